@@ -1,0 +1,45 @@
+# Shared build rules: warnings, one library per folder, one test binary per folder.
+
+function(tiko3_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(TIKO3_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# tiko3_library(NAME [SOURCES ...] [PUBLIC_DEPS ...] [PRIVATE_DEPS ...])
+# Without SOURCES every *.cpp directly in the folder is compiled.
+function(tiko3_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_DEPS;PRIVATE_DEPS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  if(ARG_SOURCES)
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    tiko3_warnings(${name})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_PUBLIC_DEPS})
+  endif()
+endfunction()
+
+# tiko3_tests(NAME [DEPS ...]): every tests/*_test.cpp of the folder in one binary.
+function(tiko3_tests name)
+  cmake_parse_arguments(ARG "" "" "DEPS;ENVIRONMENT" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+  tiko3_warnings(${name})
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 300 ENVIRONMENT "${ARG_ENVIRONMENT}"
+    TEST_PREFIX "${name}.")
+endfunction()

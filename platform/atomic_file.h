@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Replaces `path` as a whole or not at all: the content goes to a temporary
+// file in the same directory, which is flushed, fsynced and renamed over the
+// target; then the directory is fsynced. On any failure the temporary file is
+// removed, the old file stays as it was and the result is false. An existing
+// target keeps its permission bits; one that the caller may not write is not
+// replaced (as an in-place write would have failed).
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
+
+// Same, with the content produced by `write` on the temporary file; `write`
+// returns false to abandon the replacement.
+bool WriteFileAtomically(const std::filesystem::path& path,
+                         const std::function<bool(std::FILE*)>& write);
+
+// The whole content of an open file from its current position, or nullopt on a
+// read error.
+std::optional<std::string> ReadWholeFile(std::FILE* file);
+
+}  // namespace platform

@@ -1,0 +1,236 @@
+#include "treestore/schedule_schema.h"
+
+#include <time.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "treestore/record_format.h"
+
+using treerecord::PayloadReader;
+using treerecord::PayloadWriter;
+
+namespace {
+
+constexpr char kVersion[] = "TIKO_VER_3_5";
+
+struct tm LocalTime(std::int64_t seconds) {
+  time_t t = static_cast<time_t>(seconds);
+  struct tm local {};
+  if (localtime_r(&t, &local) == nullptr) local = {};
+  return local;
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yoe = y - era * 400;
+  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+// 0 = Sunday, as tm_wday.
+int WeekDay(const CLumDate& day) {
+  std::int64_t days = DaysFromCivil(day.nYear, day.nMonth, day.nDay);
+  return static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+}
+
+int MinuteOfDay(std::int64_t seconds) {
+  struct tm local = LocalTime(seconds);
+  return local.tm_hour * 60 + local.tm_min;
+}
+
+int Sign(std::int64_t a, std::int64_t b) { return (a > b) - (a < b); }
+
+}  // namespace
+
+Class_TIKOSCHEDULE::Class_TIKOSCHEDULE() {
+  SetType(kScheduleItem);
+  SetTag("TIKOSCHEDULE");
+}
+
+std::unique_ptr<Class_TIKOSCHEDULE> Class_TIKOSCHEDULE::Copy() const {
+  auto copy = std::make_unique<Class_TIKOSCHEDULE>();
+  CopyBaseFieldsTo(*copy);
+  copy->strGuid = strGuid;
+  copy->tStamp = tStamp.load();
+  copy->tWhen = tWhen.load();
+  copy->nRepeat = nRepeat.load();
+  for (int i = 0; i < 8; ++i) copy->AlarmFlag(i) = AlarmFlag(i).load();
+  copy->strMemo = strMemo;
+  return copy;
+}
+
+CLumTreeNode* Class_TIKOSCHEDULE::CloneWithChildren() const { return Copy().release(); }
+
+CLumTreeNode* Class_TIKOSCHEDULE::CloneNode() const { return Copy().release(); }
+
+std::atomic<bool>& Class_TIKOSCHEDULE::AlarmFlag(int index) {
+  return const_cast<std::atomic<bool>&>(std::as_const(*this).AlarmFlag(index));
+}
+
+const std::atomic<bool>& Class_TIKOSCHEDULE::AlarmFlag(int index) const {
+  switch (index) {
+    case 0: return bAlarmOnTime;
+    case 1: return bAlarm1Min;
+    case 2: return bAlarm5Min;
+    case 3: return bAlarm10Min;
+    case 4: return bAlarm15Min;
+    case 5: return bAlarm30Min;
+    case 6: return bAlarm45Min;
+    default: return bAlarm60Min;
+  }
+}
+
+bool Class_TIKOSCHEDULE::ParsePayload(std::string_view payload) {
+  PayloadReader reader(payload);
+  reader.Text(strGuid);
+  reader.Time(tStamp);
+  reader.Time(tWhen);
+  reader.Int(nRepeat);
+  for (int i = 0; i < 8; ++i) reader.Byte(AlarmFlag(i));
+  reader.Text(strMemo);
+  return true;
+}
+
+std::string Class_TIKOSCHEDULE::BuildPayload() const {
+  PayloadWriter writer;
+  writer.Text(strGuid).Time(tStamp).Time(tWhen).Int(nRepeat);
+  for (int i = 0; i < 8; ++i) writer.Byte(AlarmFlag(i));
+  writer.Text(strMemo);
+  return writer.Finish();
+}
+
+int Class_TIKOSCHEDULE::Compare(const CLumTreeNode& other, int mode) const {
+  const auto* item = dynamic_cast<const Class_TIKOSCHEDULE*>(&other);
+  if (item == nullptr) return 0;
+  switch (mode) {
+    case kCompareWhen: return Sign(tWhen, item->tWhen);
+    case kCompareTimeOfDay: return Sign(MinuteOfDay(tWhen), MinuteOfDay(item->tWhen));
+    default: return 0;
+  }
+}
+
+bool Class_TIKOSCHEDULE::IsOnDay(const CLumDate& day) const {
+  struct tm when = LocalTime(tWhen);
+  switch (nRepeat.load()) {
+    case kRepeatOnce:
+      return when.tm_year + 1900 == day.nYear && when.tm_mon + 1 == day.nMonth && when.tm_mday == day.nDay;
+    case kRepeatDaily: return true;
+    case kRepeatWeekly: return when.tm_wday == WeekDay(day);
+    case kRepeatMonthly: return when.tm_mday == day.nDay;
+    default: return false;
+  }
+}
+
+Class_TIKOSCHEDULE_TOP::Class_TIKOSCHEDULE_TOP() : strVersion(kVersion) {
+  SetType(kScheduleTop);
+  SetTag("TIKOSCHEDULE_TOP");
+}
+
+bool Class_TIKOSCHEDULE_TOP::ParsePayload(std::string_view payload) {
+  PayloadReader(payload).Text(strVersion);
+  return true;
+}
+
+std::string Class_TIKOSCHEDULE_TOP::BuildPayload() const {
+  return PayloadWriter().Text(strVersion).Finish();
+}
+
+Class_TIKOSCHEDULE* Class_TIKOSCHEDULE_TOP::AddItem(std::unique_ptr<Class_TIKOSCHEDULE> item) {
+  if (item->strGuid.Equals("")) item->strGuid.Set(CLumTreeMgr::NewItemGuid());
+  std::lock_guard lock(m_listLock);
+  Class_TIKOSCHEDULE* added = item.release();
+  AppendChild(added);
+  return added;
+}
+
+bool Class_TIKOSCHEDULE_TOP::RemoveItem(std::string_view guid) {
+  std::unique_ptr<Class_TIKOSCHEDULE> removed;
+  {
+    std::lock_guard lock(m_listLock);
+    Class_TIKOSCHEDULE* item = FindScheduleItem(*this, guid);
+    if (item == nullptr) return false;
+    item->Unlink();
+    removed.reset(item);
+  }
+  return true;
+}
+
+void Class_TIKOSCHEDULE_TOP::RemoveAllItems() {
+  CLumTreeNode* items = nullptr;
+  {
+    std::lock_guard lock(m_listLock);
+    items = GetFirstChild();
+    SetFirstChild(nullptr);
+  }
+  if (items != nullptr) {
+    items->SetParent(nullptr);
+    delete items;  // the whole chain
+  }
+}
+
+std::unique_ptr<Class_TIKOSCHEDULE> Class_TIKOSCHEDULE_TOP::CopyItem(std::string_view guid) const {
+  std::lock_guard lock(m_listLock);
+  Class_TIKOSCHEDULE* item = FindScheduleItem(*this, guid);
+  return item != nullptr ? item->Copy() : nullptr;
+}
+
+void Class_TIKOSCHEDULE_TOP::ForEachItem(const std::function<void(const Class_TIKOSCHEDULE&)>& visit) const {
+  std::lock_guard lock(m_listLock);
+  for (const CLumTreeNode* child = GetFirstChild(); child != nullptr; child = child->GetNext()) {
+    if (const auto* item = dynamic_cast<const Class_TIKOSCHEDULE*>(child)) visit(*item);
+  }
+}
+
+std::vector<std::unique_ptr<Class_TIKOSCHEDULE>> Class_TIKOSCHEDULE_TOP::ListDay(const CLumDate& day) {
+  struct Entry {
+    int minute;
+    std::unique_ptr<Class_TIKOSCHEDULE> item;
+  };
+  std::vector<Entry> entries;
+  {
+    std::lock_guard lock(m_listLock);
+    SortChildren(kCompareWhen);
+    for (const CLumTreeNode* child = GetFirstChild(); child != nullptr; child = child->GetNext()) {
+      const auto* item = dynamic_cast<const Class_TIKOSCHEDULE*>(child);
+      if (item != nullptr && item->IsOnDay(day)) entries.push_back({MinuteOfDay(item->tWhen), item->Copy()});
+    }
+  }
+  // Time of day computed once per item: the same order as sorting by
+  // kCompareTimeOfDay.
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](const Entry& a, const Entry& b) { return a.minute < b.minute; });
+  std::vector<std::unique_ptr<Class_TIKOSCHEDULE>> day_items;
+  day_items.reserve(entries.size());
+  for (Entry& entry : entries) day_items.push_back(std::move(entry.item));
+  return day_items;
+}
+
+std::size_t Class_TIKOSCHEDULE_TOP::ItemCount() const {
+  std::size_t count = 0;
+  ForEachItem([&count](const Class_TIKOSCHEDULE&) { ++count; });
+  return count;
+}
+
+Class_TIKOSCHEDULE* FindScheduleItem(const CLumTreeNode& root, std::string_view guid) {
+  for (CLumTreeNode* child = root.GetFirstChild(); child != nullptr; child = child->GetNext()) {
+    auto* item = dynamic_cast<Class_TIKOSCHEDULE*>(child);
+    if (item != nullptr && item->strGuid.Equals(guid)) return item;
+  }
+  return nullptr;
+}
+
+CLumTreeNode* CTIKOScheduleList_Mgr::CreateNode(int type) {
+  switch (type) {
+    case kScheduleTop: return new Class_TIKOSCHEDULE_TOP;
+    case kScheduleItem: return new Class_TIKOSCHEDULE;
+    default: return CLumTreeMgr::CreateNode(type);
+  }
+}
+
+std::unique_ptr<Class_TIKOSCHEDULE_TOP> CTIKOScheduleList_Mgr::BuildDefaultTree() {
+  return std::make_unique<Class_TIKOSCHEDULE_TOP>();
+}

@@ -12,6 +12,10 @@ namespace {
 
 std::mutex g_instanceMutex;
 
+// Requests overtake waiting publications but keep their own order, so an unsubscribe-all never
+// takes effect before a subscription issued ahead of it (which would leave a dangling observer).
+constexpr auto kRequestPlace = CLumAOSM_Message_Que::Place::Ahead;
+
 CLumAOSM_Observer* ObserverParam(const CLumAOSM_Message& message)
 {
     void* data = nullptr;
@@ -49,7 +53,7 @@ int CLumAOSM_Mediator::Subscribe(CLumAOSM_Observer* observer, int32_t signal)
     CLumAOSM_Message request(AO_SUBSCRIBER_SIG);
     request.SetParam(0, observer, 0, true);
     request.SetParamValue(1, signal);
-    const int posted = Post(request, true, "");
+    const int posted = Post(request, kRequestPlace, "");
     if (posted == 0)
         LumAOSM_Trace("CLumAOSM_Mediator:: IN   AO_SUBSCRIBER_SIG TASK_NAME [ %s ] \n", observer->GetName());
     return posted;
@@ -65,7 +69,7 @@ int CLumAOSM_Mediator::UnsubscribeAll(CLumAOSM_Observer* observer)
     CLumAOSM_Message request(AO_UNSUBSCRIBER_ALLSIG_SIG);
     request.SetParam(0, observer, 0, true);
     LumAOSM_Trace("CLumAOSM_Mediator:: IN  AO_UNSUBSCRIBER_ALLSIG_SIG TASK_NAME [ %s ] \n", observer->GetName());
-    return LumAOSM_Request(*this, request, true, nullptr);
+    return LumAOSM_Request(*this, request, kRequestPlace, nullptr);
 }
 
 int CLumAOSM_Mediator::Unsubscribe(CLumAOSM_Observer* observer, int32_t signal)
@@ -77,7 +81,7 @@ int CLumAOSM_Mediator::Unsubscribe(CLumAOSM_Observer* observer, int32_t signal)
     CLumAOSM_Message request(AO_UNSUBSCRIBER_SIG);
     request.SetParam(0, observer, 0, true);
     request.SetParamValue(1, signal);
-    return LumAOSM_Request(*this, request, true, nullptr);
+    return LumAOSM_Request(*this, request, kRequestPlace, nullptr);
 }
 
 void CLumAOSM_Mediator::Publish(const CLumAOSM_Message& message)

@@ -27,15 +27,23 @@ CLumAOSM_Message_Que::~CLumAOSM_Message_Que()
     Clear();
 }
 
-int CLumAOSM_Message_Que::Put(std::unique_ptr<CLumAOSM_Message>& message, bool urgent, const char* tag)
+int CLumAOSM_Message_Que::Put(std::unique_ptr<CLumAOSM_Message>& message, Place place, const char* tag)
 {
     {
         std::lock_guard lock(mutex_);
         if (closed_ || static_cast<int32_t>(entries_.size()) > kAcceptLimit)
             return -1;
-        auto where = urgent ? entries_.begin() : entries_.end();
+        auto where = entries_.end();
+        if (place == Place::Front) {
+            where = entries_.begin();
+        } else if (place == Place::Ahead) {
+            where = entries_.begin();
+            while (where != entries_.end() && (where->ahead || where->stopMarker))
+                ++where;
+        }
         auto entry = entries_.emplace(where);
         entry->message = std::move(message);
+        entry->ahead = place == Place::Ahead;
         CopyTag(entry->tag, tag);
     }
     notEmpty_.notify_one();

@@ -15,6 +15,7 @@ struct QueueEntry {
 
     std::unique_ptr<CLumAOSM_Message> message;
     bool stopMarker = false;
+    bool ahead = false;  // put with Place::Ahead
     char tag[kTagSize] = {};
 };
 
@@ -22,6 +23,12 @@ struct QueueEntry {
 // so the newest of them is taken first.
 class CLumAOSM_Message_Que {
 public:
+    enum class Place {
+        Back,
+        Front,  // urgent: before every pending entry, so the newest urgent entry is taken first
+        Ahead,  // before every pending entry except earlier Ahead ones: urgent, yet in order of issue
+    };
+
     // Posts are accepted while the queue holds this many entries or fewer, so it can hold one more.
     static constexpr int32_t kAcceptLimit = 1000;
 
@@ -31,7 +38,11 @@ public:
     virtual ~CLumAOSM_Message_Que();
 
     // 0 when queued (the queue owns the message now); -1 when full or closed (the caller keeps it).
-    int Put(std::unique_ptr<CLumAOSM_Message>& message, bool urgent, const char* tag);
+    int Put(std::unique_ptr<CLumAOSM_Message>& message, bool urgent, const char* tag)
+    {
+        return Put(message, urgent ? Place::Front : Place::Back, tag);
+    }
+    int Put(std::unique_ptr<CLumAOSM_Message>& message, Place place, const char* tag);
     int PutStopMarker();
     // 0 with a message (now the caller's); -1 when a stop marker was taken (message is null).
     // Blocks while the queue is empty.

@@ -35,10 +35,10 @@ int CLumAOSM_Task::Dispatch(CLumAOSM_Message*)
     return 0;
 }
 
-int CLumAOSM_Task::Post(const CLumAOSM_Message& message, bool urgent, const char* tag)
+int CLumAOSM_Task::Post(const CLumAOSM_Message& message, CLumAOSM_Message_Que::Place place, const char* tag)
 {
     auto copy = std::make_unique<CLumAOSM_Message>(message);
-    return queue_.Put(copy, urgent, tag);
+    return queue_.Put(copy, place, tag);
 }
 
 int32_t CLumAOSM_Task::RemoveByTag(const char* tag)
@@ -46,13 +46,14 @@ int32_t CLumAOSM_Task::RemoveByTag(const char* tag)
     return queue_.RemoveByTag(tag);
 }
 
-int LumAOSM_Request(CLumAOSM_Task& responder, CLumAOSM_Message& message, bool urgent, intptr_t* result)
+int LumAOSM_Request(CLumAOSM_Task& responder, CLumAOSM_Message& message, CLumAOSM_Message_Que::Place place,
+                    intptr_t* result)
 {
     if (responder.IsOwnThread())
         return -1;  // it would wait for itself
     ReplyBlock reply;
     message.SetReply(&reply);
-    const int posted = responder.Post(message, urgent, "");
+    const int posted = responder.Post(message, place, "");
     message.SetReply(nullptr);
     if (posted != 0)
         return -1;

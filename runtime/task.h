@@ -21,7 +21,11 @@ public:
     virtual int Dispatch(CLumAOSM_Message* message);
 
     // Queues a copy of message; the caller keeps its own. 0, or -1 when closed or full.
-    int Post(const CLumAOSM_Message& message, bool urgent = false, const char* tag = "");
+    int Post(const CLumAOSM_Message& message, bool urgent = false, const char* tag = "")
+    {
+        return Post(message, urgent ? CLumAOSM_Message_Que::Place::Front : CLumAOSM_Message_Que::Place::Back, tag);
+    }
+    int Post(const CLumAOSM_Message& message, CLumAOSM_Message_Que::Place place, const char* tag);
     int32_t RemoveByTag(const char* tag);
     int32_t Count() const { return queue_.Count(); }
     bool IsClosed() const { return queue_.IsClosed(); }
@@ -37,4 +41,5 @@ private:
 // Synchronous request: posts message (with a reply block of its own) to responder and waits for
 // the answer. 0 with *result set; -1 when the post was refused or the responder stopped without
 // handling it. Must not be called on the responder's own thread.
-int LumAOSM_Request(CLumAOSM_Task& responder, CLumAOSM_Message& message, bool urgent, intptr_t* result);
+int LumAOSM_Request(CLumAOSM_Task& responder, CLumAOSM_Message& message, CLumAOSM_Message_Que::Place place,
+                    intptr_t* result);

@@ -76,7 +76,7 @@ bool CLumAOSM_Timer::StartTimer(CLumAOSM_Observer* target, int32_t eventId, int3
     CLumAOSM_Message message(AO_TIMERAGENT_START_TIMER_SIG);
     message.SetParamValue(0, request);
     intptr_t index = -1;
-    if (LumAOSM_Request(*agent, message, false, &index) != 0)
+    if (LumAOSM_Request(*agent, message, CLumAOSM_Message_Que::Place::Back, &index) != 0)
         return false;
     return index != -1;
 }
@@ -89,7 +89,7 @@ bool CLumAOSM_Timer::StopTimer(CLumAOSM_Observer* target, int32_t eventId, const
     const TimerSlot request = KeyedRequest(this, target, eventId, text);
     CLumAOSM_Message message(AO_TIMERAGENT_STOP_TIMER_SIG);
     message.SetParamValue(0, request);
-    if (LumAOSM_Request(*agent, message, false, nullptr) != 0)
+    if (LumAOSM_Request(*agent, message, CLumAOSM_Message_Que::Place::Back, nullptr) != 0)
         return false;
     // The slot is free now, so nothing of this key can be queued after the purge.
     if (auto* task = dynamic_cast<CLumAOSM_Task*>(target))

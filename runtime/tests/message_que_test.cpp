@@ -55,6 +55,18 @@ TEST(MessageQue, UrgentEntriesAndStopMarkerGoFrontNewestFirst)
     EXPECT_EQ(Drain(queue), (std::vector<int32_t>{-1, 51, 50, 40, 41}));
 }
 
+TEST(MessageQue, AheadEntriesOvertakeTheBackButKeepTheirOrder)
+{
+    CLumAOSM_Message_Que queue;
+    PutSignal(queue, 40);
+    for (int32_t signal : {12, 13, 14}) {
+        auto message = std::make_unique<CLumAOSM_Message>(signal);
+        ASSERT_EQ(queue.Put(message, CLumAOSM_Message_Que::Place::Ahead, ""), 0);
+    }
+    PutSignal(queue, 41);
+    EXPECT_EQ(Drain(queue), (std::vector<int32_t>{12, 13, 14, 40, 41}));
+}
+
 TEST(MessageQue, RemoveByTagTakesOnlyMatchingEntries)
 {
     CLumAOSM_Message_Que queue;

@@ -183,13 +183,13 @@ TEST(Task, RequestIsAnsweredOrFailsWithoutWaiting)
     ASSERT_TRUE(responder.Start(nullptr));
     CLumAOSM_Message request(AO_TIMERAGENT_STOP_TIMER_SIG);
     intptr_t result = 0;
-    EXPECT_EQ(LumAOSM_Request(responder, request, false, &result), 0);
+    EXPECT_EQ(LumAOSM_Request(responder, request, CLumAOSM_Message_Que::Place::Back, &result), 0);
     EXPECT_EQ(result, 33);
     EXPECT_EQ(request.GetReply(), nullptr);  // no pointer to the finished block is left behind
 
     responder.Stop();
     responder.WaitUntilStopped();
-    EXPECT_EQ(LumAOSM_Request(responder, request, false, &result), -1);
+    EXPECT_EQ(LumAOSM_Request(responder, request, CLumAOSM_Message_Que::Place::Back, &result), -1);
 }
 
 TEST(Task, RequestToAStoppingTaskIsAbandonedNotLeftWaiting)
@@ -202,7 +202,7 @@ TEST(Task, RequestToAStoppingTaskIsAbandonedNotLeftWaiting)
     std::atomic<int> outcome{1};
     std::thread requester([&] {
         CLumAOSM_Message request(AO_TIMERAGENT_STOP_TIMER_SIG);
-        outcome = LumAOSM_Request(responder, request, false, nullptr);
+        outcome = LumAOSM_Request(responder, request, CLumAOSM_Message_Que::Place::Back, nullptr);
     });
     ASSERT_TRUE(WaitUntil([&] { return responder.Count() == 1; }));
     responder.Stop();
@@ -218,7 +218,7 @@ TEST(Task, RequestFromTheRespondersOwnThreadFails)
         int Dispatch(CLumAOSM_Message*) override
         {
             CLumAOSM_Message request(AO_TIMERAGENT_STOP_TIMER_SIG);
-            outcome = LumAOSM_Request(*this, request, false, nullptr);
+            outcome = LumAOSM_Request(*this, request, CLumAOSM_Message_Que::Place::Back, nullptr);
             return 0;
         }
         std::atomic<int> outcome{1};

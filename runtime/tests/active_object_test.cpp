@@ -1,0 +1,190 @@
+#include "runtime/active_object.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "wait_until.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+constexpr int32_t kGoB = 40;        // A -> B
+constexpr int32_t kTwice = 41;      // A -> B, then A -> C in the same call
+constexpr int32_t kPlain = 42;      // handled where it arrives
+constexpr int32_t kUnhandled = 43;  // left to the default handler
+
+class ThreeStates : public CLumAOSM_ActiveObject {
+public:
+    explicit ThreeStates(CLumAOSM_Mediator* mediator, const char* name = "ThreeStates")
+        : CLumAOSM_ActiveObject(mediator)
+    {
+        SetName(name);
+    }
+    ~ThreeStates() override
+    {
+        if (IsRunning()) {
+            Stop();
+            WaitUntilStopped();
+        }
+    }
+
+    CLumAOSM_Message Initial(CLumAOSM_Message& message) override
+    {
+        Record("Initial", message);
+        InitialTransition(this, &ThreeStates::A);
+        return Handled();
+    }
+    CLumAOSM_Message A(CLumAOSM_Message& message)
+    {
+        Record("A", message);
+        switch (message.GetSignal()) {
+        case kGoB:
+            Transition(this, &ThreeStates::B);
+            return Handled();
+        case kTwice:
+            Transition(this, &ThreeStates::B);
+            Transition(this, &ThreeStates::C);
+            return Handled();
+        case AO_ENTRY_SIG:
+        case AO_EXIT_SIG:
+        case kPlain:
+            return Handled();
+        default:
+            lastDefault = DefaultHandler(message).GetSignal();
+            return Handled();
+        }
+    }
+    CLumAOSM_Message B(CLumAOSM_Message& message)
+    {
+        Record("B", message);
+        return message.GetSignal() < AO_USER_SIG && message.GetSignal() > AO_EXIT_SIG ? DefaultHandler(message)
+                                                                                        : Handled();
+    }
+    CLumAOSM_Message C(CLumAOSM_Message& message)
+    {
+        Record("C", message);
+        return message.GetSignal() < AO_USER_SIG && message.GetSignal() > AO_EXIT_SIG ? DefaultHandler(message)
+                                                                                        : Handled();
+    }
+
+    Log Entries()
+    {
+        std::lock_guard lock(mutex_);
+        return log_;
+    }
+    bool Logged(const std::string& line)
+    {
+        Log log = Entries();
+        return std::find(log.begin(), log.end(), line) != log.end();
+    }
+
+    std::atomic<int32_t> lastDefault{-1};
+
+private:
+    void Record(const char* state, const CLumAOSM_Message& message)
+    {
+        const int32_t signal = message.GetSignal();
+        std::string name = signal == AO_ENTRY_SIG ? "ENTRY" : signal == AO_EXIT_SIG ? "EXIT" : std::to_string(signal);
+        std::lock_guard lock(mutex_);
+        log_.push_back(std::string(state) + ":" + name);
+    }
+
+    std::mutex mutex_;
+    Log log_;
+};
+
+}  // namespace
+
+TEST(ActiveObject, StartDeliversOneEntryToInitialAndOneToTheFirstState)
+{
+    ThreeStates object(nullptr);
+    ASSERT_TRUE(object.Start(nullptr));
+    object.Post(CLumAOSM_Message(kPlain));
+    ASSERT_TRUE(WaitUntil([&] { return object.Logged("A:42"); }));
+    EXPECT_EQ(object.Entries(), (Log{"Initial:ENTRY", "A:ENTRY", "A:42"}));
+}
+
+TEST(ActiveObject, TransitionExitsAtOnceAndEntersBeforeQueuedMessages)
+{
+    ThreeStates object(nullptr);
+    // Queued before the thread runs, so they wait behind every entry signal.
+    object.Post(CLumAOSM_Message(kGoB));
+    object.Post(CLumAOSM_Message(kPlain));
+    ASSERT_TRUE(object.Start(nullptr));
+    ASSERT_TRUE(WaitUntil([&] { return object.Logged("B:42"); }));
+    EXPECT_EQ(object.Entries(), (Log{"Initial:ENTRY", "A:ENTRY", "A:40", "A:EXIT", "B:ENTRY", "B:42"}));
+}
+
+TEST(ActiveObject, SecondTransitionInOneCallWins)
+{
+    ThreeStates object(nullptr);
+    object.Post(CLumAOSM_Message(kTwice));
+    object.Post(CLumAOSM_Message(kPlain));
+    ASSERT_TRUE(object.Start(nullptr));
+    ASSERT_TRUE(WaitUntil([&] { return object.Logged("C:42"); }));
+    EXPECT_EQ(object.Entries(),
+              (Log{"Initial:ENTRY", "A:ENTRY", "A:41", "A:EXIT", "A:EXIT", "C:ENTRY", "C:42"}));
+}
+
+TEST(ActiveObject, StopDeliversExitToTheCurrentState)
+{
+    ThreeStates object(nullptr);
+    object.Post(CLumAOSM_Message(kGoB));
+    ASSERT_TRUE(object.Start(nullptr));
+    ASSERT_TRUE(WaitUntil([&] { return object.Logged("B:ENTRY"); }));
+    object.Stop();  // without a mediator: only the task stops
+    EXPECT_EQ(object.WaitUntilStopped(), 0);
+    EXPECT_EQ(object.Entries().back(), "B:EXIT");
+    EXPECT_EQ(object.Post(CLumAOSM_Message(kPlain)), -1);
+}
+
+TEST(ActiveObject, DefaultHandlerAnswers)
+{
+    ThreeStates object(nullptr);
+    ASSERT_TRUE(object.Start(nullptr));
+    object.Post(CLumAOSM_Message(kUnhandled));
+    ASSERT_TRUE(WaitUntil([&] { return object.lastDefault.load() == AO_FALSE_SIG; }));
+    object.lastDefault = -1;
+    object.Post(CLumAOSM_Message(AO_All2All_SuspendAll_SIG));
+    ASSERT_TRUE(WaitUntil([&] { return object.lastDefault.load() == AO_FALSE_SIG; }));
+    object.lastDefault = -1;
+    object.Post(CLumAOSM_Message(AO_All2All_KillAll_SIG));
+    ASSERT_TRUE(WaitUntil([&] { return object.lastDefault.load() == AO_TRUE_SIG; }));
+    EXPECT_EQ(object.WaitUntilStopped(), 0);  // the kill signal stopped it
+    EXPECT_EQ(object.Entries().back(), "A:EXIT");
+}
+
+TEST(ActiveObject, KillAllThroughTheMediatorStopsEverySubscribedObject)
+{
+    CLumAOSM_Mediator mediator;
+    ASSERT_TRUE(mediator.Start(nullptr));
+    ThreeStates first(&mediator, "first"), second(&mediator, "second");
+    ASSERT_TRUE(first.Start(nullptr));
+    ASSERT_TRUE(second.Start(nullptr));
+    second.Post(CLumAOSM_Message(kGoB));
+    ASSERT_TRUE(WaitUntil([&] { return first.Logged("A:ENTRY") && second.Logged("B:ENTRY"); }));
+
+    mediator.Publish(CLumAOSM_Message(AO_All2All_KillAll_SIG));
+    EXPECT_EQ(first.WaitUntilStopped(), 0);
+    EXPECT_EQ(second.WaitUntilStopped(), 0);
+    EXPECT_EQ(first.Entries().back(), "A:EXIT");
+    EXPECT_EQ(second.Entries().back(), "B:EXIT");
+    EXPECT_FALSE(first.IsActive());  // its stop unsubscribed it
+    mediator.Stop();
+    mediator.WaitUntilStopped();
+}
+
+TEST(ActiveObject, ReceiveQueuesACopyWithTheTag)
+{
+    struct Tagged : ThreeStates {
+        Tagged() : ThreeStates(nullptr) {}
+    } object;
+    CLumAOSM_Message message(kPlain);
+    EXPECT_EQ(object.Receive(&message, "TBkey"), 0);
+    EXPECT_EQ(object.Count(), 1);
+    EXPECT_EQ(object.RemoveByTag("TBkey"), 1);
+}

@@ -1,0 +1,71 @@
+#include "platform/fake_clock.h"
+
+#include <cerrno>
+
+namespace platform {
+
+FakeClock::FakeClock(WallTime start, int64_t localOffsetSeconds) : now_(start), localOffset_(localOffsetSeconds) {}
+
+WallTime FakeClock::NowUtc() const {
+    std::lock_guard lock(mutex_);
+    const WallTime now = now_;
+    now_ = AddNanoseconds(now_, step_);
+    return now;
+}
+
+bool FakeClock::SetUtc(WallTime t) {
+    std::lock_guard lock(mutex_);
+    if (failError_ != 0) {
+        errno = failError_;
+        return false;
+    }
+    if (t.nanoseconds < 0 || t.nanoseconds >= 1'000'000'000) {
+        errno = EINVAL;
+        return false;
+    }
+    now_ = t;
+    settings_.push_back(t);
+    return true;
+}
+
+CivilTime FakeClock::ToLocal(int64_t unixSeconds) const {
+    std::lock_guard lock(mutex_);
+    return CivilFromUnix(unixSeconds + localOffset_);
+}
+
+int64_t FakeClock::FromLocal(const CivilTime& local) const {
+    std::lock_guard lock(mutex_);
+    return UnixFromCivil(local) - localOffset_;
+}
+
+void FakeClock::Set(WallTime t) {
+    std::lock_guard lock(mutex_);
+    now_ = t;
+}
+
+void FakeClock::Advance(int64_t nanoseconds) {
+    std::lock_guard lock(mutex_);
+    now_ = AddNanoseconds(now_, nanoseconds);
+}
+
+void FakeClock::SetStepPerRead(int64_t nanoseconds) {
+    std::lock_guard lock(mutex_);
+    step_ = nanoseconds;
+}
+
+void FakeClock::SetLocalOffset(int64_t seconds) {
+    std::lock_guard lock(mutex_);
+    localOffset_ = seconds;
+}
+
+void FakeClock::FailSettingWith(int error) {
+    std::lock_guard lock(mutex_);
+    failError_ = error;
+}
+
+std::vector<WallTime> FakeClock::Settings() const {
+    std::lock_guard lock(mutex_);
+    return settings_;
+}
+
+}  // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -10,7 +11,9 @@
 namespace platform {
 
 // Records what each opened port received instead of touching a device. All
-// four ports exist unless a test removes one.
+// four ports exist unless a test removes one. Lines made by NewLine() share
+// the record, so a manager that makes a fresh line per port can be watched
+// through the one the test keeps.
 class FakeSerialLine final : public ISerialLine {
 public:
     // One Open..Close of one port.
@@ -25,9 +28,15 @@ public:
     // fake clock at the moment a telegram leaves.
     using SendHook = std::function<void(int port, const unsigned char* bytes, int length)>;
 
+    FakeSerialLine();
+    ~FakeSerialLine() override;
+
     bool Open(int port, int baud) override;
     int Send(const unsigned char* bytes, int length) override;
     bool Close() override;
+
+    // A further line, closed, recording into the same sessions.
+    std::unique_ptr<ISerialLine> NewLine() const;
 
     void SetPortPresent(int port, bool present);
     void SetSendHook(SendHook hook);
@@ -36,12 +45,18 @@ public:
     int FailedOpens() const;
 
 private:
-    mutable std::mutex mutex_;
-    std::set<int> missing_;
-    std::vector<Session> sessions_;
-    SendHook hook_;
-    bool open_ = false;
-    int failed_opens_ = 0;
+    struct Record {
+        std::mutex mutex;
+        std::set<int> missing;
+        std::vector<Session> sessions;
+        SendHook hook;
+        int failedOpens = 0;
+    };
+
+    explicit FakeSerialLine(std::shared_ptr<Record> record);
+
+    std::shared_ptr<Record> record_;
+    int session_ = -1;  // index into the sessions while open
 };
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -32,6 +33,30 @@ TEST(FakeSerialLineTest, RecordsEachSessionAndSkipsMissingPorts) {
     EXPECT_TRUE(sessions[2].closed);
     EXPECT_EQ(line.FailedOpens(), 1);
     EXPECT_EQ(hooked, (std::vector<int>{107, 107, 207, 207, 407, 407}));
+}
+
+TEST(FakeSerialLineTest, LinesOfOneFactoryShareTheRecord) {
+    FakeSerialLine ports;
+    ports.SetPortPresent(2, false);
+    const unsigned char byte = 'x';
+    {
+        std::unique_ptr<platform::ISerialLine> first = ports.NewLine();
+        std::unique_ptr<platform::ISerialLine> second = ports.NewLine();
+        ASSERT_TRUE(first->Open(1, 1200));
+        EXPECT_FALSE(second->Open(2, 1200));
+        ASSERT_TRUE(second->Open(4, 1200));
+        EXPECT_EQ(second->Send(&byte, 1), 1);
+        EXPECT_TRUE(first->Close());
+    }  // a line dropped while open counts as closed
+
+    const auto sessions = ports.Sessions();
+    ASSERT_EQ(sessions.size(), 2u);
+    EXPECT_EQ(sessions[0].port, 1);
+    EXPECT_TRUE(sessions[0].bytes.empty());
+    EXPECT_EQ(sessions[1].port, 4);
+    EXPECT_EQ(sessions[1].bytes, std::vector<unsigned char>{'x'});
+    EXPECT_TRUE(sessions[1].closed);
+    EXPECT_EQ(ports.FailedOpens(), 1);
 }
 
 TEST(FakeSerialLineTest, OpenWhileOpenKeepsTheFirstSession) {

@@ -1,0 +1,16 @@
+#include "screensaver/ntplib/ntp_lib.h"
+
+#include "screensaver/ntplib/ntp_sync.h"
+
+extern "C" int SetSyncTime(void) {
+    try {
+        const auto server = ntplib::ConfiguredServer();
+        if (!server) return -1;
+        auto link = ntplib::MakeLinuxUdpLink();
+        auto clock = ntplib::MakeLinuxClock();
+        return ntplib::SyncOnce(*server, *link, *clock);
+    } catch (...) {
+        // Nothing may escape into a C caller.
+        return -1;
+    }
+}

@@ -1,0 +1,119 @@
+#include "screensaver/settings.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "screensaver/ini_file.h"
+
+namespace scr {
+namespace {
+
+void ReadFlag(const IniDocument& ini, const char* key, const char* fallback, int& flag) {
+    const std::string v = ini.Get(kIniSection, key).value_or(fallback);
+    if (v.empty()) return;
+    if (v[0] == '0') flag = 0;
+    else if (v[0] == '1') flag = 1;
+}
+
+bool MakeDirs(const std::string& dir) {
+    if (dir.empty()) return true;
+    struct stat st {};
+    if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    const auto slash = dir.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !MakeDirs(dir.substr(0, slash))) return false;
+    return mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string SettingsPath() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    std::string dir;
+    if (xdg && *xdg == '/') {
+        dir = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        dir = std::string(home && *home ? home : ".") + "/.config";
+    }
+    return dir + "/TIKO3SCR.INI";
+}
+
+int LeadingInt(const std::string& text) {
+    errno = 0;
+    const long v = std::strtol(text.c_str(), nullptr, 10);
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+void ReadSettingsText(const std::string& text, ScrSettings& s) {
+    const IniDocument ini(text);
+    ReadFlag(ini, "bType", "0", s.bType);
+    ReadFlag(ini, "bCarlendar", "0", s.bCarlendar);
+    ReadFlag(ini, "bSyncUse", "1", s.bSyncUse);
+    s.nSyncDuration = LeadingInt(ini.Get(kIniSection, "nSyncDuration").value_or("1000"));
+    ReadFlag(ini, "n24Mode", "0", s.n24Mode);
+}
+
+void ReadSettings(const std::string& path, ScrSettings& s) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    if (in) text << in.rdbuf();
+    ReadSettingsText(text.str(), s);
+}
+
+bool WriteSettings(const std::string& path, const ScrSettings& s) {
+    std::string old;
+    {
+        std::ifstream in(path, std::ios::binary);
+        if (in) {
+            std::stringstream text;
+            text << in.rdbuf();
+            old = text.str();
+        }
+    }
+    IniDocument ini(old);
+    auto flag = [](int v) { return v ? "1" : "0"; };
+    ini.Set(kIniSection, "bType", flag(s.bType));
+    ini.Set(kIniSection, "bCarlendar", flag(s.bCarlendar));
+    ini.Set(kIniSection, "bSyncUse", flag(s.bSyncUse));
+    ini.Set(kIniSection, "nSyncDuration", std::to_string(s.nSyncDuration));
+    ini.Set(kIniSection, "n24Mode", flag(s.n24Mode));
+
+    const auto slash = path.find_last_of('/');
+    if (slash != std::string::npos && !MakeDirs(path.substr(0, slash))) return false;
+    std::string tmp = path + ".XXXXXX";
+    const int fd = mkstemp(tmp.data());
+    if (fd < 0) return false;
+    const bool ok = WriteAll(fd, ini.Text()) && fsync(fd) == 0;
+    const int saved = errno;
+    if (close(fd) != 0 || !ok || rename(tmp.c_str(), path.c_str()) != 0) {
+        const int err = ok ? errno : saved;
+        unlink(tmp.c_str());
+        errno = err;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace scr

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/clock.h"
+#include "timeservices/sntp_client.h"
+
+class Class_TIKOCONF_TOP;
+
+struct ServerAddress {
+    std::string host;
+    uint16_t port = sntp::kPort;
+};
+
+struct ServerPair {
+    ServerAddress primary;
+    ServerAddress secondary;
+};
+
+inline constexpr char kDefaultPrimaryHost[] = "kr.pool.ntp.org";
+inline constexpr char kDefaultSecondaryHost[] = "pool.ntp.org";
+inline constexpr char kPrimaryServerVariable[] = "TIKO3_PRIMARY_SERVER";
+inline constexpr char kSecondaryServerVariable[] = "TIKO3_SECONDARY_SERVER";
+inline constexpr char kLogFileName[] = "TIKoLog.txt";
+
+// "HOST" or "HOST:PORT" (port 1-65535); false for anything else.
+bool ParseServerAddress(std::string_view text, ServerAddress& out);
+
+using EnvironmentLookup = std::function<const char*(const char*)>;
+// The two default servers, each replaced by its environment variable when that holds a valid
+// address. Without a lookup the process environment is read.
+ServerPair DefaultServers(const EnvironmentLookup& lookup = {});
+
+// The result record of one operation, handed to the windows. Texts are UTF-8 (the screen's
+// encoding); whoever copies them into the configuration converts them to its cp949.
+struct TimeNotice {
+    int64_t tTime = 0;       // the tick's current second; not used by the query
+    bool bSetClock = false;  // in: false = compare, true = synchronise
+    bool bAnswered = false;  // out: false only when no server answered
+    std::string strMessage;
+    std::string strServer;
+    std::string strOffset;
+    std::string strLastSync;
+};
+
+// What became of one server's exchange.
+struct ServerAttempt {
+    ServerAddress server;
+    std::string address;  // resolved IPv4 address, empty when resolution failed
+    bool answered = false;
+    NtpReply reply;
+    SntpFailure failure = SntpFailure::None;
+    int error = 0;
+    std::string detail;
+};
+
+enum class QueryOutcome { NotRun, NoAnswer, Rejected, Compared, Synchronised, SetFailed };
+
+// One compare or synchronise: the primary server, then the secondary if the primary gave no
+// answer; the result as Korean texts; the clock set, the user offset applied and the log
+// written on a synchronisation. Made for one RunQuery and destroyed after it.
+class CTiko_QueryServer {
+public:
+    // `config` (may be null: defaults) is read at RunQuery for nTimeOffset and bLog.
+    // The log goes into `logDirectory` (empty: the current directory).
+    CTiko_QueryServer(platform::Clock& clock, const Class_TIKOCONF_TOP* config,
+                      std::filesystem::path logDirectory = {}, ServerPair servers = DefaultServers());
+    CTiko_QueryServer(const CTiko_QueryServer&) = delete;
+    CTiko_QueryServer& operator=(const CTiko_QueryServer&) = delete;
+    virtual ~CTiko_QueryServer() = default;
+
+    bool RunQuery(TimeNotice& result);
+
+    int ServerIndex() const { return m_nServerIndex; }
+    QueryOutcome Outcome() const { return outcome_; }
+    int SetClockError() const { return setClockError_; }  // errno of a refused setting
+    const std::vector<ServerAttempt>& Attempts() const { return attempts_; }
+    int64_t LastSyncTime() const { return m_tLastSync; }
+    double LastOffset() const { return m_fLastOffset; }
+
+private:
+    bool Ask(CSNTPClient& client, const ServerAddress& server, NtpReply& reply);
+    void AppendLogLine(const platform::CivilTime& local, double theta) const;
+
+    static const char* const m_strDayNames[7];
+    int m_nServerIndex = 0;
+    ServerAddress m_primary;
+    ServerAddress m_secondary;
+    int64_t m_tLastSync = 0;
+    double m_fLastOffset = 0.0;
+
+    platform::Clock& clock_;
+    const Class_TIKOCONF_TOP* config_;
+    std::filesystem::path logDirectory_;
+    QueryOutcome outcome_ = QueryOutcome::NotRun;
+    int setClockError_ = 0;
+    std::vector<ServerAttempt> attempts_;
+};
+
+// Seconds with three decimals, whatever the process locale says about decimal points.
+std::string FormatSeconds(double seconds, int decimals = 3);

@@ -45,8 +45,9 @@ int CLumAOSM_Message_Que::Put(std::unique_ptr<CLumAOSM_Message>& message, Place 
         entry->message = std::move(message);
         entry->ahead = place == Place::Ahead;
         CopyTag(entry->tag, tag);
+        // Notified under the lock: once the lock is released a stopping consumer may destroy us.
+        notEmpty_.notify_one();
     }
-    notEmpty_.notify_one();
     return 0;
 }
 
@@ -55,8 +56,8 @@ int CLumAOSM_Message_Que::PutStopMarker()
     {
         std::lock_guard lock(mutex_);
         entries_.emplace_front().stopMarker = true;
+        notEmpty_.notify_one();
     }
-    notEmpty_.notify_one();
     return 0;
 }
 
@@ -123,8 +124,8 @@ void CLumAOSM_Message_Que::Close()
             it = next;
         }
         entries_.emplace_front().stopMarker = true;
+        notEmpty_.notify_one();
     }
-    notEmpty_.notify_one();
     for (QueueEntry& entry : abandoned)
         Discard(entry);
 }

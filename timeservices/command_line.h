@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "timeservices/query_server.h"
+
+// Exit statuses of the command-line mode.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitNoAnswer = 1;
+inline constexpr int kExitRejected = 2;  // answer rejected, or the clock could not be set
+inline constexpr int kExitUsage = 64;
+
+struct CommandLineContext {
+    platform::Clock& clock;
+    EnvironmentLookup environment;   // empty: the process environment
+    std::string programPath = "LumClient";  // named in the hint about the right to set the clock
+};
+
+// True when the arguments ask for the command-line mode (--compare, --sync or --help) rather
+// than the desktop shell.
+bool IsCommandLineMode(const std::vector<std::string>& args);
+
+// The working directory when --workdir is not given: $XDG_DATA_HOME/TIKo3, else
+// ~/.local/share/TIKo3.
+std::filesystem::path DefaultWorkingDirectory(const EnvironmentLookup& environment = {});
+
+// Runs `LumClient --compare | --sync | --help [options]` (args without the program name).
+// Output is UTF-8; returns the exit status. Reads "TIKo.conf" and may append to "TIKoLog.txt"
+// in the working directory; never writes "TIKo.conf".
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   const CommandLineContext& context);

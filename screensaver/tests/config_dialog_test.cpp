@@ -1,0 +1,117 @@
+#include "screensaver/config_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "qt_app.h"
+
+namespace scr {
+namespace {
+
+class ConfigDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::App();
+        char tmpl[] = "/tmp/scr_dlg_XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        ini_ = dir_ + "/TIKO3SCR.INI";
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string Ini() const {
+        std::ifstream in(ini_);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::string dir_, ini_;
+};
+
+TEST_F(ConfigDialog, OpensWithTheDefaultsAndWritesEveryKeyOnOk) {
+    CScrConfigDlg dlg(ini_);
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("TIKo Screen Saver 3.0"));
+    EXPECT_TRUE(dlg.analog()->isChecked());
+    EXPECT_FALSE(dlg.digital()->isChecked());
+    EXPECT_TRUE(dlg.syncOn()->isChecked());
+    EXPECT_FALSE(dlg.calendar()->isChecked());
+    EXPECT_EQ(dlg.interval()->text(), QStringLiteral("1000"));
+    EXPECT_FALSE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
+
+    dlg.show();
+    dlg.digital()->click();
+    EXPECT_FALSE(dlg.analog()->isChecked());
+    dlg.calendar()->click();
+    dlg.mode24()->click();
+    dlg.syncOn()->click();
+    dlg.interval()->setText(QStringLiteral("-15"));
+    dlg.ok()->click();
+    EXPECT_EQ(dlg.result(), 1);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(Ini(), "[TIKO3SCR]\nbType=1\nbCarlendar=1\nbSyncUse=0\nnSyncDuration=-15\nn24Mode=1\n");
+}
+
+TEST_F(ConfigDialog, ReadsTheFileAndKeepsTheTypeWhenNeitherRadioIsChecked) {
+    std::ofstream(ini_) << "[TIKO3SCR]\nbType=1\nbCarlendar=1\nbSyncUse=0\nnSyncDuration=60\nn24Mode=1\n";
+    CScrConfigDlg dlg(ini_);
+    EXPECT_TRUE(dlg.digital()->isChecked());
+    EXPECT_TRUE(dlg.calendar()->isChecked());
+    EXPECT_TRUE(dlg.mode24()->isChecked());
+    EXPECT_FALSE(dlg.syncOn()->isChecked());
+    EXPECT_EQ(dlg.interval()->text(), QStringLiteral("60"));
+    dlg.digital()->setChecked(false);
+    dlg.interval()->clear();
+    dlg.ok()->click();
+    EXPECT_NE(Ini().find("bType=1\n"), std::string::npos);
+    EXPECT_NE(Ini().find("nSyncDuration=0\n"), std::string::npos);
+}
+
+TEST_F(ConfigDialog, EscapeAndCloseLeaveItOpen) {
+    CScrConfigDlg dlg(ini_);
+    dlg.show();
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&dlg, &esc);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_FALSE(dlg.close());
+    EXPECT_TRUE(dlg.isVisible());
+    dlg.reject();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_FALSE(std::filesystem::exists(ini_));
+    dlg.ok()->click();
+    EXPECT_FALSE(dlg.isVisible());
+}
+
+TEST_F(ConfigDialog, IntervalFieldAcceptsOnlySignedNumbers) {
+    CScrConfigDlg dlg(ini_);
+    dlg.show();
+    dlg.interval()->clear();
+    for (const char* text : {"1", "2", "x", "3"}) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromLatin1(text));
+        QApplication::sendEvent(dlg.interval(), &key);
+    }
+    EXPECT_EQ(dlg.interval()->text(), QStringLiteral("123"));
+}
+
+TEST_F(ConfigDialog, FailedWriteKeepsTheDialogOpen) {
+    std::filesystem::create_directory(ini_);  // a directory where the file should go
+    CScrConfigDlg dlg(ini_);
+    dlg.show();
+    // The warning box is modal; close it as soon as it shows.
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->inherits("QMessageBox")) w->close();
+    });
+    dlg.ok()->click();
+    EXPECT_TRUE(dlg.isVisible());
+}
+
+}  // namespace
+}  // namespace scr

@@ -1,0 +1,123 @@
+#include "screensaver/settings.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace scr {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/scr_settings_XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        path_ = dir_ + "/TIKO3SCR.INI";
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    void Write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+    std::string Read() const {
+        std::ifstream in(path_, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::string dir_, path_;
+};
+
+TEST_F(SettingsFile, MissingFileGivesTheDefaults) {
+    ScrSettings s;
+    ReadSettings(path_, s);
+    EXPECT_EQ(s, (ScrSettings{0, 0, 1, 1000, 0}));
+}
+
+TEST_F(SettingsFile, OnlyTheFirstCharacterOfAFlagCounts) {
+    Write("[TIKO3SCR]\nbType=1abc\nbCarlendar=true\nbSyncUse=0\nn24Mode=yes\nnSyncDuration=  42s\n");
+    ScrSettings s;
+    s.n24Mode = 1;
+    ReadSettings(path_, s);
+    EXPECT_EQ(s.bType, 1);
+    EXPECT_EQ(s.bCarlendar, 0);  // "true" leaves the flag as it was
+    EXPECT_EQ(s.n24Mode, 1);     // likewise "yes"
+    EXPECT_EQ(s.bSyncUse, 0);
+    EXPECT_EQ(s.nSyncDuration, 42);
+}
+
+TEST_F(SettingsFile, IntervalWithoutDigitsIsZeroAndHugeOnesAreClamped) {
+    ScrSettings s;
+    ReadSettingsText("[tiko3scr]\nNSYNCDURATION=abc\n", s);
+    EXPECT_EQ(s.nSyncDuration, 0);
+    ReadSettingsText("[TIKO3SCR]\nnSyncDuration=-30\n", s);
+    EXPECT_EQ(s.nSyncDuration, -30);
+    ReadSettingsText("[TIKO3SCR]\nnSyncDuration=99999999999999\n", s);
+    EXPECT_EQ(s.nSyncDuration, 2147483647);
+}
+
+TEST_F(SettingsFile, KeysOfOtherSectionsAreNotRead) {
+    ScrSettings s;
+    ReadSettingsText("[Other]\nbType=1\nbSyncUse=0\n[TIKO3SCR]\n; comment\nbCarlendar = 1 \n", s);
+    EXPECT_EQ(s, (ScrSettings{0, 1, 1, 1000, 0}));
+}
+
+TEST_F(SettingsFile, WriteRoundTripsAndKeepsOtherLines) {
+    Write("; mine\n[Other]\nx=1\n[TIKO3SCR]\nbType=0\nextra=keep\n");
+    ASSERT_TRUE(WriteSettings(path_, {1, 1, 0, 250, 1}));
+    EXPECT_EQ(Read(),
+              "; mine\n[Other]\nx=1\n[TIKO3SCR]\nbType=1\nextra=keep\nbCarlendar=1\nbSyncUse=0\n"
+              "nSyncDuration=250\nn24Mode=1\n");
+    ScrSettings s;
+    ReadSettings(path_, s);
+    EXPECT_EQ(s, (ScrSettings{1, 1, 0, 250, 1}));
+}
+
+TEST_F(SettingsFile, WriteMakesTheFileAndItsDirectoryInKeyOrder) {
+    path_ = dir_ + "/sub/dir/TIKO3SCR.INI";
+    ASSERT_TRUE(WriteSettings(path_, {0, 1, 1, -5, 0}));
+    EXPECT_EQ(Read(), "[TIKO3SCR]\nbType=0\nbCarlendar=1\nbSyncUse=1\nnSyncDuration=-5\nn24Mode=0\n");
+}
+
+TEST_F(SettingsFile, FailedWriteLeavesTheOldSettingsAndNoTemporaryFile) {
+    Write("[TIKO3SCR]\nbType=1\n");
+    if (geteuid() == 0) {
+        // Root ignores directory permissions; make the rename fail instead with a directory
+        // where the file's temporary name cannot be created.
+        const std::string blocked = dir_ + "/blocked";
+        fs::create_directory(blocked);
+        const std::string target = blocked + "/TIKO3SCR.INI";
+        fs::create_directory(target);  // renaming a file over a directory fails
+        EXPECT_FALSE(WriteSettings(target, {0, 0, 0, 0, 0}));
+        EXPECT_TRUE(fs::is_directory(target));
+        int left = 0;
+        for (const auto& e : fs::directory_iterator(blocked)) left += e.path() != target;
+        EXPECT_EQ(left, 0);
+    } else {
+        chmod(dir_.c_str(), 0500);
+        EXPECT_FALSE(WriteSettings(path_, {0, 0, 0, 0, 0}));
+        chmod(dir_.c_str(), 0700);
+    }
+    ScrSettings s;
+    ReadSettings(path_, s);
+    EXPECT_EQ(s.bType, 1);
+}
+
+TEST(SettingsPath, FollowsXdgConfigHome) {
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old ? old : "";
+    setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
+    EXPECT_EQ(SettingsPath(), "/tmp/cfg/TIKO3SCR.INI");
+    setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored, as the base directory rules say
+    setenv("HOME", "/home/u", 1);
+    EXPECT_EQ(SettingsPath(), "/home/u/.config/TIKO3SCR.INI");
+    if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace scr

@@ -1,0 +1,169 @@
+// TIKO3SCR drawing into another program's window under a private Xvfb server.
+
+#include "screensaver/x_target.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace scr {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string FindInPath(const char* name) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        const auto end = dirs.find(':', start);
+        const std::string candidate = dirs.substr(start, end - start) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return {};
+}
+
+// Polls cond every 20 ms for at most bound.
+bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds bound) {
+    const auto until = std::chrono::steady_clock::now() + bound;
+    while (std::chrono::steady_clock::now() < until) {
+        if (cond()) return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return cond();
+}
+
+class Xvfb {
+public:
+    bool Start(const std::string& binary) {
+        int fds[2];
+        if (pipe(fds) != 0) return false;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execl(binary.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+                  "tcp", "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        // Xvfb writes the display number it chose once it accepts clients.
+        pollfd p{fds[0], POLLIN, 0};
+        std::string number;
+        while (poll(&p, 1, 30000) == 1) {
+            char c;
+            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+            number += c;
+        }
+        close(fds[0]);
+        if (number.empty()) return false;
+        display_ = ":" + number;
+        return true;
+    }
+    ~Xvfb() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+unsigned long PixelAt(Display* dpy, Window w, int x, int y) {
+    XImage* img = XGetImage(dpy, w, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!img) return 0xdeadbeef;
+    const unsigned long p = XGetPixel(img, 0, 0) & 0xffffff;
+    XDestroyImage(img);
+    return p;
+}
+
+TEST(ForeignWindow, TIKO3SCRDrawsIntoAnotherProgramsWindowAndFollowsIt) {
+    const std::string xvfb = FindInPath("Xvfb");
+    if (xvfb.empty()) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb): no X server to draw into";
+    Xvfb server;
+    ASSERT_TRUE(server.Start(xvfb)) << "Xvfb did not start";
+    Display* dpy = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(dpy, nullptr);
+
+    // The foreign program: a plain window of 640 x 480, the smallest full-screen layout.
+    const int screen = DefaultScreen(dpy);
+    Window win = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 640, 480, 0, WhitePixel(dpy, screen),
+                                     WhitePixel(dpy, screen));
+    XMapWindow(dpy, win);
+    XSync(dpy, False);
+
+    char tmpl[] = "/tmp/scr_xvfb_XXXXXX";
+    const std::string config = mkdtemp(tmpl);
+    std::ofstream(config + "/TIKO3SCR.INI") << "[TIKO3SCR]\nbType=0\nbCarlendar=0\nbSyncUse=0\n";
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", win);
+
+    const pid_t saver = fork();
+    ASSERT_GE(saver, 0);
+    if (saver == 0) {
+        setenv("DISPLAY", server.display().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        setenv("TIKO3_NTPLIB_SERVER", "127.0.0.1:9", 1);
+        unsetenv("XSCREENSAVER_WINDOW");
+        execl(TIKO3SCR_PATH, "TIKO3SCR", "-window-id", id, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+
+    // The 12 o'clock mark of the 640 x 480 analog face, and the black canvas in a corner.
+    const bool drew = WaitFor([&] { return PixelAt(dpy, win, 319, 30) == 0x397B4A; }, 20s);
+    EXPECT_TRUE(drew) << std::hex << PixelAt(dpy, win, 319, 30);
+    EXPECT_EQ(PixelAt(dpy, win, 2, 2), 0x000000u);
+    EXPECT_EQ(PixelAt(dpy, win, 319, 19), 0x7BFF9Cu);
+
+    // Resized to 800 x 600: the 3 o'clock mark of that layout appears.
+    XResizeWindow(dpy, win, 800, 600);
+    XSync(dpy, False);
+    EXPECT_TRUE(WaitFor([&] { return PixelAt(dpy, win, 669, 299) == 0x397B4A; }, 20s))
+        << std::hex << PixelAt(dpy, win, 669, 299);
+
+    // The window goes away: the screen saver ends by itself.
+    XDestroyWindow(dpy, win);
+    XSync(dpy, False);
+    int status = -1;
+    const bool ended = WaitFor([&] { return waitpid(saver, &status, WNOHANG) == saver; }, 20s);
+    if (!ended) {
+        kill(saver, SIGKILL);
+        waitpid(saver, &status, 0);
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    XCloseDisplay(dpy);
+    std::filesystem::remove_all(config);
+}
+
+TEST(ForeignWindow, WindowIdsInHexOrDecimal) {
+    EXPECT_EQ(ParseWindowId("0x1a00007"), 0x1a00007ul);
+    EXPECT_EQ(ParseWindowId("27262983"), 27262983ul);
+    EXPECT_EQ(ParseWindowId("0x"), 0ul);
+    EXPECT_EQ(ParseWindowId("12ab"), 0ul);
+    EXPECT_EQ(ParseWindowId(""), 0ul);
+}
+
+}  // namespace
+}  // namespace scr

@@ -104,12 +104,16 @@ TEST_F(ConfigDialog, FailedWriteKeepsTheDialogOpen) {
     std::filesystem::create_directory(ini_);  // a directory where the file should go
     CScrConfigDlg dlg(ini_);
     dlg.show();
-    // The warning box is modal; close it as soon as it shows.
-    QTimer::singleShot(0, [] {
+    // The warning box is modal: close it whenever one is up.
+    QTimer closer;
+    int closed = 0;
+    QObject::connect(&closer, &QTimer::timeout, [&closed] {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->inherits("QMessageBox")) w->close();
+            if (w->inherits("QMessageBox") && w->isVisible()) closed += w->close();
     });
+    closer.start(10);
     dlg.ok()->click();
+    EXPECT_EQ(closed, 1);
     EXPECT_TRUE(dlg.isVisible());
 }
 

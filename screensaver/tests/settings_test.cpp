@@ -60,8 +60,12 @@ TEST_F(SettingsFile, IntervalWithoutDigitsIsZeroAndHugeOnesAreClamped) {
     EXPECT_EQ(s.nSyncDuration, 2147483647);
 }
 
-TEST_F(SettingsFile, KeysOfOtherSectionsAreNotRead) {
+TEST_F(SettingsFile, KeysOfOtherSectionsAreNotReadAndWindowsLineEndsAreFine) {
     ScrSettings s;
+    ReadSettingsText("[TIKO3SCR]\r\nbType=1\r\nnSyncDuration=\"77\"\r\n", s);
+    EXPECT_EQ(s.bType, 1);
+    EXPECT_EQ(s.nSyncDuration, 77);
+    s = {};
     ReadSettingsText("[Other]\nbType=1\nbSyncUse=0\n[TIKO3SCR]\n; comment\nbCarlendar = 1 \n", s);
     EXPECT_EQ(s, (ScrSettings{0, 1, 1, 1000, 0}));
 }

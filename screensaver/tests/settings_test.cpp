@@ -1,7 +1,10 @@
 #include "screensaver/settings.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -87,28 +90,26 @@ TEST_F(SettingsFile, WriteMakesTheFileAndItsDirectoryInKeyOrder) {
     EXPECT_EQ(Read(), "[TIKO3SCR]\nbType=0\nbCarlendar=1\nbSyncUse=1\nnSyncDuration=-5\nn24Mode=0\n");
 }
 
-TEST_F(SettingsFile, FailedWriteLeavesTheOldSettingsAndNoTemporaryFile) {
-    Write("[TIKO3SCR]\nbType=1\n");
-    if (geteuid() == 0) {
-        // Root ignores directory permissions; make the rename fail instead with a directory
-        // where the file's temporary name cannot be created.
-        const std::string blocked = dir_ + "/blocked";
-        fs::create_directory(blocked);
-        const std::string target = blocked + "/TIKO3SCR.INI";
-        fs::create_directory(target);  // renaming a file over a directory fails
-        EXPECT_FALSE(WriteSettings(target, {0, 0, 0, 0, 0}));
-        EXPECT_TRUE(fs::is_directory(target));
-        int left = 0;
-        for (const auto& e : fs::directory_iterator(blocked)) left += e.path() != target;
-        EXPECT_EQ(left, 0);
-    } else {
-        chmod(dir_.c_str(), 0500);
-        EXPECT_FALSE(WriteSettings(path_, {0, 0, 0, 0, 0}));
-        chmod(dir_.c_str(), 0700);
+TEST_F(SettingsFile, InterruptedWriteLeavesTheOldSettingsAndNoTemporaryFile) {
+    Write("[TIKO3SCR]\nbType=1\nnSyncDuration=5\n");
+    // A child whose files may not grow past 16 bytes: the new text cannot be written whole,
+    // whoever runs the test (root ignores directory permissions, not this limit).
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{16, 16};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(WriteSettings(path_, {0, 1, 0, 12345, 1}) ? 1 : 0);
     }
-    ScrSettings s;
-    ReadSettings(path_, s);
-    EXPECT_EQ(s.bType, 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write reported success";
+    EXPECT_EQ(Read(), "[TIKO3SCR]\nbType=1\nnSyncDuration=5\n");
+    int files = 0;
+    for (const auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file();
+    EXPECT_EQ(files, 1) << "a temporary file was left behind";
 }
 
 TEST(SettingsPath, FollowsXdgConfigHome) {

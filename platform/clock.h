@@ -27,6 +27,12 @@ struct CivilTime {
     friend bool operator==(const CivilTime&, const CivilTime&) = default;
 };
 
+// A calendar time from its fields; dayOfWeek stays 0 (nothing that converts from it reads it).
+constexpr CivilTime MakeCivilTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                                  int millisecond = 0) {
+    return CivilTime{year, month, 0, day, hour, minute, second, millisecond};
+}
+
 constexpr int64_t kKoreaUtcOffsetSeconds = 32400;
 
 // Pure calendar arithmetic on the proleptic Gregorian calendar, independent of TZ.

@@ -42,6 +42,15 @@ int MinuteOfDay(std::int64_t seconds) {
   return local.tm_hour * 60 + local.tm_min;
 }
 
+// Whether `at` lies within two days of `day` in UTC. No zone is that far from
+// UTC, so an instant outside cannot fall on the day in local time; most of a
+// book is ruled out without a time zone conversion.
+bool NearDay(std::int64_t at, const CLumDate& day) {
+  constexpr std::int64_t kDay = 86400;
+  const std::int64_t midnight_utc = DaysFromCivil(day.nYear, day.nMonth, day.nDay) * kDay;
+  return at >= midnight_utc - 2 * kDay && at < midnight_utc + 3 * kDay;
+}
+
 int Sign(std::int64_t a, std::int64_t b) { return (a > b) - (a < b); }
 
 }  // namespace
@@ -114,8 +123,11 @@ int Class_TIKOSCHEDULE::Compare(const CLumTreeNode& other, int mode) const {
 }
 
 bool Class_TIKOSCHEDULE::IsOnDay(const CLumDate& day) const {
-  struct tm when = LocalTime(tWhen);
-  switch (nRepeat.load()) {
+  const std::int64_t at = tWhen;
+  const int repeat = nRepeat;
+  if (repeat == kRepeatOnce && !NearDay(at, day)) return false;
+  struct tm when = LocalTime(at);
+  switch (repeat) {
     case kRepeatOnce:
       return when.tm_year + 1900 == day.nYear && when.tm_mon + 1 == day.nMonth && when.tm_mday == day.nDay;
     case kRepeatDaily: return true;
@@ -193,10 +205,11 @@ std::vector<std::unique_ptr<Class_TIKOSCHEDULE>> Class_TIKOSCHEDULE_TOP::ListDay
   std::vector<Entry> entries;
   {
     std::lock_guard lock(m_listLock);
-    SortChildren(kCompareWhen);
-    for (const CLumTreeNode* child = GetFirstChild(); child != nullptr; child = child->GetNext()) {
-      const auto* item = dynamic_cast<const Class_TIKOSCHEDULE*>(child);
-      if (item != nullptr && item->IsOnDay(day)) entries.push_back({MinuteOfDay(item->tWhen), item->Copy()});
+    for (const Keyed& key : SortByWhen()) {
+      // IsOnDay's first test, on the copied keys: far-off one-time items
+      // are not visited at all.
+      if (key.repeat == kRepeatOnce && !NearDay(key.when, day)) continue;
+      if (key.item->IsOnDay(day)) entries.push_back({MinuteOfDay(key.when), key.item->Copy()});
     }
   }
   // Time of day computed once per item: the same order as sorting by
@@ -207,6 +220,35 @@ std::vector<std::unique_ptr<Class_TIKOSCHEDULE>> Class_TIKOSCHEDULE_TOP::ListDay
   day_items.reserve(entries.size());
   for (Entry& entry : entries) day_items.push_back(std::move(entry.item));
   return day_items;
+}
+
+std::vector<Class_TIKOSCHEDULE_TOP::Keyed> Class_TIKOSCHEDULE_TOP::SortByWhen() {
+  // Same order as SortChildren(kCompareWhen), with the keys read once into
+  // one array instead of chasing two nodes per comparison.
+  std::vector<Keyed> keyed;
+  for (CLumTreeNode* child = GetFirstChild(); child != nullptr; child = child->GetNext()) {
+    auto* item = dynamic_cast<Class_TIKOSCHEDULE*>(child);
+    if (item == nullptr) {
+      // Other nodes compare equal to items but not among themselves: the
+      // generic sort, and keys read afterwards.
+      SortChildren(kCompareWhen);
+      keyed.clear();
+      for (CLumTreeNode* c = GetFirstChild(); c != nullptr; c = c->GetNext()) {
+        if (auto* i = dynamic_cast<Class_TIKOSCHEDULE*>(c)) keyed.push_back({i->tWhen, i->nRepeat, i});
+      }
+      return keyed;
+    }
+    keyed.push_back({item->tWhen, item->nRepeat, item});
+  }
+  auto earlier = [](const Keyed& a, const Keyed& b) { return a.when < b.when; };
+  // A book listed before is in order already: nothing to move.
+  if (std::is_sorted(keyed.begin(), keyed.end(), earlier)) return keyed;
+  std::stable_sort(keyed.begin(), keyed.end(), earlier);
+  std::vector<CLumTreeNode*> order;
+  order.reserve(keyed.size());
+  for (const Keyed& entry : keyed) order.push_back(entry.item);
+  SetChildOrder(order);
+  return keyed;
 }
 
 std::size_t Class_TIKOSCHEDULE_TOP::ItemCount() const {

@@ -287,13 +287,17 @@ bool CLumTreeNode::SortChildren(int mode) {
   std::stable_sort(children.begin(), children.end(), [mode](const CLumTreeNode* a, const CLumTreeNode* b) {
     return a->Compare(*b, mode) < 0;
   });
+  SetChildOrder(children);
+  return true;
+}
+
+void CLumTreeNode::SetChildOrder(const std::vector<CLumTreeNode*>& order) {
   CLumTreeNode* previous = nullptr;
-  for (CLumTreeNode* child : children) {
+  for (CLumTreeNode* child : order) {
     child->m_pPrev = previous;
     if (previous != nullptr) previous->m_pNext = child;
     previous = child;
   }
-  previous->m_pNext = nullptr;
-  m_pFirstChild = children.front();
-  return true;
+  if (previous != nullptr) previous->m_pNext = nullptr;
+  m_pFirstChild = order.empty() ? nullptr : order.front();
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A text field shared between threads: reads and writes copy the bytes under a
 // short lock (one of a small table of mutexes, picked by the field's address),
@@ -125,6 +126,8 @@ class CLumTreeNode {
   bool SortChildren(int mode);
 
  protected:
+  // Relinks the children in the order given, which holds each child once.
+  void SetChildOrder(const std::vector<CLumTreeNode*>& order);
   // Copies the base fields (type id, tag, value) into `copy`.
   void CopyBaseFieldsTo(CLumTreeNode& copy) const;
 

@@ -7,7 +7,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -118,10 +120,14 @@ bool UdpSocket::SendTo(const void* data, size_t size, uint32_t address, uint16_t
 
 WaitResult UdpSocket::WaitReadable(int timeoutMs) {
     pollfd p{fd_, POLLIN, 0};
+    // A signal must not stretch the wait beyond its bound.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int n;
-    do {
-        n = ::poll(&p, 1, timeoutMs);
-    } while (n < 0 && errno == EINTR);
+    int remaining = timeoutMs;
+    while ((n = ::poll(&p, 1, remaining)) < 0 && errno == EINTR) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        remaining = static_cast<int>(std::max<int64_t>(0, left.count()));
+    }
     if (n < 0) return WaitResult::Failed;
     if (n == 0) return WaitResult::TimedOut;
     return WaitResult::Ready;

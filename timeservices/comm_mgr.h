@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/active_object.h"
+#include "runtime/timer.h"
+#include "timeservices/manager_services.h"
+#include "timeservices/time_telegram.h"
+
+// Parameter 0 of AO_COMM_SEND_SIG: the telegram the serial page built, and its byte count.
+// Publish it as an owned copy (SetParamValue), so the page may reuse its own at once.
+struct CommSendRequest {
+    uint8_t bytes[telegram::kSize] = {};
+    int32_t count = 0;
+};
+
+// Sends the time telegram to the selected ports: on request (signal 42, at 4800 baud) or, in the
+// automatic state, at once and then every period at the compensation point of a second.
+// Signal 45 follows every transmission.
+class CTiko_CommMgr : public CLumAOSM_ActiveObject {
+public:
+    static constexpr int32_t kCheckMs = 500;
+    static constexpr int kManualBaud = 4800;
+    static constexpr int kPortCount = 4;
+
+    CTiko_CommMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services);
+    ~CTiko_CommMgr() override;
+
+    CLumAOSM_Message Initial(CLumAOSM_Message& message) override;
+
+private:
+    CLumAOSM_Message Manual(CLumAOSM_Message& message);
+    CLumAOSM_Message Automatic(CLumAOSM_Message& message);
+
+    void SendRequested(const CLumAOSM_Message& message);
+    void SendCurrentTime();
+    // Writes the bytes twice to each selected port in turn, each port opened alone.
+    void Transmit(const uint8_t* bytes, int count, int baud);
+    void PublishSent();
+    int64_t Now() const;
+
+    CTiko_Services services_;
+    CLumAOSM_Timer timer_;
+    int64_t reference_ = 0;
+};
+
+// The period of automatic transmission in seconds: nInterval minutes when nIntervalUnit is not 0,
+// else nInterval seconds.
+int64_t TransmissionPeriod(int32_t interval, int32_t unit);

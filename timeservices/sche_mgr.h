@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "runtime/active_object.h"
+#include "runtime/timer.h"
+#include "timeservices/manager_services.h"
+
+// Parameter 0 of AO_ALARM_NOTIFY_SIG, a borrowed pointer: both texts hold the alarm text (UTF-8).
+// The receiver takes ownership and deletes it.
+struct CTiko_AlarmTexts {
+    std::string first;
+    std::string second;
+};
+
+// Appends to `text` the lines of the items due at `minute` (a local minute start, seconds since
+// 1970): each item's time of day on the date of `minute`, against its leads in flag order, at
+// most one line per item. False only when the book is missing or empty.
+bool CollectAlarms(const Class_TIKOSCHEDULE_TOP* book, const platform::Clock& clock, int64_t minute,
+                   std::string& text);
+
+// Watches the schedule book: in the watching state, once per new minute, publishes the alarm
+// lines of the minute (signal 51) and sounds the alarm while bAlarm is 1.
+class CTiko_ScheMgr : public CLumAOSM_ActiveObject {
+public:
+    static constexpr int32_t kCheckMs = 500;
+    static constexpr char kBuiltinSoundFile[] = "emile.wav";
+    static constexpr int kBeepHz = 440;
+    static constexpr int kBeepMs = 10;
+
+    CTiko_ScheMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services);
+    ~CTiko_ScheMgr() override;
+
+    CLumAOSM_Message Initial(CLumAOSM_Message& message) override;
+
+private:
+    CLumAOSM_Message Idle(CLumAOSM_Message& message);
+    CLumAOSM_Message Watching(CLumAOSM_Message& message);
+
+    void MinuteCheck();
+    void SoundAlarm();
+    // The start of the local minute that `seconds` lies in.
+    int64_t MinuteOf(int64_t seconds) const;
+
+    CTiko_Services services_;
+    CLumAOSM_Timer timer_;
+    int64_t currentMinute_ = 0;
+};

@@ -1,0 +1,216 @@
+#include "timeservices/facade.h"
+
+#include <dirent.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "manager_harness.h"
+#include "runtime/mediator.h"
+#include "runtime/timer.h"
+#include "timeservices/clock_src_mgr.h"
+#include "timeservices/comm_mgr.h"
+#include "timeservices/sche_mgr.h"
+#include "timeservices/sync_mgr.h"
+
+namespace {
+
+const char* const kManagers[] = {"Tiko_ClockSrcMgr", "Tiko_SyncMgr", "Tiko_CommMgr", "Tiko_ScheMgr"};
+
+std::vector<std::string> ThreadNames()
+{
+    std::vector<std::string> names;
+    DIR* dir = opendir("/proc/self/task");
+    if (dir == nullptr)
+        return names;
+    while (dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        names.push_back(name);
+    }
+    closedir(dir);
+    return names;
+}
+
+size_t RuntimeThreads()
+{
+    const auto names = ThreadNames();
+    return std::count_if(names.begin(), names.end(), [](const std::string& n) { return n.rfind("T_", 0) == 0; });
+}
+
+// Four real managers on their threads, fakes underneath; no server is asked.
+struct FacadeFixture : harness::Fixture {
+    CTiko_Services Services()
+    {
+        CTiko_Services s = harness::Fixture::Services();
+        s.query = [](TimeNotice& notice) {
+            notice.bAnswered = true;
+            notice.strMessage = notice.bSetClock ? " 0.000 초 이내에서 동기되었습니다." : "사용자 PC가 0.000 초 늦습니다.";
+            notice.strServer = notice.bSetClock ? "Horologia 표준시 서버 \r\nloopback" : "";
+            notice.strOffset = notice.bSetClock ? "0.000 초" : "";
+            return true;
+        };
+        return s;
+    }
+};
+
+// A facade whose memory manager has no block for one manager.
+class ShortOfMemoryFacade : public CTiko_Facade {
+public:
+    ShortOfMemoryFacade(const CTiko_Services& services, int refused) : CTiko_Facade(services), refused_(refused) {}
+
+protected:
+    void* AllocateBlock(LumAOSM_MemMgr& memory, size_t size, int index) override
+    {
+        return index == refused_ ? nullptr : CTiko_Facade::AllocateBlock(memory, size, index);
+    }
+
+private:
+    int refused_;
+};
+
+bool Subscribed(const CLumAOSM_Mediator& mediator, int32_t signal, const std::string& name)
+{
+    for (const auto& entry : mediator.Table()) {
+        if (entry.signal != signal)
+            continue;
+        for (const CLumAOSM_Observer* observer : entry.subscribers)
+            if (name == observer->GetName())
+                return true;
+    }
+    return false;
+}
+
+TEST(Facade, LaunchRunsFourSubscribedManagersAndStopEndsThemInOrder)
+{
+    const size_t before = RuntimeThreads();
+    FacadeFixture fx;
+    fx.conf->SyncInfo()->bAutoSync = 1;
+    fx.conf->Alarm()->bAlarm = 1;
+    auto facade = std::make_unique<CTiko_Facade>(fx.Services());
+    ASSERT_TRUE(facade->CLumAOSM_Config::IsRunning());
+    ASSERT_TRUE(facade->Launch());
+    for (const char* name : kManagers)
+        ASSERT_TRUE(fx.states.WaitFor(name, AO_ENTRY_SIG)) << name;
+
+    CLumAOSM_Mediator* mediator = CLumAOSM_Mediator::Process();
+    {
+        // A publication that comes back proves the managers' subscriptions have been entered.
+        harness::Recorder recorder(mediator, {AO_COMM_SENT_SIG});
+        mediator->Publish(CLumAOSM_Message(AO_COMM_SEND_SIG));
+        ASSERT_TRUE(recorder.WaitForCount(AO_COMM_SENT_SIG, 1));
+        for (const char* name : kManagers)
+            for (int32_t signal : {AO_All2All_KillAll_SIG, AO_All2All_SuspendAll_SIG, AO_All2All_ResumeAll_SIG})
+                EXPECT_TRUE(Subscribed(*mediator, signal, name)) << name << " " << signal;
+        for (int32_t signal = AO_SYNC_COMPARE_SIG; signal <= AO_AUTOSYNC_OFF_SIG; ++signal)
+            EXPECT_TRUE(Subscribed(*mediator, signal, "Tiko_SyncMgr")) << signal;
+        for (int32_t signal = AO_COMM_SEND_SIG; signal <= AO_COMM_AUTO_OFF_SIG; ++signal)
+            EXPECT_TRUE(Subscribed(*mediator, signal, "Tiko_CommMgr")) << signal;
+        for (int32_t signal : {AO_ALARM_ON_SIG, AO_ALARM_OFF_SIG})
+            EXPECT_TRUE(Subscribed(*mediator, signal, "Tiko_ScheMgr")) << signal;
+        for (int32_t signal = AO_SYNC_COMPARE_SIG; signal <= AO_ALARM_NOTIFY_SIG; ++signal)
+            EXPECT_FALSE(Subscribed(*mediator, signal, "Tiko_ClockSrcMgr")) << signal;
+    }
+    // Facade, timer agent, tick, mediator, four managers.
+    EXPECT_EQ(RuntimeThreads(), before + 8);
+
+    facade->Stop();
+    EXPECT_EQ(facade->WaitUntilStopped(), 0);
+    std::vector<std::string> exits;
+    for (const auto& [name, signal] : fx.states.Events())
+        if (signal == AO_EXIT_SIG)
+            exits.push_back(name);
+    EXPECT_EQ(exits, std::vector<std::string>(std::begin(kManagers), std::end(kManagers)));
+    EXPECT_EQ(facade->ClockSrcMgr(), nullptr);
+
+    facade.reset();
+    EXPECT_EQ(CLumAOSM_Mediator::Process(), nullptr);
+    EXPECT_EQ(CLumAOSM_TimerAgent::Process(), nullptr);
+    EXPECT_TRUE(harness::WaitUntil([&] { return RuntimeThreads() == before; }));
+}
+
+TEST(Facade, ManagerWithoutABlockIsSkippedAndTheOthersRun)
+{
+    FacadeFixture fx;
+    fx.conf->Comm()->bCom1 = 1;
+    {
+        ShortOfMemoryFacade facade(fx.Services(), 1);
+        ASSERT_TRUE(facade.Launch());
+        for (const char* name : {"Tiko_ClockSrcMgr", "Tiko_CommMgr", "Tiko_ScheMgr"})
+            ASSERT_TRUE(fx.states.WaitFor(name, AO_ENTRY_SIG)) << name;
+        harness::Recorder recorder(CLumAOSM_Mediator::Process(), {AO_COMM_SENT_SIG, AO_COMPARE_RESULT_SIG});
+        CLumAOSM_Mediator::Process()->Publish(CLumAOSM_Message(AO_SYNC_COMPARE_SIG));
+        CLumAOSM_Mediator::Process()->Publish(CLumAOSM_Message(AO_COMM_SEND_SIG));
+        ASSERT_TRUE(recorder.WaitForCount(AO_COMM_SENT_SIG, 1));
+        EXPECT_EQ(recorder.Count(AO_COMPARE_RESULT_SIG), 0u);
+        facade.Stop();
+        EXPECT_EQ(facade.WaitUntilStopped(), 0);
+    }
+    EXPECT_EQ(fx.states.Count("Tiko_SyncMgr", AO_ENTRY_SIG), 0u);
+    EXPECT_EQ(fx.states.Count("Tiko_ScheMgr", AO_EXIT_SIG), 1u);
+}
+
+TEST(Facade, StopRightAfterLaunchIsNotLost)
+{
+    FacadeFixture fx;
+    CTiko_Facade facade(fx.Services());
+    ASSERT_TRUE(facade.Launch());
+    facade.Stop();
+    EXPECT_EQ(facade.WaitUntilStopped(), 0);
+}
+
+// The shell and dialogs edit both trees on their own thread while the managers read them.
+TEST(Facade, EditingTheTreesWhileTheManagersRunIsRaceFree)
+{
+    FacadeFixture fx;
+    fx.conf->SyncInfo()->bAutoSync = 1;
+    fx.conf->SyncInfo()->nSyncPeriod = 0;
+    fx.conf->Alarm()->bAlarm = 1;
+    fx.conf->Env()->bSound = 1;
+    fx.clock.fake.SetStepPerRead(1'000'000);
+    CTiko_Facade facade(fx.Services());
+    ASSERT_TRUE(facade.Launch());
+    ASSERT_TRUE(fx.states.WaitFor("Tiko_ScheMgr", AO_ENTRY_SIG));
+    std::atomic<bool> stop{false};
+    std::thread mover([&] {
+        // A minute per few milliseconds, so the alarm manager walks the book again and again.
+        while (!stop.load()) {
+            fx.clock.fake.AdvanceSeconds(60);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    // Edit until every manager has had its turns several times over.
+    const auto deadline = std::chrono::steady_clock::now() + harness::kBound;
+    for (int i = 0; fx.sound.Calls().size() < 10 || fx.clock.Reads() < 100 || i < 400; ++i) {
+        if (std::chrono::steady_clock::now() > deadline)
+            break;
+        auto item = std::make_unique<Class_TIKOSCHEDULE>();
+        item->tWhen = fx.clock.fake.NowUtc().seconds + 60 * (i % 3);
+        item->bAlarmOnTime = true;
+        item->strMemo.Set("memo " + std::to_string(i));
+        Class_TIKOSCHEDULE* added = fx.book->AddItem(std::move(item));
+        (void)added;
+        if (i % 4 == 3)
+            fx.book->RemoveAllItems();
+        fx.conf->SyncInfo()->strServer.Set("edited " + std::to_string(i));
+        fx.conf->Alarm()->strSoundFile.Set("/tmp/" + std::to_string(i) + ".wav");
+        fx.conf->Env()->bMainVisible = i % 10 != 0;
+        if (i % 50 == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    stop = true;
+    mover.join();
+    facade.Stop();
+    EXPECT_EQ(facade.WaitUntilStopped(), 0);
+    EXPECT_GE(fx.sound.Calls().size(), 10u);
+}
+
+}  // namespace

@@ -1,0 +1,270 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/fake_clock.h"
+#include "platform/fake_serial_line.h"
+#include "platform/fake_sound_player.h"
+#include "runtime/mediator.h"
+#include "runtime/timer.h"
+#include "timeservices/manager_services.h"
+#include "timeservices/query_server.h"
+#include "timeservices/sche_mgr.h"
+#include "timeservices/time_notice_message.h"
+#include "treestore/conf_schema.h"
+#include "treestore/schedule_schema.h"
+
+namespace harness {
+
+constexpr auto kBound = std::chrono::seconds(10);
+
+// Polls cond until it holds or the generous bound passes (the machine may be loaded).
+inline bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds bound = kBound)
+{
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// A fake clock that counts its reads, so a test can wait until a manager has looked again.
+class CountingClock final : public platform::Clock {
+public:
+    explicit CountingClock(platform::WallTime start = {1'700'000'000, 0}, int64_t localOffset = 0)
+        : fake(start, localOffset)
+    {
+    }
+    platform::WallTime NowUtc() const override
+    {
+        reads_.fetch_add(1);
+        return fake.NowUtc();
+    }
+    bool SetUtc(platform::WallTime t) override { return fake.SetUtc(t); }
+    platform::CivilTime ToLocal(int64_t s) const override { return fake.ToLocal(s); }
+    int64_t FromLocal(const platform::CivilTime& local) const override { return fake.FromLocal(local); }
+
+    int64_t Reads() const { return reads_.load(); }
+    // True once `more` further reads have happened.
+    bool WaitForReads(int64_t more) const
+    {
+        const int64_t target = Reads() + more;
+        return WaitUntil([&] { return Reads() >= target; });
+    }
+    // Local time of day on the fake clock's local offset.
+    void SetLocal(int year, int month, int day, int hour, int minute, int second, int ms = 0)
+    {
+        platform::CivilTime t;
+        t.year = year;
+        t.month = month;
+        t.day = day;
+        t.hour = hour;
+        t.minute = minute;
+        t.second = second;
+        fake.Set({fake.FromLocal(t), ms * 1'000'000});
+    }
+
+    platform::FakeClock fake;
+
+private:
+    mutable std::atomic<int64_t> reads_{0};
+};
+
+// The timer agent and the mediator of one test, without the runtime's shut-down pause.
+class Runtime {
+public:
+    Runtime()
+    {
+        agent_ = new CLumAOSM_TimerAgent;
+        CLumAOSM_TimerAgent::SetProcess(agent_);
+        const ThreadStartParams agentName = ThreadStartParams::Named("T_TimerAgent");
+        agent_->Start(&agentName);
+        mediator_ = new CLumAOSM_Mediator;
+        CLumAOSM_Mediator::SetProcess(mediator_);
+        mediator_->Start(nullptr);
+    }
+    ~Runtime()
+    {
+        mediator_->Stop();
+        mediator_->WaitUntilStopped();
+        CLumAOSM_Mediator::SetProcess(nullptr);
+        delete mediator_;
+        agent_->Stop();
+        agent_->WaitUntilStopped();
+        CLumAOSM_TimerAgent::SetProcess(nullptr);
+        delete agent_;
+    }
+    CLumAOSM_Mediator* mediator() const { return mediator_; }
+    void Publish(int32_t signal) const { mediator_->Publish(CLumAOSM_Message(signal)); }
+
+private:
+    CLumAOSM_TimerAgent* agent_;
+    CLumAOSM_Mediator* mediator_;
+};
+
+// Subscribes to signals and keeps what arrives: result records, alarm texts, counts.
+class Recorder final : public CLumAOSM_Observer {
+public:
+    struct Received {
+        int32_t signal = 0;
+        TimeNotice notice;
+        bool hasNotice = false;
+        std::string alarmFirst;
+        std::string alarmSecond;
+    };
+
+    Recorder(CLumAOSM_Mediator* mediator, std::initializer_list<int32_t> signals) : mediator_(mediator)
+    {
+        SetName("Recorder");
+        for (int32_t signal : signals)
+            mediator_->Subscribe(this, signal);
+    }
+    ~Recorder() override { mediator_->UnsubscribeAll(this); }
+
+    int Receive(const CLumAOSM_Message* message, const char*) override
+    {
+        Received entry;
+        entry.signal = message->GetSignal();
+        entry.hasNotice = GetTimeNotice(*message, 0, &entry.notice);
+        if (entry.signal == AO_ALARM_NOTIFY_SIG) {
+            void* data = nullptr;
+            int32_t length = 0;
+            bool borrowed = false;
+            if (message->GetParam(0, &data, &length, &borrowed) && data != nullptr) {
+                // The receiver owns the pair.
+                std::unique_ptr<CTiko_AlarmTexts> texts(static_cast<CTiko_AlarmTexts*>(data));
+                entry.alarmFirst = texts->first;
+                entry.alarmSecond = texts->second;
+            }
+        }
+        std::lock_guard lock(mutex_);
+        received_.push_back(std::move(entry));
+        return 0;
+    }
+
+    std::vector<Received> All(int32_t signal) const
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<Received> out;
+        for (const Received& r : received_)
+            if (r.signal == signal)
+                out.push_back(r);
+        return out;
+    }
+    size_t Count(int32_t signal) const { return All(signal).size(); }
+    bool WaitForCount(int32_t signal, size_t count) const
+    {
+        return WaitUntil([&] { return Count(signal) >= count; });
+    }
+
+private:
+    CLumAOSM_Mediator* mediator_;
+    mutable std::mutex mutex_;
+    std::vector<Received> received_;
+};
+
+// Keeps the entry and exit signals the managers report, in order.
+class StateLog {
+public:
+    StateProbe Probe()
+    {
+        return [this](const char* manager, int32_t signal) {
+            std::lock_guard lock(mutex_);
+            events_.emplace_back(manager, signal);
+        };
+    }
+    std::vector<std::pair<std::string, int32_t>> Events() const
+    {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+    size_t Count(const std::string& manager, int32_t signal) const
+    {
+        size_t n = 0;
+        for (const auto& [name, sig] : Events())
+            n += name == manager && sig == signal;
+        return n;
+    }
+    bool WaitFor(const std::string& manager, int32_t signal, size_t count = 1) const
+    {
+        return WaitUntil([&] { return Count(manager, signal) >= count; });
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::pair<std::string, int32_t>> events_;
+};
+
+// Hands out lines that all write into one shared fake, so a test sees every port's sessions.
+class SharedFakeLine final : public platform::ISerialLine {
+public:
+    explicit SharedFakeLine(platform::FakeSerialLine& fake) : fake_(fake) {}
+    bool Open(int port, int baud) override { return fake_.Open(port, baud); }
+    int Send(const unsigned char* bytes, int length) override { return fake_.Send(bytes, length); }
+    bool Close() override { return fake_.Close(); }
+
+private:
+    platform::FakeSerialLine& fake_;
+};
+
+// The configuration and schedule trees, defaults, and services on fakes.
+struct Fixture {
+    Fixture() : conf(CTIKOConfList_Mgr().BuildDefaultTree()), book(CTIKOScheduleList_Mgr().BuildDefaultTree()) {}
+
+    CTiko_Services Services()
+    {
+        CTiko_Services s;
+        s.clock = &clock;
+        s.sound = &sound;
+        s.serialLine = [this] { return std::make_unique<SharedFakeLine>(serial); };
+        // Sleeping moves the fake clock on instead.
+        s.sleep = [this](std::chrono::nanoseconds span) { clock.fake.Advance(span.count()); };
+        s.conf = conf.get();
+        s.schedule = book.get();
+        s.probe = states.Probe();
+        return s;
+    }
+
+    CountingClock clock;
+    platform::FakeSoundPlayer sound;
+    platform::FakeSerialLine serial;
+    std::unique_ptr<Class_TIKOCONF_TOP> conf;
+    std::unique_ptr<Class_TIKOSCHEDULE_TOP> book;
+    StateLog states;
+};
+
+// Starts a manager and stops it (waiting for its thread) when the scope ends.
+template <class T>
+class Running {
+public:
+    Running(CLumAOSM_Mediator* mediator, const CTiko_Services& services)
+        : manager_(std::make_unique<T>(mediator, services))
+    {
+        manager_->Start(nullptr);
+    }
+    ~Running() { Stop(); }
+    void Stop()
+    {
+        if (manager_ && manager_->IsRunning()) {
+            manager_->Stop();
+            manager_->WaitUntilStopped();
+        }
+    }
+    T* operator->() const { return manager_.get(); }
+
+private:
+    std::unique_ptr<T> manager_;
+};
+
+}  // namespace harness

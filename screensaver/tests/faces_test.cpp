@@ -40,10 +40,8 @@ void ExpectTextAt(const QImage& img, int x, int y, int height, int width, std::u
     EXPECT_EQ(CountColour(img, QRect(x, y - 30, width, 30), rgb), 0) << what << " starts too high";
 }
 
-const CalendarCell& Cell(const FullLayout& l, const LocalTime& t, Point corner) {
-    static std::vector<CalendarCell> cells;
-    cells = CalendarCells(t.year, t.month, t.day, corner, l.calendar.step);
-    return cells[static_cast<std::size_t>(t.day - 1)];
+CalendarCell Cell(const FullLayout& l, const LocalTime& t, Point corner, int day) {
+    return CalendarCells(t.year, t.month, t.day, corner, l.calendar.step)[static_cast<std::size_t>(day - 1)];
 }
 
 void ExpectPalette(const QImage& img, std::set<std::uint32_t> allowed) {
@@ -95,9 +93,9 @@ TEST_P(FullFaces, AnalogShowsDialHandsCentreAndCalendar) {
     // 22:10 puts the calendar at the bottom; its header is white on the analog face.
     const Point corner = l.calendar.bottom;
     ExpectTextAt(img, corner.x, corner.y, l.calendar.fontHeight, 200, colour::kOutline, "calendar header");
-    const CalendarCell& today = Cell(l, t, corner);
+    const CalendarCell today = Cell(l, t, corner, t.day);
     EXPECT_GT(CountColour(img, QRect(today.at.x, today.at.y, l.calendar.step, l.calendar.fontHeight), colour::kToday), 3);
-    const CalendarCell& sunday = CalendarCells(t.year, t.month, t.day, corner, l.calendar.step)[5];  // the 6th
+    const CalendarCell sunday = Cell(l, t, corner, 6);
     EXPECT_GT(CountColour(img, QRect(sunday.at.x, sunday.at.y, l.calendar.step, l.calendar.fontHeight), colour::kSunday), 3);
 
     ExpectPalette(img, {colour::kBackground, colour::kMarkOuter, colour::kMarkInner, colour::kHandFirst,
@@ -129,7 +127,7 @@ TEST_P(FullFaces, DigitalTwelveHourShowsEveryLineWhereTheLayoutPutsIt) {
     // The calendar header takes the caption's colour on the digital face.
     const Point corner = l.calendar.digital;
     EXPECT_GT(CountColour(img, QRect(corner.x, corner.y, l.width - corner.x, l.calendar.fontHeight), colour::kCaption), 5);
-    const CalendarCell& today = Cell(l, t, corner);
+    const CalendarCell today = Cell(l, t, corner, t.day);
     EXPECT_GT(CountColour(img, QRect(today.at.x, today.at.y, l.calendar.step, l.calendar.fontHeight), colour::kToday), 3);
     ExpectPalette(img, {colour::kBackground, colour::kDate, colour::kTime, colour::kCaption, colour::kSunday,
                         colour::kSaturday, colour::kWeekday, colour::kToday});

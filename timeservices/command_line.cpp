@@ -195,6 +195,19 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     }
     if (options.mode == Mode::None) return Usage(err, "--compare, --sync or --help is needed here");
 
+    // A server variable that would be used but cannot be is bad input, not a reason to fall
+    // back silently to a server the caller did not mean.
+    const auto get = [&](const char* name) -> const char* {
+        return context.environment ? context.environment(name) : std::getenv(name);
+    };
+    for (const auto& [name, given] : {std::pair{kPrimaryServerVariable, options.primary.has_value()},
+                                      std::pair{kSecondaryServerVariable, options.secondary.has_value()}}) {
+        ServerAddress ignored;
+        const char* value = get(name);
+        if (!given && value != nullptr && !ParseServerAddress(value, ignored)) {
+            return Usage(err, std::string(name) + "='" + value + "' is not HOST or HOST:PORT");
+        }
+    }
     ServerPair servers = DefaultServers(context.environment);
     if (options.primary) servers.primary = *options.primary;
     if (options.secondary) servers.secondary = *options.secondary;

@@ -111,6 +111,11 @@ TEST_F(CommandLineTest, EnvironmentNamesTheServersAndOptionsWin) {
     EXPECT_EQ("사용자 PC가 7.000 초 늦습니다.\n", out_.str());
     EXPECT_EQ(kExitSuccess, Run({"--compare", "--server", Server(Serve(0.5))}));
     EXPECT_EQ("사용자 PC가 0.500 초 늦습니다.\n", out_.str());
+    // A variable that would be used must be usable; one that an option replaces does not matter.
+    SetEnv(kPrimaryServerVariable, "host:99999");
+    EXPECT_EQ(kExitUsage, Run({"--compare"}));
+    EXPECT_NE(std::string::npos, err_.str().find("TIKO3_PRIMARY_SERVER='host:99999'")) << err_.str();
+    EXPECT_EQ(kExitSuccess, Run({"--compare", "--server", Server(Serve(0.5))}));
 }
 
 TEST_F(CommandLineTest, SyncPrintsFourLinesLogsAndLeavesTheConfigurationAlone) {

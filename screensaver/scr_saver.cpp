@@ -12,8 +12,10 @@ void CScrSaver::OnCreate() {
     schedule_.Start();
 }
 
+QImage CScrSaver::DrawFace(QSize window) { return DrawFace(window, LocalTimeOf(deps_.clock())); }
+
 QImage CScrSaver::OnTimer(QSize window) {
-    QImage canvas = DrawFace(window, LocalTimeOf(deps_.clock()));
+    QImage canvas = DrawFace(window);
     schedule_.Tick(settings_.bSyncUse, settings_.nSyncDuration);
     return canvas;
 }

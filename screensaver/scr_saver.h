@@ -34,6 +34,8 @@ public:
     QImage OnTimer(QSize window);
     // The face for this window size and local time, as the paint handler draws it.
     QImage DrawFace(QSize window, const LocalTime& t);
+    // The same at the saver's clock's current time.
+    QImage DrawFace(QSize window);
 
     ScrSettings& settings() { return settings_; }
     const SyncSchedule& schedule() const { return schedule_; }

@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "screensaver/faces.h"
 
 namespace scr {
 
@@ -45,7 +44,7 @@ void CScrWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (shown_.size() != size()) {
         // Resized or not yet drawn: draw the face now, as a paint does.
-        const QImage canvas = saver_.DrawFace(size(), LocalTimeOf(std::time(nullptr)));
+        const QImage canvas = saver_.DrawFace(size());
         if (!canvas.isNull()) shown_ = Stretch(canvas, size());
     }
     if (shown_.size() == size()) p.drawImage(0, 0, shown_);

@@ -51,14 +51,20 @@ int LumAOSM_Request(CLumAOSM_Task& responder, CLumAOSM_Message& message, CLumAOS
 {
     if (responder.IsOwnThread())
         return -1;  // it would wait for itself
+    if (!responder.IsRunning())
+        return -1;  // nobody would ever answer
     ReplyBlock reply;
     message.SetReply(&reply);
     const int posted = responder.Post(message, place, "");
     message.SetReply(nullptr);
-    if (posted != 0)
+    const bool answered = posted == 0 && reply.WaitForAnswer();
+    if (!answered) {
+        // A stopping responder may still be busy on our behalf (delivering to us, say) with the
+        // message it is handling; let it finish, so the caller can tear down what it shares.
+        if (responder.IsClosed())
+            responder.WaitUntilStopped();
         return -1;
-    if (!reply.WaitForAnswer())
-        return -1;
+    }
     if (result != nullptr)
         *result = reply.Result();
     return 0;

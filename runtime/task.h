@@ -39,7 +39,7 @@ private:
 };
 
 // Synchronous request: posts message (with a reply block of its own) to responder and waits for
-// the answer. 0 with *result set; -1 when the post was refused or the responder stopped without
-// handling it. Must not be called on the responder's own thread.
+// the answer. 0 with *result set; -1 at once when the responder is not running, full, or the
+// caller is the responder's own thread. When the responder is stopping, -1 after its thread ended.
 int LumAOSM_Request(CLumAOSM_Task& responder, CLumAOSM_Message& message, CLumAOSM_Message_Que::Place place,
                     intptr_t* result);

@@ -38,6 +38,7 @@ bool CLumAOSM_Thread::Start(const ThreadStartParams* params)
     }
     if (thread_.joinable())
         thread_.join();  // an earlier body has ended; reap it before the next one
+    threadId_.store({});
 
     if (params != nullptr) {
         char name[kMaxNameLength + 1];
@@ -114,8 +115,10 @@ int CLumAOSM_Thread::WaitUntilStopped()
         stateChanged_.wait(lock, [this] { return !running_; });
     }
     std::lock_guard join(joinMutex_);
-    if (thread_.joinable())
+    if (thread_.joinable()) {
         thread_.join();
+        threadId_.store({});  // the id may be given to another thread now
+    }
     return 0;
 }
 

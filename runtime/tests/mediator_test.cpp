@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "wait_until.h"
@@ -184,6 +185,28 @@ TEST(Mediator, StoppedMediatorRefusesRequestsAtOnce)
     EXPECT_EQ(mediator.UnsubscribeAll(&observer), -1);
     mediator.Publish(CLumAOSM_Message(40));  // lost without notice
     EXPECT_EQ(mediator.Count(), 0);
+}
+
+TEST(Mediator, FailedUnsubscribeOnAStoppingMediatorWaitsForADeliveryUnderWay)
+{
+    CLumAOSM_Mediator mediator;
+    ASSERT_TRUE(mediator.Start(nullptr));
+    RecordingObserver a("a");
+    std::atomic<bool> receiveDone{false};
+    a.holdAt = 40;
+    a.onReceive = [&] { receiveDone = true; };
+    mediator.Subscribe(&a, 40);
+    mediator.Publish(CLumAOSM_Message(40));
+    ASSERT_TRUE(a.gate.WaitArrived());  // the mediator is inside a.Receive
+    mediator.Stop();
+    std::atomic<bool> doneAtReturn{false};
+    std::thread owner([&] {
+        EXPECT_EQ(mediator.UnsubscribeAll(&a), -1);
+        doneAtReturn = receiveDone.load();  // only now may the owner destroy a
+    });
+    a.gate.Open();
+    owner.join();
+    EXPECT_TRUE(doneAtReturn.load());
 }
 
 TEST(Mediator, InstanceIsCreatedOnceAndClearedByDeletion)

@@ -206,9 +206,11 @@ TEST(Task, RequestToAStoppingTaskIsAbandonedNotLeftWaiting)
     });
     ASSERT_TRUE(WaitUntil([&] { return responder.Count() == 1; }));
     responder.Stop();
-    requester.join();
-    EXPECT_EQ(outcome.load(), -1);
     responder.gate.Open();
+    requester.join();  // returns once the responder's thread has ended
+    EXPECT_EQ(outcome.load(), -1);
+    EXPECT_FALSE(responder.IsRunning());
+    EXPECT_EQ(responder.Signals(), std::vector<int32_t>{40});  // the request was never handled
 }
 
 TEST(Task, RequestFromTheRespondersOwnThreadFails)

@@ -8,7 +8,7 @@ packages=(
   libsndfile1-dev libasound2-dev libcap-dev libcap2-bin uuid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  fonts-nanum fonts-liberation2 fontconfig
+  fonts-nanum fonts-liberation2 fontconfig libfontconfig-dev
   xvfb x11-utils
 )
 

@@ -2,20 +2,16 @@
 
 #include <cstdint>
 
-#include "runtime/active_object.h"
-#include "runtime/timer.h"
-#include "timeservices/manager_services.h"
+#include "timeservices/manager_base.h"
 #include "timeservices/query_server.h"
 
 // The heartbeat of the clock displays: polls the clock every 100 ms and, at each new second,
 // publishes signal 46 with Korean standard time and plays the tick when the main window shows
 // and sound is on.
-class CTiko_ClockSrcMgr : public CLumAOSM_ActiveObject {
+class CTiko_ClockSrcMgr : public CTiko_Manager {
 public:
     static constexpr int32_t kPollMs = 100;
     static constexpr char kTickFile[] = "tick.wav";
-    static constexpr int kBeepHz = 440;
-    static constexpr int kBeepMs = 10;
 
     CTiko_ClockSrcMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services);
     ~CTiko_ClockSrcMgr() override;
@@ -26,8 +22,6 @@ private:
     CLumAOSM_Message Ticking(CLumAOSM_Message& message);
     void SecondCheck();
 
-    CTiko_Services services_;
-    CLumAOSM_Timer timer_;
     TimeNotice notice_;
 };
 

@@ -3,23 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "treestore/conf_schema.h"
-
-namespace {
-
-constexpr char kName[] = "Tiko_CommMgr";
-
-}  // namespace
-
 int64_t TransmissionPeriod(int32_t interval, int32_t unit)
 {
     return unit != 0 ? static_cast<int64_t>(interval) * 60 : interval;
 }
 
 CTiko_CommMgr::CTiko_CommMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services)
-    : CLumAOSM_ActiveObject(mediator), services_(services)
+    : CTiko_Manager(mediator, services, "Tiko_CommMgr")
 {
-    SetName(kName);
 }
 
 CTiko_CommMgr::~CTiko_CommMgr()
@@ -29,12 +20,8 @@ CTiko_CommMgr::~CTiko_CommMgr()
 
 CLumAOSM_Message CTiko_CommMgr::Initial(CLumAOSM_Message&)
 {
-    if (CLumAOSM_Mediator* mediator = Mediator()) {
-        mediator->Subscribe(this, AO_COMM_SEND_SIG);
-        mediator->Subscribe(this, AO_COMM_AUTO_ON_SIG);
-        mediator->Subscribe(this, AO_COMM_AUTO_OFF_SIG);
-    }
-    const Class_TIKOCONF_COMM* comm = services_.conf != nullptr ? services_.conf->Comm() : nullptr;
+    SubscribeTo({AO_COMM_SEND_SIG, AO_COMM_AUTO_ON_SIG, AO_COMM_AUTO_OFF_SIG});
+    const Class_TIKOCONF_COMM* comm = Setting(&Class_TIKOCONF_TOP::Comm);
     if (comm != nullptr && comm->bAutoMode.load() == 1)
         InitialTransition(this, &CTiko_CommMgr::Automatic);
     else
@@ -47,7 +34,7 @@ CLumAOSM_Message CTiko_CommMgr::Manual(CLumAOSM_Message& message)
     switch (message.GetSignal()) {
     case AO_ENTRY_SIG:
     case AO_EXIT_SIG:
-        ReportState(services_, kName, message.GetSignal());
+        Report(message);
         return Handled();
     case AO_COMM_SEND_SIG:
         SendRequested(message);
@@ -66,25 +53,25 @@ CLumAOSM_Message CTiko_CommMgr::Automatic(CLumAOSM_Message& message)
 {
     switch (message.GetSignal()) {
     case AO_ENTRY_SIG:
-        ReportState(services_, kName, AO_ENTRY_SIG);
-        reference_ = Now();
+        Report(message);
+        reference_ = NowSeconds();
         SendCurrentTime();
-        timer_.StartTimer(this, 0, kCheckMs, 0, kName);
+        Arm(kCheckMs);
         return Handled();
     case AO_EXIT_SIG:
-        ReportState(services_, kName, AO_EXIT_SIG);
-        timer_.StopTimer(this, 0, kName);
+        Report(message);
+        Disarm();
         return Handled();
     case AO_TIMEOUT_SIG: {
-        const int64_t now = Now();
-        const Class_TIKOCONF_COMM* comm = services_.conf != nullptr ? services_.conf->Comm() : nullptr;
+        const int64_t now = NowSeconds();
+        const Class_TIKOCONF_COMM* comm = Setting(&Class_TIKOCONF_TOP::Comm);
         const int64_t period =
             comm != nullptr ? TransmissionPeriod(comm->nInterval.load(), comm->nIntervalUnit.load()) : 600;
         if (now - reference_ >= period) {
             SendCurrentTime();
             reference_ = now;
         }
-        timer_.StartTimer(this, 0, kCheckMs, 0, kName);
+        Arm(kCheckMs);
         return Handled();
     }
     case AO_COMM_SEND_SIG:
@@ -96,11 +83,6 @@ CLumAOSM_Message CTiko_CommMgr::Automatic(CLumAOSM_Message& message)
     default:
         return DefaultHandler(message);
     }
-}
-
-int64_t CTiko_CommMgr::Now() const
-{
-    return services_.clock->NowUtc().seconds;
 }
 
 void CTiko_CommMgr::SendRequested(const CLumAOSM_Message& message)
@@ -115,23 +97,23 @@ void CTiko_CommMgr::SendRequested(const CLumAOSM_Message& message)
         std::memcpy(&request, data, sizeof request);
     const int count = std::clamp<int32_t>(request.count, 0, static_cast<int32_t>(telegram::kSize));
     Transmit(request.bytes, count, kManualBaud);
-    PublishSent();
+    Publish(CLumAOSM_Message(AO_COMM_SENT_SIG));
 }
 
 void CTiko_CommMgr::SendCurrentTime()
 {
-    const Class_TIKOCONF_COMM* comm = services_.conf != nullptr ? services_.conf->Comm() : nullptr;
+    const Class_TIKOCONF_COMM* comm = Setting(&Class_TIKOCONF_TOP::Comm);
     const int compensation = comm != nullptr ? comm->nCompensationMs.load() : 500;
     const int baud = comm != nullptr ? comm->nBaudRate.load() : kManualBaud;
     const platform::CivilTime local = CatchSecond(*services_.clock, compensation, services_.sleep);
     const TimeTelegram bytes = BuildTimeTelegram(local.hour, local.minute, local.second);
     Transmit(bytes.data(), static_cast<int>(bytes.size()), baud);
-    PublishSent();
+    Publish(CLumAOSM_Message(AO_COMM_SENT_SIG));
 }
 
 void CTiko_CommMgr::Transmit(const uint8_t* bytes, int count, int baud)
 {
-    const Class_TIKOCONF_COMM* comm = services_.conf != nullptr ? services_.conf->Comm() : nullptr;
+    const Class_TIKOCONF_COMM* comm = Setting(&Class_TIKOCONF_TOP::Comm);
     if (comm == nullptr || !services_.serialLine)
         return;
     const std::atomic<int32_t>* flags[kPortCount] = {&comm->bCom1, &comm->bCom2, &comm->bCom3, &comm->bCom4};
@@ -146,10 +128,4 @@ void CTiko_CommMgr::Transmit(const uint8_t* bytes, int count, int baud)
         line->Send(bytes, count);
         line->Close();
     }
-}
-
-void CTiko_CommMgr::PublishSent()
-{
-    if (CLumAOSM_Mediator* mediator = Mediator())
-        mediator->Publish(CLumAOSM_Message(AO_COMM_SENT_SIG));
 }

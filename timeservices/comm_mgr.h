@@ -2,9 +2,7 @@
 
 #include <cstdint>
 
-#include "runtime/active_object.h"
-#include "runtime/timer.h"
-#include "timeservices/manager_services.h"
+#include "timeservices/manager_base.h"
 #include "timeservices/time_telegram.h"
 
 // Parameter 0 of AO_COMM_SEND_SIG: the telegram the serial page built, and its byte count.
@@ -17,7 +15,7 @@ struct CommSendRequest {
 // Sends the time telegram to the selected ports: on request (signal 42, at 4800 baud) or, in the
 // automatic state, at once and then every period at the compensation point of a second.
 // Signal 45 follows every transmission.
-class CTiko_CommMgr : public CLumAOSM_ActiveObject {
+class CTiko_CommMgr : public CTiko_Manager {
 public:
     static constexpr int32_t kCheckMs = 500;
     static constexpr int kManualBaud = 4800;
@@ -36,11 +34,7 @@ private:
     void SendCurrentTime();
     // Writes the bytes twice to each selected port in turn, each port opened alone.
     void Transmit(const uint8_t* bytes, int count, int baud);
-    void PublishSent();
-    int64_t Now() const;
 
-    CTiko_Services services_;
-    CLumAOSM_Timer timer_;
     int64_t reference_ = 0;
 };
 

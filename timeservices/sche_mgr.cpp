@@ -1,12 +1,9 @@
 #include "timeservices/sche_mgr.h"
 
 #include "platform/cp949.h"
-#include "treestore/conf_schema.h"
 #include "treestore/schedule_schema.h"
 
 namespace {
-
-constexpr char kName[] = "Tiko_ScheMgr";
 
 // The line heads of the eight leads, in flag order.
 constexpr const char* kLeadLabels[8] = {"[지금]", "[1분후]", "[5분후]", "[10분후]",
@@ -45,9 +42,8 @@ bool CollectAlarms(const Class_TIKOSCHEDULE_TOP* book, const platform::Clock& cl
 }
 
 CTiko_ScheMgr::CTiko_ScheMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services)
-    : CLumAOSM_ActiveObject(mediator), services_(services)
+    : CTiko_Manager(mediator, services, "Tiko_ScheMgr")
 {
-    SetName(kName);
 }
 
 CTiko_ScheMgr::~CTiko_ScheMgr()
@@ -57,11 +53,8 @@ CTiko_ScheMgr::~CTiko_ScheMgr()
 
 CLumAOSM_Message CTiko_ScheMgr::Initial(CLumAOSM_Message&)
 {
-    if (CLumAOSM_Mediator* mediator = Mediator()) {
-        mediator->Subscribe(this, AO_ALARM_ON_SIG);
-        mediator->Subscribe(this, AO_ALARM_OFF_SIG);
-    }
-    const Class_TIKOCONF_ALARM* alarm = services_.conf != nullptr ? services_.conf->Alarm() : nullptr;
+    SubscribeTo({AO_ALARM_ON_SIG, AO_ALARM_OFF_SIG});
+    const Class_TIKOCONF_ALARM* alarm = Setting(&Class_TIKOCONF_TOP::Alarm);
     if (alarm != nullptr && alarm->bAlarm.load() == 1)
         InitialTransition(this, &CTiko_ScheMgr::Watching);
     else
@@ -74,7 +67,7 @@ CLumAOSM_Message CTiko_ScheMgr::Idle(CLumAOSM_Message& message)
     switch (message.GetSignal()) {
     case AO_ENTRY_SIG:
     case AO_EXIT_SIG:
-        ReportState(services_, kName, message.GetSignal());
+        Report(message);
         return Handled();
     case AO_ALARM_ON_SIG:
         Transition(this, &CTiko_ScheMgr::Watching);
@@ -88,18 +81,18 @@ CLumAOSM_Message CTiko_ScheMgr::Watching(CLumAOSM_Message& message)
 {
     switch (message.GetSignal()) {
     case AO_ENTRY_SIG:
-        ReportState(services_, kName, AO_ENTRY_SIG);
+        Report(message);
         // The minute in which watching begins is never examined.
-        currentMinute_ = MinuteOf(services_.clock->NowUtc().seconds);
-        timer_.StartTimer(this, 0, kCheckMs, 0, kName);
+        currentMinute_ = MinuteOf(NowSeconds());
+        Arm(kCheckMs);
         return Handled();
     case AO_EXIT_SIG:
-        ReportState(services_, kName, AO_EXIT_SIG);
-        timer_.StopTimer(this, 0, kName);
+        Report(message);
+        Disarm();
         return Handled();
     case AO_TIMEOUT_SIG:
         MinuteCheck();
-        timer_.StartTimer(this, 0, kCheckMs, 0, kName);
+        Arm(kCheckMs);
         return Handled();
     case AO_ALARM_OFF_SIG:
         Transition(this, &CTiko_ScheMgr::Idle);
@@ -119,7 +112,7 @@ int64_t CTiko_ScheMgr::MinuteOf(int64_t seconds) const
 
 void CTiko_ScheMgr::MinuteCheck()
 {
-    const int64_t now = services_.clock->NowUtc().seconds;
+    const int64_t now = NowSeconds();
     if (services_.clock->ToLocal(now).minute == services_.clock->ToLocal(currentMinute_).minute)
         return;
     currentMinute_ = MinuteOf(now);
@@ -127,22 +120,20 @@ void CTiko_ScheMgr::MinuteCheck()
     CollectAlarms(services_.schedule, *services_.clock, currentMinute_, text);
     if (text.empty())
         return;
-    if (CLumAOSM_Mediator* mediator = Mediator()) {
+    if (Mediator() != nullptr) {
         auto* texts = new CTiko_AlarmTexts{text, text};
         CLumAOSM_Message notify(AO_ALARM_NOTIFY_SIG);
         notify.SetParam(0, texts, static_cast<int32_t>(sizeof *texts), true);
-        mediator->Publish(notify);
+        Publish(notify);
     }
-    const Class_TIKOCONF_ALARM* alarm = services_.conf != nullptr ? services_.conf->Alarm() : nullptr;
+    const Class_TIKOCONF_ALARM* alarm = Setting(&Class_TIKOCONF_TOP::Alarm);
     if (alarm != nullptr && alarm->bAlarm.load() == 1)
         SoundAlarm();
 }
 
 void CTiko_ScheMgr::SoundAlarm()
 {
-    if (services_.sound == nullptr)
-        return;
-    const Class_TIKOCONF_ALARM* alarm = services_.conf->Alarm();
+    const Class_TIKOCONF_ALARM* alarm = Setting(&Class_TIKOCONF_TOP::Alarm);
     // The path is copied out under the text's own lock; nothing is held while the sound plays.
     std::string path = SoundPath(services_, kBuiltinSoundFile);
     if (alarm->bBuiltinSound.load() != 1) {
@@ -150,6 +141,5 @@ void CTiko_ScheMgr::SoundAlarm()
         const std::string stored = alarm->strSoundFile.Get();
         path = platform::Cp949ToUtf8(stored).value_or(stored);
     }
-    if (!services_.sound->PlayWav(path))
-        services_.sound->Beep(kBeepHz, kBeepMs);
+    PlayOrBeep(path);
 }

@@ -3,9 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/active_object.h"
-#include "runtime/timer.h"
-#include "timeservices/manager_services.h"
+#include "timeservices/manager_base.h"
 
 // Parameter 0 of AO_ALARM_NOTIFY_SIG, a borrowed pointer: both texts hold the alarm text (UTF-8).
 // The receiver takes ownership and deletes it.
@@ -22,12 +20,10 @@ bool CollectAlarms(const Class_TIKOSCHEDULE_TOP* book, const platform::Clock& cl
 
 // Watches the schedule book: in the watching state, once per new minute, publishes the alarm
 // lines of the minute (signal 51) and sounds the alarm while bAlarm is 1.
-class CTiko_ScheMgr : public CLumAOSM_ActiveObject {
+class CTiko_ScheMgr : public CTiko_Manager {
 public:
     static constexpr int32_t kCheckMs = 500;
     static constexpr char kBuiltinSoundFile[] = "emile.wav";
-    static constexpr int kBeepHz = 440;
-    static constexpr int kBeepMs = 10;
 
     CTiko_ScheMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services);
     ~CTiko_ScheMgr() override;
@@ -43,7 +39,5 @@ private:
     // The start of the local minute that `seconds` lies in.
     int64_t MinuteOf(int64_t seconds) const;
 
-    CTiko_Services services_;
-    CLumAOSM_Timer timer_;
     int64_t currentMinute_ = 0;
 };

@@ -2,26 +2,20 @@
 
 #include "platform/cp949.h"
 #include "timeservices/time_notice_message.h"
-#include "treestore/conf_schema.h"
 
 namespace {
-
-constexpr char kName[] = "Tiko_SyncMgr";
 
 // The query speaks UTF-8; the store keeps cp949.
 std::string ForStore(const std::string& utf8)
 {
-    if (auto bytes = platform::Utf8ToCp949(utf8))
-        return *bytes;
-    return utf8;
+    return platform::Utf8ToCp949(utf8).value_or(utf8);
 }
 
 }  // namespace
 
 CTiko_SyncMgr::CTiko_SyncMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services)
-    : CLumAOSM_ActiveObject(mediator), services_(services)
+    : CTiko_Manager(mediator, services, "Tiko_SyncMgr")
 {
-    SetName(kName);
 }
 
 CTiko_SyncMgr::~CTiko_SyncMgr()
@@ -31,13 +25,8 @@ CTiko_SyncMgr::~CTiko_SyncMgr()
 
 CLumAOSM_Message CTiko_SyncMgr::Initial(CLumAOSM_Message&)
 {
-    if (CLumAOSM_Mediator* mediator = Mediator()) {
-        mediator->Subscribe(this, AO_SYNC_COMPARE_SIG);
-        mediator->Subscribe(this, AO_SYNC_SET_SIG);
-        mediator->Subscribe(this, AO_AUTOSYNC_ON_SIG);
-        mediator->Subscribe(this, AO_AUTOSYNC_OFF_SIG);
-    }
-    const Class_TIKOCONF_SYNCINFO* info = services_.conf != nullptr ? services_.conf->SyncInfo() : nullptr;
+    SubscribeTo({AO_SYNC_COMPARE_SIG, AO_SYNC_SET_SIG, AO_AUTOSYNC_ON_SIG, AO_AUTOSYNC_OFF_SIG});
+    const Class_TIKOCONF_SYNCINFO* info = Setting(&Class_TIKOCONF_TOP::SyncInfo);
     if (info != nullptr && info->bAutoSync.load() == 1)
         InitialTransition(this, &CTiko_SyncMgr::Automatic);
     else
@@ -45,18 +34,23 @@ CLumAOSM_Message CTiko_SyncMgr::Initial(CLumAOSM_Message&)
     return Handled();
 }
 
+bool CTiko_SyncMgr::Request(int32_t signal)
+{
+    if (signal == AO_SYNC_COMPARE_SIG)
+        Compare();
+    else if (signal == AO_SYNC_SET_SIG)
+        Synchronise();  // in the automatic state the reference time stays
+    else
+        return false;
+    return true;
+}
+
 CLumAOSM_Message CTiko_SyncMgr::Manual(CLumAOSM_Message& message)
 {
     switch (message.GetSignal()) {
     case AO_ENTRY_SIG:
     case AO_EXIT_SIG:
-        ReportState(services_, kName, message.GetSignal());
-        return Handled();
-    case AO_SYNC_COMPARE_SIG:
-        Compare();
-        return Handled();
-    case AO_SYNC_SET_SIG:
-        Synchronise();
+        Report(message);
         return Handled();
     case AO_AUTOSYNC_ON_SIG:
         Transition(this, &CTiko_SyncMgr::Automatic);
@@ -64,7 +58,7 @@ CLumAOSM_Message CTiko_SyncMgr::Manual(CLumAOSM_Message& message)
     case AO_AUTOSYNC_OFF_SIG:
         return Handled();
     default:
-        return DefaultHandler(message);
+        return Request(message.GetSignal()) ? Handled() : DefaultHandler(message);
     }
 }
 
@@ -72,22 +66,16 @@ CLumAOSM_Message CTiko_SyncMgr::Automatic(CLumAOSM_Message& message)
 {
     switch (message.GetSignal()) {
     case AO_ENTRY_SIG:
-        ReportState(services_, kName, AO_ENTRY_SIG);
-        reference_ = Now();
-        timer_.StartTimer(this, 0, kCheckMs, 0, kName);
+        Report(message);
+        reference_ = NowSeconds();
+        Arm(kCheckMs);
         return Handled();
     case AO_EXIT_SIG:
-        ReportState(services_, kName, AO_EXIT_SIG);
-        timer_.StopTimer(this, 0, kName);
+        Report(message);
+        Disarm();
         return Handled();
     case AO_TIMEOUT_SIG:
         PeriodicCheck();
-        return Handled();
-    case AO_SYNC_COMPARE_SIG:
-        Compare();
-        return Handled();
-    case AO_SYNC_SET_SIG:
-        Synchronise();
         return Handled();
     case AO_AUTOSYNC_ON_SIG:
         return Handled();
@@ -95,23 +83,15 @@ CLumAOSM_Message CTiko_SyncMgr::Automatic(CLumAOSM_Message& message)
         Transition(this, &CTiko_SyncMgr::Manual);
         return Handled();
     default:
-        return DefaultHandler(message);
+        return Request(message.GetSignal()) ? Handled() : DefaultHandler(message);
     }
 }
 
-int64_t CTiko_SyncMgr::Now() const
+void CTiko_SyncMgr::PublishNotice(int32_t signal)
 {
-    return services_.clock->NowUtc().seconds;
-}
-
-void CTiko_SyncMgr::Publish(int32_t signal)
-{
-    CLumAOSM_Mediator* mediator = Mediator();
-    if (mediator == nullptr)
-        return;
     CLumAOSM_Message result(signal);
     PutTimeNotice(result, 0, notice_);
-    mediator->Publish(result);
+    Publish(result);
 }
 
 void CTiko_SyncMgr::Compare()
@@ -119,7 +99,7 @@ void CTiko_SyncMgr::Compare()
     notice_.bSetClock = false;
     if (services_.query)
         services_.query(notice_);
-    Publish(AO_COMPARE_RESULT_SIG);
+    PublishNotice(AO_COMPARE_RESULT_SIG);
 }
 
 void CTiko_SyncMgr::Synchronise()
@@ -127,23 +107,23 @@ void CTiko_SyncMgr::Synchronise()
     notice_.bSetClock = true;
     if (services_.query)
         services_.query(notice_);
-    Class_TIKOCONF_SYNCINFO* info = services_.conf != nullptr ? services_.conf->SyncInfo() : nullptr;
+    Class_TIKOCONF_SYNCINFO* info = Setting(&Class_TIKOCONF_TOP::SyncInfo);
     if (notice_.bAnswered && info != nullptr) {
         info->strLastSync.Set(ForStore(notice_.strLastSync));
         info->strLastOffset.Set(ForStore(notice_.strOffset));
         info->strServer.Set(ForStore(notice_.strServer));
     }
-    Publish(AO_SYNC_RESULT_SIG);
+    PublishNotice(AO_SYNC_RESULT_SIG);
 }
 
 void CTiko_SyncMgr::PeriodicCheck()
 {
-    const int64_t now = Now();
-    const Class_TIKOCONF_SYNCINFO* info = services_.conf != nullptr ? services_.conf->SyncInfo() : nullptr;
-    const int64_t period = static_cast<int64_t>(info != nullptr ? info->nSyncPeriod.load() : 60) * 60;
+    const int64_t now = NowSeconds();
+    const Class_TIKOCONF_SYNCINFO* info = Setting(&Class_TIKOCONF_TOP::SyncInfo);
+    const int64_t period = int64_t{info != nullptr ? info->nSyncPeriod.load() : 60} * 60;
     if (now - reference_ >= period) {
         Synchronise();
-        reference_ = now;
+        reference_ = now;  // whatever the outcome: a failure waits for the next period
     }
-    timer_.StartTimer(this, 0, kCheckMs, 0, kName);
+    Arm(kCheckMs);
 }

@@ -2,15 +2,13 @@
 
 #include <cstdint>
 
-#include "runtime/active_object.h"
-#include "runtime/timer.h"
-#include "timeservices/manager_services.h"
+#include "timeservices/manager_base.h"
 #include "timeservices/query_server.h"
 
 // Owns every compare and synchronise: requests come as signals 36-39, results leave as 40 and 41
 // with a copy of the result record. In the automatic state it synchronises once per nSyncPeriod
 // minutes, counted from entering the state.
-class CTiko_SyncMgr : public CLumAOSM_ActiveObject {
+class CTiko_SyncMgr : public CTiko_Manager {
 public:
     static constexpr int32_t kCheckMs = 500;
 
@@ -22,15 +20,14 @@ public:
 private:
     CLumAOSM_Message Manual(CLumAOSM_Message& message);
     CLumAOSM_Message Automatic(CLumAOSM_Message& message);
+    // Either state: 36 and 37; false for any other signal.
+    bool Request(int32_t signal);
 
     void Compare();
     void Synchronise();
     void PeriodicCheck();
-    void Publish(int32_t signal);
-    int64_t Now() const;
+    void PublishNotice(int32_t signal);
 
-    CTiko_Services services_;
-    CLumAOSM_Timer timer_;
     TimeNotice notice_;
     int64_t reference_ = 0;
 };

@@ -35,7 +35,8 @@ std::unique_ptr<Top> AsTop(std::unique_ptr<CLumTreeNode> root, std::unique_ptr<T
   return fresh;
 }
 
-bool WriteStore(const CLumTreeNode& root, const std::filesystem::path& path) {
+bool WriteStore(const CLumStoreRoot& root, const std::filesystem::path& path) {
+  std::lock_guard lock(root.ListMutex());
   return platform::WriteFileAtomically(path, [&root](std::FILE* file) { return root.WriteToFile(file, 0); });
 }
 
@@ -66,11 +67,9 @@ std::unique_ptr<Class_TIKOSCHEDULE_TOP> LoadScheduleBook(const std::filesystem::
 }
 
 bool SaveConfiguration(const Class_TIKOCONF_TOP& root, const std::filesystem::path& dir) {
-  std::lock_guard lock(root.ListMutex());
   return WriteStore(root, dir / kConfFileName);
 }
 
 bool SaveScheduleBook(const Class_TIKOSCHEDULE_TOP& root, const std::filesystem::path& dir) {
-  std::lock_guard lock(root.ListMutex());
   return WriteStore(root, dir / kScheduleFileName);
 }

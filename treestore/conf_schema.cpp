@@ -7,7 +7,6 @@ using treerecord::PayloadWriter;
 
 namespace {
 
-constexpr char kVersion[] = "TIKO_VER_3_5";
 // cp949 bytes of "표준시 서버와 동기한적이 없습니다" (33 bytes).
 constexpr char kNeverSyncedCp949[] =
     "\xc7\xa5\xc1\xd8\xbd\xc3\x20\xbc\xad\xb9\xf6\xbf\xcd\x20\xb5\xbf\xb1\xe2\xc7\xd1\xc0\xfb\xc0\xcc"
@@ -26,18 +25,9 @@ T* Child(const CLumTreeNode& root, int type) {
 
 }  // namespace
 
-Class_TIKOCONF_TOP::Class_TIKOCONF_TOP() : strVersion(kVersion) {
+Class_TIKOCONF_TOP::Class_TIKOCONF_TOP() {
   SetType(kConfTop);
   SetTag("TIKOCONF_TOP");
-}
-
-bool Class_TIKOCONF_TOP::ParsePayload(std::string_view payload) {
-  PayloadReader(payload).Text(strVersion);
-  return true;
-}
-
-std::string Class_TIKOCONF_TOP::BuildPayload() const {
-  return PayloadWriter().Text(strVersion).Finish();
 }
 
 Class_TIKOCONF_SYNCINFO* Class_TIKOCONF_TOP::SyncInfo() const {

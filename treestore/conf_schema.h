@@ -4,8 +4,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
+#include "treestore/store_root.h"
 #include "treestore/tree_mgr.h"
 #include "treestore/tree_node.h"
 
@@ -36,11 +36,11 @@ class Class_TIKOCONF_WDPROP_WORLDCLOCKTABLE;
 class Class_TIKOCONF_WDPROP_ALARMDLG;
 class Class_TIKOCONF_WDPROP_WORLDCLOCKS;
 
-class Class_TIKOCONF_TOP : public CLumTreeNode {
+// Its ListMutex guards the list structure (the world-clock list is the only
+// one that changes after loading).
+class Class_TIKOCONF_TOP : public CLumStoreRoot {
  public:
   Class_TIKOCONF_TOP();
-  bool ParsePayload(std::string_view payload) override;
-  std::string BuildPayload() const override;
 
   // The settings children; null only when the node is missing (a loaded tree
   // always has them, see LoadConfiguration).
@@ -52,15 +52,6 @@ class Class_TIKOCONF_TOP : public CLumTreeNode {
   Class_TIKOCONF_WDPROP_WORLDCLOCKTABLE* WorldClockTable() const;
   Class_TIKOCONF_WDPROP_ALARMDLG* AlarmDlg() const;
   Class_TIKOCONF_WDPROP_WORLDCLOCKS* WorldClocks() const;
-
-  // Guards the list structure of this tree (the world-clock list is the only
-  // one that changes after loading); hold it for short moments only.
-  std::mutex& ListMutex() const { return m_listLock; }
-
-  CLumText strVersion;
-
- private:
-  mutable std::mutex m_listLock;
 };
 
 class Class_TIKOCONF_SYNCINFO : public CLumTreeNode {

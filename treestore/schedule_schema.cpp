@@ -12,8 +12,6 @@ using treerecord::PayloadWriter;
 
 namespace {
 
-constexpr char kVersion[] = "TIKO_VER_3_5";
-
 struct tm LocalTime(std::int64_t seconds) {
   time_t t = static_cast<time_t>(seconds);
   struct tm local {};
@@ -137,23 +135,14 @@ bool Class_TIKOSCHEDULE::IsOnDay(const CLumDate& day) const {
   }
 }
 
-Class_TIKOSCHEDULE_TOP::Class_TIKOSCHEDULE_TOP() : strVersion(kVersion) {
+Class_TIKOSCHEDULE_TOP::Class_TIKOSCHEDULE_TOP() {
   SetType(kScheduleTop);
   SetTag("TIKOSCHEDULE_TOP");
 }
 
-bool Class_TIKOSCHEDULE_TOP::ParsePayload(std::string_view payload) {
-  PayloadReader(payload).Text(strVersion);
-  return true;
-}
-
-std::string Class_TIKOSCHEDULE_TOP::BuildPayload() const {
-  return PayloadWriter().Text(strVersion).Finish();
-}
-
 Class_TIKOSCHEDULE* Class_TIKOSCHEDULE_TOP::AddItem(std::unique_ptr<Class_TIKOSCHEDULE> item) {
   if (item->strGuid.Equals("")) item->strGuid.Set(CLumTreeMgr::NewItemGuid());
-  std::lock_guard lock(m_listLock);
+  std::lock_guard lock(ListMutex());
   Class_TIKOSCHEDULE* added = item.release();
   AppendChild(added);
   return added;
@@ -162,7 +151,7 @@ Class_TIKOSCHEDULE* Class_TIKOSCHEDULE_TOP::AddItem(std::unique_ptr<Class_TIKOSC
 bool Class_TIKOSCHEDULE_TOP::RemoveItem(std::string_view guid) {
   std::unique_ptr<Class_TIKOSCHEDULE> removed;
   {
-    std::lock_guard lock(m_listLock);
+    std::lock_guard lock(ListMutex());
     Class_TIKOSCHEDULE* item = FindScheduleItem(*this, guid);
     if (item == nullptr) return false;
     item->Unlink();
@@ -174,7 +163,7 @@ bool Class_TIKOSCHEDULE_TOP::RemoveItem(std::string_view guid) {
 void Class_TIKOSCHEDULE_TOP::RemoveAllItems() {
   CLumTreeNode* items = nullptr;
   {
-    std::lock_guard lock(m_listLock);
+    std::lock_guard lock(ListMutex());
     items = GetFirstChild();
     SetFirstChild(nullptr);
   }
@@ -185,13 +174,13 @@ void Class_TIKOSCHEDULE_TOP::RemoveAllItems() {
 }
 
 std::unique_ptr<Class_TIKOSCHEDULE> Class_TIKOSCHEDULE_TOP::CopyItem(std::string_view guid) const {
-  std::lock_guard lock(m_listLock);
+  std::lock_guard lock(ListMutex());
   Class_TIKOSCHEDULE* item = FindScheduleItem(*this, guid);
   return item != nullptr ? item->Copy() : nullptr;
 }
 
 void Class_TIKOSCHEDULE_TOP::ForEachItem(const std::function<void(const Class_TIKOSCHEDULE&)>& visit) const {
-  std::lock_guard lock(m_listLock);
+  std::lock_guard lock(ListMutex());
   for (const CLumTreeNode* child = GetFirstChild(); child != nullptr; child = child->GetNext()) {
     if (const auto* item = dynamic_cast<const Class_TIKOSCHEDULE*>(child)) visit(*item);
   }
@@ -204,7 +193,7 @@ std::vector<std::unique_ptr<Class_TIKOSCHEDULE>> Class_TIKOSCHEDULE_TOP::ListDay
   };
   std::vector<Entry> entries;
   {
-    std::lock_guard lock(m_listLock);
+    std::lock_guard lock(ListMutex());
     for (const Keyed& key : SortByWhen()) {
       // IsOnDay's first test, on the copied keys: far-off one-time items
       // are not visited at all.

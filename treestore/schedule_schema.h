@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "treestore/store_root.h"
 #include "treestore/tree_mgr.h"
 #include "treestore/tree_node.h"
 
@@ -81,15 +81,11 @@ class Class_TIKOSCHEDULE : public CLumTreeNode {
 // The root of the book. Every change to the item list and every walk over it
 // from a thread that does not own all changes goes through these members,
 // which hold the list lock for the moment they run.
-class Class_TIKOSCHEDULE_TOP : public CLumTreeNode {
+// ListMutex is the item list's lock: the members below take it themselves;
+// hold it yourself only around direct use of the child links, briefly.
+class Class_TIKOSCHEDULE_TOP : public CLumStoreRoot {
  public:
   Class_TIKOSCHEDULE_TOP();
-  bool ParsePayload(std::string_view payload) override;
-  std::string BuildPayload() const override;
-
-  // The item list's lock. The members below take it themselves; hold it
-  // yourself only around direct use of the child links, briefly.
-  std::mutex& ListMutex() const { return m_listLock; }
 
   // Appends an item (the book takes it); an empty strGuid gets a new one.
   // Returns the item, which stays valid until it is removed.
@@ -108,8 +104,6 @@ class Class_TIKOSCHEDULE_TOP : public CLumTreeNode {
   std::vector<std::unique_ptr<Class_TIKOSCHEDULE>> ListDay(const CLumDate& day);
   std::size_t ItemCount() const;
 
-  CLumText strVersion;
-
  private:
   struct Keyed {
     std::int64_t when;
@@ -119,8 +113,6 @@ class Class_TIKOSCHEDULE_TOP : public CLumTreeNode {
   // SortChildren(kCompareWhen) in fewer memory reads, giving the items with
   // their keys in the new order; the lock is held.
   std::vector<Keyed> SortByWhen();
-
-  mutable std::mutex m_listLock;
 };
 
 // First child of `root` that is an item with this strGuid (byte for byte), or

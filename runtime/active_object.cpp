@@ -76,6 +76,7 @@ int CLumAOSM_ActiveObject::Run()
         Dispatch(message.get());
         message.reset();
         retired_.reset();
+        initialised_.store(true);  // the first message taken always goes to Initial
         if (pending_ && pending_ != current_) {
             current_ = std::move(pending_);
             entered_ = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "runtime/mediator.h"
@@ -64,6 +65,9 @@ public:
     }
 
     CLumAOSM_Mediator* Mediator() const { return mediator_; }
+    // True once Initial has returned on the object's thread: the subscriptions it made are queued
+    // at the mediator ahead of every publication made from now on.
+    bool IsInitialised() const { return initialised_.load(); }
 
 protected:
     // From Initial: makes handler current (taking ownership); it receives AO_ENTRY_SIG next.
@@ -95,5 +99,6 @@ private:
     // A handler replaced while it runs is kept alive until its call returns.
     std::unique_ptr<TFunctor> retired_;
     bool entered_ = false;  // the current state has received AO_ENTRY_SIG
+    std::atomic<bool> initialised_{false};
     CLumAOSM_Mediator* mediator_;
 };

@@ -108,6 +108,30 @@ TEST(ActiveObject, StartDeliversOneEntryToInitialAndOneToTheFirstState)
     EXPECT_EQ(object.Entries(), (Log{"Initial:ENTRY", "A:ENTRY", "A:42"}));
 }
 
+TEST(ActiveObject, PublicationAfterInitialisationReachesASubscriptionMadeInInitial)
+{
+    struct Subscriber : ThreeStates {
+        using ThreeStates::ThreeStates;
+        CLumAOSM_Message Initial(CLumAOSM_Message& message) override
+        {
+            Mediator()->Subscribe(this, kPlain);
+            return ThreeStates::Initial(message);
+        }
+    };
+    CLumAOSM_Mediator mediator;
+    ASSERT_TRUE(mediator.Start(nullptr));
+    Subscriber object(&mediator);
+    EXPECT_FALSE(object.IsInitialised());
+    ASSERT_TRUE(object.Start(nullptr));
+    ASSERT_TRUE(WaitUntil([&] { return object.IsInitialised(); }));
+    mediator.Publish(CLumAOSM_Message(kPlain));
+    EXPECT_TRUE(WaitUntil([&] { return object.Logged("A:42"); }));
+    object.Stop();
+    object.WaitUntilStopped();
+    mediator.Stop();
+    mediator.WaitUntilStopped();
+}
+
 TEST(ActiveObject, TransitionExitsAtOnceAndEntersBeforeQueuedMessages)
 {
     ThreeStates object(nullptr);

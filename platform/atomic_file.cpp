@@ -18,6 +18,24 @@ bool SyncDirectory(const std::filesystem::path& dir) {
   return ok;
 }
 
+// The mode a new file gets from fopen: 0666 less the process's umask, read
+// without changing it (umask() would race with other threads).
+mode_t NewFileMode() {
+  mode_t mask = 022;
+  if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+      unsigned value = 0;
+      if (std::sscanf(line, "Umask: %o", &value) == 1) {
+        mask = static_cast<mode_t>(value);
+        break;
+      }
+    }
+    std::fclose(status);
+  }
+  return 0666 & ~mask;
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const std::filesystem::path& path,
@@ -39,7 +57,7 @@ bool WriteFileAtomically(const std::filesystem::path& path,
   bool ok = write(file);
   ok = std::fflush(file) == 0 && ok;
   ok = ok && !std::ferror(file);
-  ok = ok && ::fchmod(fd, exists ? (old.st_mode & 07777) : 0644) == 0;
+  ok = ok && ::fchmod(fd, exists ? (old.st_mode & 07777) : NewFileMode()) == 0;
   ok = ok && ::fsync(fd) == 0;
   ok = std::fclose(file) == 0 && ok;
   ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;

@@ -13,8 +13,9 @@ namespace platform {
 // file in the same directory, which is flushed, fsynced and renamed over the
 // target; then the directory is fsynced. On any failure the temporary file is
 // removed, the old file stays as it was and the result is false. An existing
-// target keeps its permission bits; one that the caller may not write is not
-// replaced (as an in-place write would have failed).
+// target keeps its permission bits, a new one gets 0666 less the umask; one
+// that the caller may not write is not replaced (as an in-place write would
+// have failed).
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
 
 // Same, with the content produced by `write` on the temporary file; `write`

@@ -51,6 +51,16 @@ TEST_F(AtomicFile, ReplacesContentAndKeepsPermissionBits) {
   EXPECT_EQ(Strays(), 0);
 }
 
+TEST_F(AtomicFile, NewFileFollowsTheUmask) {
+  mode_t previous = ::umask(077);
+  bool written = platform::WriteFileAtomically(m_target, "private");
+  ::umask(previous);
+  ASSERT_TRUE(written);
+  struct stat st {};
+  ::stat(m_target.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
 TEST_F(AtomicFile, AbandonedWriteLeavesTheOldFile) {
   ASSERT_TRUE(platform::WriteFileAtomically(m_target, "old"));
   EXPECT_FALSE(platform::WriteFileAtomically(m_target, [](std::FILE* file) {

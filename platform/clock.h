@@ -14,7 +14,7 @@ struct WallTime {
     friend auto operator<=>(const WallTime&, const WallTime&) = default;
 };
 
-// A broken-down calendar time, the fields of the spec's SYSTEMTIME.
+// A broken-down calendar time: year, month, day, weekday, hour, minute, second, milliseconds.
 struct CivilTime {
     int year = 1970;
     int month = 1;      // 1..12

@@ -186,6 +186,8 @@ protected:
 TEST_F(CommMgrPtyTest, ManualSendWritesTheTelegramTwiceAt4800Baud)
 {
     harness::Running<CTiko_CommMgr> mgr(runtime.mediator(), Services());
+    // Subscribed once its first state is entered.
+    ASSERT_TRUE(fx.states.WaitFor("Tiko_CommMgr", AO_ENTRY_SIG));
     const TimeTelegram t = BuildTimeTelegram(12, 0, 0);
     PublishSend(runtime, t);
     EXPECT_EQ(Read(20), Twice(t));

@@ -11,6 +11,28 @@ constexpr const char* kLeadLabels[8] = {"[지금]", "[1분후]", "[5분후]", "[
 
 }  // namespace
 
+void PutAlarmTexts(CLumAOSM_Message& message, const std::string& text)
+{
+    message.SetParam(0, text.data(), static_cast<int32_t>(text.size()), false);
+    message.SetParam(1, text.data(), static_cast<int32_t>(text.size()), false);
+}
+
+bool GetAlarmTexts(const CLumAOSM_Message& message, CTiko_AlarmTexts* texts)
+{
+    std::string got[2];
+    for (int i = 0; i < 2; ++i) {
+        void* data = nullptr;
+        int32_t length = 0;
+        bool borrowed = false;
+        if (!message.GetParam(i, &data, &length, &borrowed) || data == nullptr || borrowed || length <= 0)
+            return false;
+        got[i].assign(static_cast<const char*>(data), static_cast<size_t>(length));
+    }
+    texts->first = std::move(got[0]);
+    texts->second = std::move(got[1]);
+    return true;
+}
+
 bool CollectAlarms(const Class_TIKOSCHEDULE_TOP* book, const platform::Clock& clock, int64_t minute,
                    std::string& text)
 {
@@ -120,12 +142,9 @@ void CTiko_ScheMgr::MinuteCheck()
     CollectAlarms(services_.schedule, *services_.clock, currentMinute_, text);
     if (text.empty())
         return;
-    if (Mediator() != nullptr) {
-        auto* texts = new CTiko_AlarmTexts{text, text};
-        CLumAOSM_Message notify(AO_ALARM_NOTIFY_SIG);
-        notify.SetParam(0, texts, static_cast<int32_t>(sizeof *texts), true);
-        Publish(notify);
-    }
+    CLumAOSM_Message notify(AO_ALARM_NOTIFY_SIG);
+    PutAlarmTexts(notify, text);
+    Publish(notify);
     const Class_TIKOCONF_ALARM* alarm = Setting(&Class_TIKOCONF_TOP::Alarm);
     if (alarm != nullptr && alarm->bAlarm.load() == 1)
         SoundAlarm();

@@ -5,12 +5,17 @@
 
 #include "timeservices/manager_base.h"
 
-// Parameter 0 of AO_ALARM_NOTIFY_SIG, a borrowed pointer: both texts hold the alarm text (UTF-8).
-// The receiver takes ownership and deletes it.
+// The pair of texts of AO_ALARM_NOTIFY_SIG, both holding the alarm text (UTF-8). The message
+// carries them as owned copies in parameters 0 and 1, so every receiver gets a pair of its own
+// and a publication that nobody receives leaves nothing behind.
 struct CTiko_AlarmTexts {
     std::string first;
     std::string second;
 };
+
+void PutAlarmTexts(CLumAOSM_Message& message, const std::string& text);
+// False when the message does not carry the two texts.
+bool GetAlarmTexts(const CLumAOSM_Message& message, CTiko_AlarmTexts* texts);
 
 // Appends to `text` the lines of the items due at `minute` (a local minute start, seconds since
 // 1970): each item's time of day on the date of `minute`, against its leads in flag order, at

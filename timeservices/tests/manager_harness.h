@@ -137,16 +137,10 @@ public:
         Received entry;
         entry.signal = message->GetSignal();
         entry.hasNotice = GetTimeNotice(*message, 0, &entry.notice);
-        if (entry.signal == AO_ALARM_NOTIFY_SIG) {
-            void* data = nullptr;
-            int32_t length = 0;
-            bool borrowed = false;
-            if (message->GetParam(0, &data, &length, &borrowed) && data != nullptr) {
-                // The receiver owns the pair.
-                std::unique_ptr<CTiko_AlarmTexts> texts(static_cast<CTiko_AlarmTexts*>(data));
-                entry.alarmFirst = texts->first;
-                entry.alarmSecond = texts->second;
-            }
+        CTiko_AlarmTexts texts;
+        if (entry.signal == AO_ALARM_NOTIFY_SIG && GetAlarmTexts(*message, &texts)) {
+            entry.alarmFirst = texts.first;
+            entry.alarmSecond = texts.second;
         }
         std::lock_guard lock(mutex_);
         received_.push_back(std::move(entry));

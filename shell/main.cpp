@@ -14,7 +14,9 @@ int main(int argc, char** argv) {
     platform::DropEffectiveCapabilities();
 
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (!IsCommandLineMode(args)) {
+    // Until the desktop program exists, any argument goes to the command line, which
+    // refuses what it does not know (exit 64).
+    if (args.empty() && !IsCommandLineMode(args)) {
         std::cout << "LumClient: the desktop program is not built yet. "
                      "Use --compare or --sync (see --help).\n";
         return 0;

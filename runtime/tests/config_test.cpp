@@ -21,23 +21,6 @@ struct Runtime : CLumAOSM_Config {
     int DestroyManagers() override { return 0; }
 };
 
-// Names of the process's threads; runtime threads all begin with "T_" (sanitizers add their own).
-std::multiset<std::string> ThreadNames()
-{
-    std::multiset<std::string> names;
-    DIR* dir = opendir("/proc/self/task");
-    while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        names.insert(name);
-    }
-    closedir(dir);
-    return names;
-}
-
 // Waits for one time-out in a state, and subscribes to one application signal.
 class Waiter : public CLumAOSM_ActiveObject {
 public:

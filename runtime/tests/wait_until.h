@@ -6,17 +6,7 @@
 #include <mutex>
 #include <thread>
 
-// Polls cond until it holds or a generous bound passes (the machine may be loaded).
-inline bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds bound = std::chrono::seconds(10))
-{
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+#include "tests/support/test_wait.h"
 
 // A gate a handler can block on until the test opens it.
 class Gate {

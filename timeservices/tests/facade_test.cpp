@@ -22,24 +22,6 @@ namespace {
 
 const char* const kManagers[] = {"Tiko_ClockSrcMgr", "Tiko_SyncMgr", "Tiko_CommMgr", "Tiko_ScheMgr"};
 
-std::vector<std::string> ThreadNames()
-{
-    std::vector<std::string> names;
-    DIR* dir = opendir("/proc/self/task");
-    if (dir == nullptr)
-        return names;
-    while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        names.push_back(name);
-    }
-    closedir(dir);
-    return names;
-}
-
 size_t RuntimeThreads()
 {
     const auto names = ThreadNames();

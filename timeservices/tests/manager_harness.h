@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "tests/support/test_wait.h"
 #include "platform/fake_clock.h"
 #include "platform/fake_serial_line.h"
 #include "platform/fake_sound_player.h"
@@ -27,17 +28,7 @@ namespace harness {
 
 constexpr auto kBound = std::chrono::seconds(10);
 
-// Polls cond until it holds or the generous bound passes (the machine may be loaded).
-inline bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds bound = kBound)
-{
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using ::WaitUntil;
 
 // A fake clock that counts its reads, so a test can wait until a manager has looked again.
 class CountingClock final : public platform::Clock {

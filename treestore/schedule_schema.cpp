@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/clock.h"
 #include "treestore/record_format.h"
 
 using treerecord::PayloadReader;
@@ -19,20 +20,18 @@ struct tm LocalTime(std::int64_t seconds) {
   return local;
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
+// Seconds since 1970 of the date's midnight, as if it were UTC.
+std::int64_t MidnightUtc(const CLumDate& day) {
+  platform::CivilTime t;
+  t.year = day.nYear;
+  t.month = day.nMonth;
+  t.day = day.nDay;
+  return platform::UnixFromCivil(t);
 }
 
 // 0 = Sunday, as tm_wday.
 int WeekDay(const CLumDate& day) {
-  std::int64_t days = DaysFromCivil(day.nYear, day.nMonth, day.nDay);
-  return static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+  return platform::CivilFromUnix(MidnightUtc(day)).dayOfWeek;
 }
 
 int MinuteOfDay(std::int64_t seconds) {
@@ -45,7 +44,7 @@ int MinuteOfDay(std::int64_t seconds) {
 // book is ruled out without a time zone conversion.
 bool NearDay(std::int64_t at, const CLumDate& day) {
   constexpr std::int64_t kDay = 86400;
-  const std::int64_t midnight_utc = DaysFromCivil(day.nYear, day.nMonth, day.nDay) * kDay;
+  const std::int64_t midnight_utc = MidnightUtc(day);
   return at >= midnight_utc - 2 * kDay && at < midnight_utc + 3 * kDay;
 }
 

@@ -33,15 +33,14 @@ constexpr int kCompensationMs = 500;
 constexpr int kTelegramPeriodSeconds = 2;
 constexpr size_t kTelegramBytes = 20;  // each telegram goes out twice
 
-double CpuSeconds()
-{
+double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double MillisIntoSecond(const platform::WallTime& t)
-{
+double MillisIntoSecond(const platform::WallTime& t) {
     return t.nanoseconds / 1e6;
 }
 
@@ -49,21 +48,18 @@ double MillisIntoSecond(const platform::WallTime& t)
 class TickLag final : public CLumAOSM_Observer {
 public:
     explicit TickLag(const platform::Clock& clock) : clock_(clock) { SetName("TickLag"); }
-    int Receive(const CLumAOSM_Message*, const char*) override
-    {
+    int Receive(const CLumAOSM_Message*, const char*) override {
         const platform::WallTime now = clock_.NowUtc();
         std::lock_guard lock(mutex_);
         if (recording_)
             lags_.push_back(MillisIntoSecond(now));
         return 0;
     }
-    void Stop()
-    {
+    void Stop() {
         std::lock_guard lock(mutex_);
         recording_ = false;
     }
-    std::vector<double> Lags()
-    {
+    std::vector<double> Lags() {
         std::lock_guard lock(mutex_);
         return lags_;
     }
@@ -75,8 +71,7 @@ private:
     std::vector<double> lags_;
 };
 
-void PrintSpread(const char* what, std::vector<double> values, double reference)
-{
+void PrintSpread(const char* what, std::vector<double> values, double reference) {
     if (values.empty()) {
         std::printf("%s: no samples\n", what);
         return;
@@ -94,8 +89,7 @@ void PrintSpread(const char* what, std::vector<double> values, double reference)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const int cpuSeconds = argc > 1 ? std::atoi(argv[1]) : 30;
     const int tickSeconds = argc > 2 ? std::atoi(argv[2]) : 60;
     const size_t telegrams = argc > 3 ? static_cast<size_t>(std::atoi(argv[3])) : 20;
@@ -190,7 +184,8 @@ int main(int argc, char** argv)
         // The first tick comes whenever the manager happens to start, not at a new second.
         if (!lags.empty())
             lags.erase(lags.begin());
-        std::printf("back end CPU over %d s: %.2f %% of one core\n", cpuSeconds, 100.0 * cpuUsed / cpuSeconds);
+        std::printf("back end CPU over %d s: %.2f %% of one core\n", cpuSeconds,
+                    100.0 * cpuUsed / cpuSeconds);
         PrintSpread("clock tick lag behind its second", lags, 0.0);
     }
     stopReading = true;

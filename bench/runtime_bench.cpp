@@ -32,8 +32,7 @@ constexpr int32_t kBenchSig = AO_USER_SIG + 60;
 constexpr int kLatencyRounds = 5000;
 constexpr int kStreamLength = 100000;
 
-int64_t NowNs()
-{
+int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
 }
 
@@ -42,8 +41,7 @@ struct Percentiles {
     double p99_us;
 };
 
-Percentiles Summarise(std::vector<int64_t> ns)
-{
+Percentiles Summarise(std::vector<int64_t> ns) {
     std::sort(ns.begin(), ns.end());
     return {ns[ns.size() / 2] / 1000.0, ns[ns.size() * 99 / 100] / 1000.0};
 }
@@ -57,21 +55,18 @@ struct Runtime : CLumAOSM_Config {
 class Sink : public CLumAOSM_ActiveObject {
 public:
     explicit Sink(CLumAOSM_Mediator* mediator) : CLumAOSM_ActiveObject(mediator) { SetName("BenchSink"); }
-    ~Sink() override
-    {
+    ~Sink() override {
         if (IsRunning()) {
             Stop();
             WaitUntilStopped();
         }
     }
-    CLumAOSM_Message Initial(CLumAOSM_Message&) override
-    {
+    CLumAOSM_Message Initial(CLumAOSM_Message&) override {
         Mediator()->Subscribe(this, kBenchSig);
         InitialTransition(this, &Sink::Listening);
         return Handled();
     }
-    CLumAOSM_Message Listening(CLumAOSM_Message& message)
-    {
+    CLumAOSM_Message Listening(CLumAOSM_Message& message) {
         if (message.GetSignal() == AO_ENTRY_SIG) {
             ready.store(true);
             ready.notify_all();
@@ -92,15 +87,13 @@ public:
     std::atomic<int> received{0};
 };
 
-void WaitReady(Sink& sink)
-{
+void WaitReady(Sink& sink) {
     // Its Initial has queued the subscription by then, ahead of every later publication.
     sink.ready.wait(false);
 }
 
 // Through the mediator (two hops), or posted straight to the object's queue (one hop).
-Percentiles RuntimeLatency(CLumAOSM_Mediator& mediator, bool direct)
-{
+Percentiles RuntimeLatency(CLumAOSM_Mediator& mediator, bool direct) {
     Sink sink(&mediator);
     sink.Start(nullptr);
     WaitReady(sink);
@@ -122,8 +115,7 @@ Percentiles RuntimeLatency(CLumAOSM_Mediator& mediator, bool direct)
     return Summarise(samples);
 }
 
-double RuntimeThroughput(CLumAOSM_Mediator& mediator)
-{
+double RuntimeThroughput(CLumAOSM_Mediator& mediator) {
     std::vector<std::unique_ptr<Sink>> sinks;
     for (int i = 0; i < 4; ++i) {
         sinks.push_back(std::make_unique<Sink>(&mediator));
@@ -170,18 +162,15 @@ struct QtReceiver {
     std::atomic<int> received{0};
     std::atomic<int64_t> lastLatency{0};
 
-    QtReceiver()
-    {
+    QtReceiver() {
         object.moveToThread(&thread);
         thread.start();
     }
-    ~QtReceiver()
-    {
+    ~QtReceiver() {
         thread.quit();
         thread.wait();
     }
-    void Listen(QObject& emitter)
-    {
+    void Listen(QObject& emitter) {
         QObject::connect(
             &emitter, &QObject::objectNameChanged, &object,
             [this](const QString& name) {
@@ -195,8 +184,7 @@ struct QtReceiver {
     }
 };
 
-Percentiles QtLatency()
-{
+Percentiles QtLatency() {
     QObject emitter;
     QtReceiver receiver;
     receiver.Listen(emitter);
@@ -215,8 +203,7 @@ Percentiles QtLatency()
     return Summarise(samples);
 }
 
-double QtThroughput()
-{
+double QtThroughput() {
     QObject emitter;
     std::vector<std::unique_ptr<QtReceiver>> receivers;
     for (int i = 0; i < 4; ++i) {
@@ -243,41 +230,38 @@ double QtThroughput()
 class Idler : public CLumAOSM_ActiveObject {
 public:
     explicit Idler(CLumAOSM_Mediator* mediator) : CLumAOSM_ActiveObject(mediator) { SetName("BenchIdler"); }
-    ~Idler() override
-    {
+    ~Idler() override {
         if (IsRunning()) {
             Stop();
             WaitUntilStopped();
         }
     }
-    CLumAOSM_Message Initial(CLumAOSM_Message&) override
-    {
+    CLumAOSM_Message Initial(CLumAOSM_Message&) override {
         InitialTransition(this, &Idler::Ticking);
         return Handled();
     }
-    CLumAOSM_Message Ticking(CLumAOSM_Message& message)
-    {
+    CLumAOSM_Message Ticking(CLumAOSM_Message& message) {
         TimeoutInfo info;
         switch (message.GetSignal()) {
-        case AO_ENTRY_SIG:
-            fast_.StartTimer(this, 1, 100, 0, "fast");
-            slow_.StartTimer(this, 2, 500, 0, "slow");
-            return Handled();
-        case AO_EXIT_SIG:
-            fast_.StopTimer(this, 1, "fast");
-            slow_.StopTimer(this, 2, "slow");
-            return Handled();
-        case AO_TIMEOUT_SIG:
-            if (message.GetParamValue(0, &info)) {
-                if (info.eventId == 1)
-                    fast_.StartTimer(this, 1, 100, 0, "fast");
-                else
-                    slow_.StartTimer(this, 2, 500, 0, "slow");
-                timeouts.fetch_add(1);
-            }
-            return Handled();
-        default:
-            return DefaultHandler(message);
+            case AO_ENTRY_SIG:
+                fast_.StartTimer(this, 1, 100, 0, "fast");
+                slow_.StartTimer(this, 2, 500, 0, "slow");
+                return Handled();
+            case AO_EXIT_SIG:
+                fast_.StopTimer(this, 1, "fast");
+                slow_.StopTimer(this, 2, "slow");
+                return Handled();
+            case AO_TIMEOUT_SIG:
+                if (message.GetParamValue(0, &info)) {
+                    if (info.eventId == 1)
+                        fast_.StartTimer(this, 1, 100, 0, "fast");
+                    else
+                        slow_.StartTimer(this, 2, 500, 0, "slow");
+                    timeouts.fetch_add(1);
+                }
+                return Handled();
+            default:
+                return DefaultHandler(message);
         }
     }
     std::atomic<int> timeouts{0};
@@ -287,17 +271,16 @@ private:
     CLumAOSM_Timer slow_;
 };
 
-double CpuSeconds()
-{
+double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const int idleSeconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     QCoreApplication app(argc, argv);
 
@@ -336,16 +319,19 @@ int main(int argc, char** argv)
     std::printf("%-44s %14s %14s\n", "", "runtime", "Qt queued");
     std::printf("%-44s %11.1f us %11.1f us\n", "latency publish -> handler, median", runtimeLatency.median_us,
                 qtLatency.median_us);
-    std::printf("%-44s %11.1f us %11.1f us\n", "latency publish -> handler, 99th percentile", runtimeLatency.p99_us,
-                qtLatency.p99_us);
-    std::printf("%-44s %11.1f us %11.1f us\n", "latency Post -> handler (one hop), median", postLatency.median_us,
-                qtLatency.median_us);
-    std::printf("%-44s %11.1f us %11.1f us\n", "latency Post -> handler (one hop), 99th pct.", postLatency.p99_us,
-                qtLatency.p99_us);
+    std::printf("%-44s %11.1f us %11.1f us\n", "latency publish -> handler, 99th percentile",
+                runtimeLatency.p99_us, qtLatency.p99_us);
+    std::printf("%-44s %11.1f us %11.1f us\n", "latency Post -> handler (one hop), median",
+                postLatency.median_us, qtLatency.median_us);
+    std::printf("%-44s %11.1f us %11.1f us\n", "latency Post -> handler (one hop), 99th pct.",
+                postLatency.p99_us, qtLatency.p99_us);
     std::printf("%-44s %10.0f /s %12.0f /s\n", "stream to 4 subscribers (publications)", runtimeRate, qtRate);
-    std::printf("idle runtime, 4 objects re-arming 100 and 500 ms timers, %d s: %.2f %% of one core"
-                " (%d time-outs)\n",
-                idleSeconds, cpuPercent, timeouts);
-    std::printf("(runtime: publisher -> mediator thread -> object thread; Qt: emitting QThread -> receiving QThread)\n");
+    std::printf(
+        "idle runtime, 4 objects re-arming 100 and 500 ms timers, %d s: %.2f %% of one core"
+        " (%d time-outs)\n",
+        idleSeconds, cpuPercent, timeouts);
+    std::printf(
+        "(runtime: publisher -> mediator thread -> object thread; Qt: emitting QThread -> receiving "
+        "QThread)\n");
     return 0;
 }

@@ -26,9 +26,11 @@ double MedianMs(bool digital) {
         // A new second each frame, never 0, so the analog face draws hands and calendar.
         const scr::LocalTime t{2026, 12, 8, 10, (i / 59) % 60, 1 + i % 59, 2};
         const auto start = std::chrono::steady_clock::now();
-        const QImage frame = digital ? scr::FullDigitalFace(layout, t, settings) : scr::FullAnalogFace(layout, t, settings);
+        const QImage frame =
+            digital ? scr::FullDigitalFace(layout, t, settings) : scr::FullAnalogFace(layout, t, settings);
         const auto end = std::chrono::steady_clock::now();
-        if (frame.isNull()) std::abort();
+        if (frame.isNull())
+            std::abort();
         ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
     std::nth_element(ms.begin(), ms.begin() + kRuns / 2, ms.end());
@@ -46,8 +48,8 @@ int main(int argc, char** argv) {
     for (bool digital : {false, true}) {
         const double ms = MedianMs(digital);
         std::printf("  %-22s %8.3f ms  %5.1f %% of the %d ms frame period\n",
-                    digital ? "digital with calendar" : "analog with calendar", ms, 100.0 * ms / scr::kTimerPeriodMs,
-                    scr::kTimerPeriodMs);
+                    digital ? "digital with calendar" : "analog with calendar", ms,
+                    100.0 * ms / scr::kTimerPeriodMs, scr::kTimerPeriodMs);
     }
     return 0;
 }

@@ -29,17 +29,21 @@ double Percentile(std::vector<double> values, double p) {
     return values[std::min(at, values.size() - 1)];
 }
 
-double Milliseconds(Steady::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Milliseconds(Steady::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 // Runs LumClient --compare once; its wall time in ms, or a negative value when it failed.
 double RunCompare(const std::string& program, const std::string& workdir, uint16_t port) {
     const std::string server = "127.0.0.1:" + std::to_string(port);
     std::vector<std::string> env = {"TIKO3_PRIMARY_SERVER=" + server, "TIKO3_SECONDARY_SERVER=" + server};
     for (char** e = environ; *e != nullptr; ++e) {
-        if (std::string(*e).rfind("TIKO3_", 0) != 0) env.emplace_back(*e);
+        if (std::string(*e).rfind("TIKO3_", 0) != 0)
+            env.emplace_back(*e);
     }
     std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
+    for (auto& e : env)
+        envp.push_back(e.data());
     envp.push_back(nullptr);
     std::string a0 = program, a1 = "--compare", a2 = "--workdir", a3 = workdir;
     char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), nullptr};
@@ -51,7 +55,8 @@ double RunCompare(const std::string& program, const std::string& workdir, uint16
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
+    if (spawned != 0)
+        return -1;
     int status = 0;
     waitpid(pid, &status, 0);
     const double ms = Milliseconds(Steady::now() - start);
@@ -84,8 +89,8 @@ int main() {
         exchangeMs.push_back(Milliseconds(took));
         errorUs.push_back(std::fabs(reply.offset - kKnownOffset) * 1e6);
     }
-    std::printf("sntp exchange (loopback, 200 runs): median %.3f ms, p90 %.3f ms\n", Percentile(exchangeMs, 0.5),
-                Percentile(exchangeMs, 0.9));
+    std::printf("sntp exchange (loopback, 200 runs): median %.3f ms, p90 %.3f ms\n",
+                Percentile(exchangeMs, 0.5), Percentile(exchangeMs, 0.9));
     std::printf("offset error vs known %.3f s: median |error| %.3f us, max |error| %.3f us\n", kKnownOffset,
                 Percentile(errorUs, 0.5), *std::max_element(errorUs.begin(), errorUs.end()));
 

@@ -33,7 +33,8 @@ public:
         owned_ = g_playing.compare_exchange_strong(expected, true);
     }
     ~PlayingClaim() {
-        if (owned_) g_playing.store(false);
+        if (owned_)
+            g_playing.store(false);
     }
     PlayingClaim(const PlayingClaim&) = delete;
     PlayingClaim& operator=(const PlayingClaim&) = delete;
@@ -63,11 +64,11 @@ using FrameSource = std::function<long(int16_t* frames, long max_frames)>;
 bool PlayStream(int channels, int rate, const FrameSource& source) {
     SilenceAlsa();
     snd_pcm_t* raw = nullptr;
-    if (snd_pcm_open(&raw, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0) return false;
+    if (snd_pcm_open(&raw, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0)
+        return false;
     std::unique_ptr<snd_pcm_t, PcmCloser> pcm(raw);
     if (snd_pcm_set_params(raw, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED,
-                           static_cast<unsigned>(channels), static_cast<unsigned>(rate),
-                           1, kLatencyUs) < 0) {
+                           static_cast<unsigned>(channels), static_cast<unsigned>(rate), 1, kLatencyUs) < 0) {
         return false;
     }
     std::vector<int16_t> buffer(static_cast<size_t>(kChunkFrames) * channels);
@@ -77,13 +78,15 @@ bool PlayStream(int channels, int rate, const FrameSource& source) {
             snd_pcm_drop(raw);
             return false;
         }
-        if (count == 0) break;
+        if (count == 0)
+            break;
         const int16_t* next = buffer.data();
         while (count > 0) {
             snd_pcm_sframes_t written = snd_pcm_writei(raw, next, static_cast<snd_pcm_uframes_t>(count));
             if (written < 0) {
                 // An underrun or a suspend is recoverable; anything else ends the sound.
-                if (snd_pcm_recover(raw, static_cast<int>(written), 1) < 0) return false;
+                if (snd_pcm_recover(raw, static_cast<int>(written), 1) < 0)
+                    return false;
                 continue;
             }
             next += written * channels;
@@ -97,27 +100,35 @@ bool PlayStream(int channels, int rate, const FrameSource& source) {
 
 bool AlsaSoundPlayer::PlayWav(const std::string& path) {
     PlayingClaim claim;
-    if (!claim.owned()) return false;
+    if (!claim.owned())
+        return false;
 
     SF_INFO info{};
     std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
-    if (!file) return false;
-    if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate <= 0) return false;
-    if (info.frames == 0) return true;  // nothing to hear
+    if (!file)
+        return false;
+    if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate <= 0)
+        return false;
+    if (info.frames == 0)
+        return true;  // nothing to hear
 
     SNDFILE* handle = file.get();
     return PlayStream(info.channels, info.samplerate, [handle](int16_t* frames, long max_frames) -> long {
         const sf_count_t got = sf_readf_short(handle, frames, max_frames);
-        if (got == 0 && sf_error(handle) != SF_ERR_NO_ERROR) return -1;
+        if (got == 0 && sf_error(handle) != SF_ERR_NO_ERROR)
+            return -1;
         return static_cast<long>(got);
     });
 }
 
 bool AlsaSoundPlayer::Beep(int frequency_hz, int duration_ms) {
-    if (frequency_hz < kMinBeepHz || frequency_hz > kMaxBeepHz) return false;
+    if (frequency_hz < kMinBeepHz || frequency_hz > kMaxBeepHz)
+        return false;
     PlayingClaim claim;
-    if (!claim.owned()) return false;
-    if (duration_ms <= 0) return true;
+    if (!claim.owned())
+        return false;
+    if (duration_ms <= 0)
+        return true;
 
     const long total = static_cast<long>(static_cast<int64_t>(kBeepRate) * duration_ms / 1000);
     // A 1 ms ramp at both ends keeps the tone from clicking.
@@ -129,7 +140,8 @@ bool AlsaSoundPlayer::Beep(int frequency_hz, int duration_ms) {
         for (long i = 0; i < count; ++i) {
             const long n = done + i;
             double gain = 0.5;
-            if (ramp > 0) gain *= std::min({1.0, double(n) / ramp, double(total - 1 - n) / ramp});
+            if (ramp > 0)
+                gain *= std::min({1.0, double(n) / ramp, double(total - 1 - n) / ramp});
             frames[i] = static_cast<int16_t>(std::lround(gain * 32767.0 * std::sin(step * n)));
         }
         done += count;

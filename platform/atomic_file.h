@@ -20,8 +20,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view con
 
 // Same, with the content produced by `write` on the temporary file; `write`
 // returns false to abandon the replacement.
-bool WriteFileAtomically(const std::filesystem::path& path,
-                         const std::function<bool(std::FILE*)>& write);
+bool WriteFileAtomically(const std::filesystem::path& path, const std::function<bool(std::FILE*)>& write);
 
 // The whole content of an open file from its current position, or nullopt on a
 // read error.

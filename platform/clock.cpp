@@ -11,7 +11,9 @@ namespace {
 
 constexpr int64_t kNanosPerSecond = 1'000'000'000;
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+int64_t FloorDiv(int64_t a, int64_t b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
 int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
@@ -90,7 +92,8 @@ bool SystemClock::SetUtc(WallTime t) {
         return false;
     }
     SysTimeRight right;
-    if (!right.Raise()) return false;
+    if (!right.Raise())
+        return false;
     const timespec ts{static_cast<time_t>(t.seconds), t.nanoseconds};
     const bool ok = clock_settime(CLOCK_REALTIME, &ts) == 0;
     const int saved = errno;

@@ -4,7 +4,8 @@
 
 namespace platform {
 
-FakeClock::FakeClock(WallTime start, int64_t localOffsetSeconds) : now_(start), localOffset_(localOffsetSeconds) {}
+FakeClock::FakeClock(WallTime start, int64_t localOffsetSeconds)
+    : now_(start), localOffset_(localOffsetSeconds) {}
 
 WallTime FakeClock::NowUtc() const {
     std::lock_guard lock(mutex_);

@@ -6,7 +6,9 @@ FakeSerialLine::FakeSerialLine() : record_(std::make_shared<Record>()) {}
 
 FakeSerialLine::FakeSerialLine(std::shared_ptr<Record> record) : record_(std::move(record)) {}
 
-FakeSerialLine::~FakeSerialLine() { Close(); }
+FakeSerialLine::~FakeSerialLine() {
+    Close();
+}
 
 std::unique_ptr<ISerialLine> FakeSerialLine::NewLine() const {
     return std::unique_ptr<ISerialLine>(new FakeSerialLine(record_));
@@ -14,7 +16,8 @@ std::unique_ptr<ISerialLine> FakeSerialLine::NewLine() const {
 
 bool FakeSerialLine::Open(int port, int baud) {
     std::lock_guard lock(record_->mutex);
-    if (session_ >= 0) return true;
+    if (session_ >= 0)
+        return true;
     if (port < 1 || port > 4 || record_->missing.count(port) != 0) {
         ++record_->failedOpens;
         return false;
@@ -32,11 +35,13 @@ int FakeSerialLine::Send(const unsigned char* bytes, int length) {
     int port = 0;
     {
         std::lock_guard lock(record_->mutex);
-        if (session_ < 0 || bytes == nullptr || length <= 0) return 0;
+        if (session_ < 0 || bytes == nullptr || length <= 0)
+            return 0;
         hook = record_->hook;
         port = record_->sessions[session_].port;
     }
-    if (hook) hook(port, bytes, length);
+    if (hook)
+        hook(port, bytes, length);
     std::lock_guard lock(record_->mutex);
     Session& session = record_->sessions[session_];
     session.bytes.insert(session.bytes.end(), bytes, bytes + length);

@@ -24,7 +24,8 @@ bool FakeSoundPlayer::Play(std::unique_lock<std::mutex>& lock, Call call, bool f
     const bool result = call.result;
     calls_.push_back(std::move(call));
     changed_.notify_all();
-    if (!result) return false;
+    if (!result)
+        return false;
 
     playing_ = true;
     changed_.notify_all();

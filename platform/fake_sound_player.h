@@ -18,9 +18,9 @@ public:
     struct Call {
         enum class Kind { kWav, kBeep };
         Kind kind = Kind::kWav;
-        std::string path;       // kWav
-        int frequency_hz = 0;   // kBeep
-        int duration_ms = 0;    // kBeep
+        std::string path;      // kWav
+        int frequency_hz = 0;  // kBeep
+        int duration_ms = 0;   // kBeep
         bool result = false;
     };
 

@@ -17,17 +17,17 @@ namespace platform {
 namespace {
 
 constexpr std::pair<int, speed_t> kSpeeds[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},
-    {150, B150},       {200, B200},       {300, B300},       {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
+    {50, B50},         {75, B75},         {110, B110},         {134, B134},       {150, B150},
+    {200, B200},       {300, B300},       {600, B600},         {1200, B1200},     {1800, B1800},
+    {2400, B2400},     {4800, B4800},     {9600, B9600},       {19200, B19200},   {38400, B38400},
+    {57600, B57600},   {115200, B115200}, {230400, B230400},   {460800, B460800}, {500000, B500000},
     {576000, B576000}, {921600, B921600}, {1000000, B1000000},
 };
 
 std::optional<speed_t> SpeedFor(int baud) {
     for (const auto& [rate, speed] : kSpeeds) {
-        if (rate == baud) return speed;
+        if (rate == baud)
+            return speed;
     }
     return std::nullopt;
 }
@@ -40,7 +40,8 @@ void Release(int fd) {
 }  // namespace
 
 std::string SerialDevicePath(int port) {
-    if (port < 1 || port > 4) return {};
+    if (port < 1 || port > 4)
+        return {};
     const std::string name = "TIKO3_COM" + std::to_string(port);
     if (const char* device = std::getenv(name.c_str()); device != nullptr && *device != '\0') {
         return device;
@@ -48,16 +49,21 @@ std::string SerialDevicePath(int port) {
     return "/dev/ttyS" + std::to_string(port - 1);
 }
 
-CSerialLine::~CSerialLine() { Close(); }
+CSerialLine::~CSerialLine() {
+    Close();
+}
 
 bool CSerialLine::Open(int port, int baud) {
-    if (fd_ >= 0) return true;
+    if (fd_ >= 0)
+        return true;
     const std::string path = SerialDevicePath(port);
     const std::optional<speed_t> speed = SpeedFor(baud);
-    if (path.empty() || !speed) return false;
+    if (path.empty() || !speed)
+        return false;
 
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     termios tio{};
     if (ioctl(fd, TIOCEXCL) != 0 || tcgetattr(fd, &tio) != 0) {
         Release(fd);
@@ -70,7 +76,7 @@ bool CSerialLine::Open(int port, int baud) {
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     if (cfsetispeed(&tio, *speed) != 0 || cfsetospeed(&tio, *speed) != 0 ||
-            tcsetattr(fd, TCSANOW, &tio) != 0) {
+        tcsetattr(fd, TCSANOW, &tio) != 0) {
         Release(fd);
         return false;
     }
@@ -84,8 +90,10 @@ bool CSerialLine::Open(int port, int baud) {
 }
 
 int CSerialLine::Send(const unsigned char* bytes, int length) {
-    if (fd_ < 0 || bytes == nullptr || length <= 0) return 0;
-    for (int i = 0; i < length; ++i) WriteByte(bytes[i]);
+    if (fd_ < 0 || bytes == nullptr || length <= 0)
+        return 0;
+    for (int i = 0; i < length; ++i)
+        WriteByte(bytes[i]);
     return length;
 }
 
@@ -94,15 +102,20 @@ void CSerialLine::WriteByte(unsigned char byte) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(kByteTimeoutMs);
     for (;;) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return;
+        if (left.count() <= 0)
+            return;
         pollfd ready{fd_, POLLOUT, 0};
         const int polled = poll(&ready, 1, static_cast<int>(left.count()));
-        if (polled < 0 && errno == EINTR) continue;
-        if (polled <= 0) return;  // time-out or error: the byte is abandoned
+        if (polled < 0 && errno == EINTR)
+            continue;
+        if (polled <= 0)
+            return;  // time-out or error: the byte is abandoned
         const ssize_t written = write(fd_, &byte, 1);
-        if (written == 1) return;
+        if (written == 1)
+            return;
         const bool retry = written < 0 && (errno == EAGAIN || errno == EINTR);
-        if (!retry || (ready.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return;
+        if (!retry || (ready.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
+            return;
     }
 }
 

@@ -28,10 +28,14 @@ sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
 // getaddrinfo speaks its own error codes; the callers only know errno.
 int ErrnoOfResolver(int code) {
     switch (code) {
-    case EAI_SYSTEM: return errno != 0 ? errno : EIO;
-    case EAI_AGAIN: return EAGAIN;
-    case EAI_MEMORY: return ENOMEM;
-    default: return EHOSTUNREACH;
+        case EAI_SYSTEM:
+            return errno != 0 ? errno : EIO;
+        case EAI_AGAIN:
+            return EAGAIN;
+        case EAI_MEMORY:
+            return ENOMEM;
+        default:
+            return EHOSTUNREACH;
     }
 }
 
@@ -50,8 +54,10 @@ bool ResolveIpv4(const std::string& host, uint32_t& address, std::string* why) {
     const int code = getaddrinfo(host.c_str(), nullptr, &hints, &found);
     if (code != 0 || found == nullptr) {
         const int error = code != 0 ? ErrnoOfResolver(code) : EHOSTUNREACH;
-        if (why != nullptr) *why = code != 0 ? gai_strerror(code) : "no IPv4 address";
-        if (found != nullptr) freeaddrinfo(found);
+        if (why != nullptr)
+            *why = code != 0 ? gai_strerror(code) : "no IPv4 address";
+        if (found != nullptr)
+            freeaddrinfo(found);
         errno = error;
         return false;
     }
@@ -84,7 +90,8 @@ bool UdpSocket::Create() {
 }
 
 void UdpSocket::Close() {
-    if (fd_ < 0) return;
+    if (fd_ < 0)
+        return;
     const int saved = errno;
     ::close(fd_);
     fd_ = -1;
@@ -104,7 +111,8 @@ bool UdpSocket::Bind(uint32_t address, uint16_t port) {
 uint16_t UdpSocket::LocalPort() const {
     sockaddr_in sa{};
     socklen_t len = sizeof sa;
-    if (getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &len) != 0) return 0;
+    if (getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
+        return 0;
     return ntohs(sa.sin_port);
 }
 
@@ -125,11 +133,14 @@ WaitResult UdpSocket::WaitReadable(int timeoutMs) {
     int n;
     int remaining = timeoutMs;
     while ((n = ::poll(&p, 1, remaining)) < 0 && errno == EINTR) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         remaining = static_cast<int>(std::max<int64_t>(0, left.count()));
     }
-    if (n < 0) return WaitResult::Failed;
-    if (n == 0) return WaitResult::TimedOut;
+    if (n < 0)
+        return WaitResult::Failed;
+    if (n == 0)
+        return WaitResult::TimedOut;
     return WaitResult::Ready;
 }
 

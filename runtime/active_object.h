@@ -59,8 +59,7 @@ public:
     static CLumAOSM_Message NotHandled() { return CLumAOSM_Message(AO_FALSE_SIG); }
 
     template <class T>
-    static TFunctor* MakeHandler(T* object, CLumAOSM_Message (T::*handler)(CLumAOSM_Message&))
-    {
+    static TFunctor* MakeHandler(T* object, CLumAOSM_Message (T::*handler)(CLumAOSM_Message&)) {
         return new TSpecificFunctor<T>(object, handler);
     }
 
@@ -79,13 +78,11 @@ protected:
     CLumAOSM_Message DefaultHandler(CLumAOSM_Message& message);
 
     template <class T>
-    void InitialTransition(T* object, CLumAOSM_Message (T::*handler)(CLumAOSM_Message&))
-    {
+    void InitialTransition(T* object, CLumAOSM_Message (T::*handler)(CLumAOSM_Message&)) {
         InitialTransition(MakeHandler(object, handler));
     }
     template <class T>
-    void Transition(T* object, CLumAOSM_Message (T::*handler)(CLumAOSM_Message&))
-    {
+    void Transition(T* object, CLumAOSM_Message (T::*handler)(CLumAOSM_Message&)) {
         Transition(MakeHandler(object, handler));
     }
 

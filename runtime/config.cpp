@@ -6,8 +6,7 @@
 #include "runtime/mediator.h"
 #include "runtime/timer.h"
 
-CLumAOSM_Config::CLumAOSM_Config()
-{
+CLumAOSM_Config::CLumAOSM_Config() {
     ThreadStartParams params = ThreadStartParams::Named("T_TimerAgent");
     CLumAOSM_TimerAgent* agent = CLumAOSM_TimerAgent::Instance();
     CLumAOSM_TimerAgent::SetProcess(agent);
@@ -20,8 +19,7 @@ CLumAOSM_Config::CLumAOSM_Config()
     running_ = agentStarted && mediatorStarted;
 }
 
-CLumAOSM_Config::~CLumAOSM_Config()
-{
+CLumAOSM_Config::~CLumAOSM_Config() {
     if (CLumAOSM_Mediator* mediator = CLumAOSM_Mediator::Process()) {
         mediator->Publish(CLumAOSM_Message(AO_All2All_KillAll_SIG));
         // Objects still subscribed take the kill signal (and unsubscribe) meanwhile.

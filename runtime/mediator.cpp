@@ -16,8 +16,7 @@ std::mutex g_instanceMutex;
 // takes effect before a subscription issued ahead of it (which would leave a dangling observer).
 constexpr auto kRequestPlace = CLumAOSM_Message_Que::Place::Ahead;
 
-CLumAOSM_Observer* ObserverParam(const CLumAOSM_Message& message)
-{
+CLumAOSM_Observer* ObserverParam(const CLumAOSM_Message& message) {
     void* data = nullptr;
     message.GetParam(0, &data, nullptr, nullptr);
     return static_cast<CLumAOSM_Observer*>(data);
@@ -25,29 +24,25 @@ CLumAOSM_Observer* ObserverParam(const CLumAOSM_Message& message)
 
 }  // namespace
 
-CLumAOSM_Mediator::~CLumAOSM_Mediator()
-{
+CLumAOSM_Mediator::~CLumAOSM_Mediator() {
     StopAndWait();
     std::lock_guard lock(g_instanceMutex);
     if (instance_.load() == this)
         instance_.store(nullptr);
 }
 
-CLumAOSM_Mediator* CLumAOSM_Mediator::Instance()
-{
+CLumAOSM_Mediator* CLumAOSM_Mediator::Instance() {
     std::lock_guard lock(g_instanceMutex);
     if (instance_.load() == nullptr)
         instance_.store(new CLumAOSM_Mediator);
     return instance_.load();
 }
 
-bool CLumAOSM_Mediator::Start(const ThreadStartParams*)
-{
+bool CLumAOSM_Mediator::Start(const ThreadStartParams*) {
     return CLumAOSM_Task::Start(nullptr);
 }
 
-int CLumAOSM_Mediator::Subscribe(CLumAOSM_Observer* observer, int32_t signal)
-{
+int CLumAOSM_Mediator::Subscribe(CLumAOSM_Observer* observer, int32_t signal) {
     if (observer == nullptr)
         return 0;
     CLumAOSM_Message request(AO_SUBSCRIBER_SIG);
@@ -59,8 +54,7 @@ int CLumAOSM_Mediator::Subscribe(CLumAOSM_Observer* observer, int32_t signal)
     return posted;
 }
 
-int CLumAOSM_Mediator::UnsubscribeAll(CLumAOSM_Observer* observer)
-{
+int CLumAOSM_Mediator::UnsubscribeAll(CLumAOSM_Observer* observer) {
     if (observer == nullptr)
         return 0;
     observer->Deactivate();
@@ -68,12 +62,12 @@ int CLumAOSM_Mediator::UnsubscribeAll(CLumAOSM_Observer* observer)
         return -1;
     CLumAOSM_Message request(AO_UNSUBSCRIBER_ALLSIG_SIG);
     request.SetParam(0, observer, 0, true);
-    LumAOSM_Trace("CLumAOSM_Mediator:: IN  AO_UNSUBSCRIBER_ALLSIG_SIG TASK_NAME [ %s ] \n", observer->GetName());
+    LumAOSM_Trace("CLumAOSM_Mediator:: IN  AO_UNSUBSCRIBER_ALLSIG_SIG TASK_NAME [ %s ] \n",
+                  observer->GetName());
     return LumAOSM_Request(*this, request, kRequestPlace, nullptr);
 }
 
-int CLumAOSM_Mediator::Unsubscribe(CLumAOSM_Observer* observer, int32_t signal)
-{
+int CLumAOSM_Mediator::Unsubscribe(CLumAOSM_Observer* observer, int32_t signal) {
     if (observer == nullptr)
         return 0;
     if (IsOwnThread())
@@ -84,81 +78,77 @@ int CLumAOSM_Mediator::Unsubscribe(CLumAOSM_Observer* observer, int32_t signal)
     return LumAOSM_Request(*this, request, kRequestPlace, nullptr);
 }
 
-void CLumAOSM_Mediator::Publish(const CLumAOSM_Message& message)
-{
+void CLumAOSM_Mediator::Publish(const CLumAOSM_Message& message) {
     const int32_t signal = message.GetSignal();
     if (signal >= 0 && signal < AO_USER_SIG)
         LumAOSM_Trace("CLumAOSM_Mediator:: IN  Signal Num [%d] Name [ %s ]\n", signal, SignalName(signal));
     Post(message, false, "");
 }
 
-CLumAOSM_Mediator::SubscriptionEntry* CLumAOSM_Mediator::Find(int32_t signal)
-{
+CLumAOSM_Mediator::SubscriptionEntry* CLumAOSM_Mediator::Find(int32_t signal) {
     auto it = std::find_if(table_.begin(), table_.end(),
                            [signal](const SubscriptionEntry& entry) { return entry.signal == signal; });
     return it == table_.end() ? nullptr : &*it;
 }
 
-int CLumAOSM_Mediator::Dispatch(CLumAOSM_Message* message)
-{
+int CLumAOSM_Mediator::Dispatch(CLumAOSM_Message* message) {
     CLumAOSM_Observer* observer = ObserverParam(*message);
     int32_t signal = 0;
     switch (message->GetSignal()) {
-    case AO_SUBSCRIBER_SIG: {
-        if (observer == nullptr || !message->GetParamValue(1, &signal))
-            return 0;
-        LumAOSM_Trace("CLumAOSM_Mediator:: OUT  AO_SUBSCRIBER_SIG TASK_NAME [ %s ] SIG_NAME [ %s ] \n",
-                      observer->GetName(), SignalName(AO_SUBSCRIBER_SIG));
-        if (SubscriptionEntry* entry = Find(signal)) {
-            auto& list = entry->subscribers;
-            if (std::find(list.begin(), list.end(), observer) == list.end())
-                list.push_back(observer);
-        } else {
-            table_.push_back(SubscriptionEntry{signal, {observer}});
-        }
-        return 0;
-    }
-    case AO_UNSUBSCRIBER_SIG: {
-        if (observer == nullptr) {
-            LumAOSM_Reply(*message, 0);  // nothing to remove, but never leave a requester waiting
-            return 0;
-        }
-        LumAOSM_Trace("CLumAOSM_Mediator:: OUT  AO_UNSUBSCRIBER_SIG TASK_NAME [ %s ] SIG_NAME [ %s ] \n",
-                      observer->GetName(), SignalName(AO_UNSUBSCRIBER_SIG));
-        if (message->GetParamValue(1, &signal)) {
+        case AO_SUBSCRIBER_SIG: {
+            if (observer == nullptr || !message->GetParamValue(1, &signal))
+                return 0;
+            LumAOSM_Trace("CLumAOSM_Mediator:: OUT  AO_SUBSCRIBER_SIG TASK_NAME [ %s ] SIG_NAME [ %s ] \n",
+                          observer->GetName(), SignalName(AO_SUBSCRIBER_SIG));
             if (SubscriptionEntry* entry = Find(signal)) {
                 auto& list = entry->subscribers;
-                auto it = std::find(list.begin(), list.end(), observer);
-                if (it != list.end())
-                    list.erase(it);
+                if (std::find(list.begin(), list.end(), observer) == list.end())
+                    list.push_back(observer);
+            } else {
+                table_.push_back(SubscriptionEntry{signal, {observer}});
             }
+            return 0;
         }
-        LumAOSM_Reply(*message, 0);
-        return 0;
-    }
-    case AO_UNSUBSCRIBER_ALLSIG_SIG: {
-        if (observer == nullptr) {
+        case AO_UNSUBSCRIBER_SIG: {
+            if (observer == nullptr) {
+                LumAOSM_Reply(*message, 0);  // nothing to remove, but never leave a requester waiting
+                return 0;
+            }
+            LumAOSM_Trace("CLumAOSM_Mediator:: OUT  AO_UNSUBSCRIBER_SIG TASK_NAME [ %s ] SIG_NAME [ %s ] \n",
+                          observer->GetName(), SignalName(AO_UNSUBSCRIBER_SIG));
+            if (message->GetParamValue(1, &signal)) {
+                if (SubscriptionEntry* entry = Find(signal)) {
+                    auto& list = entry->subscribers;
+                    auto it = std::find(list.begin(), list.end(), observer);
+                    if (it != list.end())
+                        list.erase(it);
+                }
+            }
             LumAOSM_Reply(*message, 0);
             return 0;
         }
-        LumAOSM_Trace("CLumAOSM_Mediator:: OUT  AO_UNSUBSCRIBER_ALLSIG_SIG TASK_NAME [ %s ] \n",
-                      observer->GetName());
-        for (SubscriptionEntry& entry : table_) {
-            auto it = std::find(entry.subscribers.begin(), entry.subscribers.end(), observer);
-            if (it != entry.subscribers.end())
-                entry.subscribers.erase(it);
+        case AO_UNSUBSCRIBER_ALLSIG_SIG: {
+            if (observer == nullptr) {
+                LumAOSM_Reply(*message, 0);
+                return 0;
+            }
+            LumAOSM_Trace("CLumAOSM_Mediator:: OUT  AO_UNSUBSCRIBER_ALLSIG_SIG TASK_NAME [ %s ] \n",
+                          observer->GetName());
+            for (SubscriptionEntry& entry : table_) {
+                auto it = std::find(entry.subscribers.begin(), entry.subscribers.end(), observer);
+                if (it != entry.subscribers.end())
+                    entry.subscribers.erase(it);
+            }
+            LumAOSM_Reply(*message, 0);
+            return 0;
         }
-        LumAOSM_Reply(*message, 0);
-        return 0;
-    }
-    default:
-        Route(*message);
-        return 0;
+        default:
+            Route(*message);
+            return 0;
     }
 }
 
-void CLumAOSM_Mediator::Route(const CLumAOSM_Message& message)
-{
+void CLumAOSM_Mediator::Route(const CLumAOSM_Message& message) {
     const int32_t signal = message.GetSignal();
     if (signal >= 0 && signal < AO_USER_SIG)
         LumAOSM_Trace("CLumAOSM_Mediator:: Out Signal Num [%d] Name [ %s ]\n", signal, SignalName(signal));

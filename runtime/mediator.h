@@ -44,15 +44,11 @@ public:
 
     // Objects of any other polymorphic class are refused (0) unless they are observers too.
     template <class T>
-        requires(!std::is_convertible_v<T*, CLumAOSM_Observer*>)
-    int Subscribe(T* object, int32_t signal)
-    {
+    requires(!std::is_convertible_v<T*, CLumAOSM_Observer*>) int Subscribe(T* object, int32_t signal) {
         return Subscribe(AsObserver(object), signal);
     }
     template <class T>
-        requires(!std::is_convertible_v<T*, CLumAOSM_Observer*>)
-    int UnsubscribeAll(T* object)
-    {
+    requires(!std::is_convertible_v<T*, CLumAOSM_Observer*>) int UnsubscribeAll(T* object) {
         return UnsubscribeAll(AsObserver(object));
     }
 
@@ -61,8 +57,7 @@ public:
 
 private:
     template <class T>
-    static CLumAOSM_Observer* AsObserver(T* object)
-    {
+    static CLumAOSM_Observer* AsObserver(T* object) {
         if constexpr (std::is_polymorphic_v<T>)
             return dynamic_cast<CLumAOSM_Observer*>(object);
         else

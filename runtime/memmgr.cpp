@@ -4,20 +4,17 @@
 #include <cstdlib>
 #include <cstring>
 
-CLumMemInfo::~CLumMemInfo()
-{
+CLumMemInfo::~CLumMemInfo() {
     std::free(block);
 }
 
 LumAOSM_MemMgr::LumAOSM_MemMgr(const char* name) : name_(name != nullptr ? name : "") {}
 
-LumAOSM_MemMgr::~LumAOSM_MemMgr()
-{
+LumAOSM_MemMgr::~LumAOSM_MemMgr() {
     FreeAll();
 }
 
-void* LumAOSM_MemMgr::Alloc(size_t size, int fill)
-{
+void* LumAOSM_MemMgr::Alloc(size_t size, int fill) {
     auto info = std::make_unique<CLumMemInfo>();
     info->block = std::malloc(size == 0 ? 1 : size);
     if (info->block == nullptr)
@@ -29,15 +26,15 @@ void* LumAOSM_MemMgr::Alloc(size_t size, int fill)
     return block;
 }
 
-void LumAOSM_MemMgr::Free(void* block)
-{
+void LumAOSM_MemMgr::Free(void* block) {
     if (block == nullptr)
         return;
     std::unique_ptr<CLumMemInfo> found;
     {
         std::lock_guard lock(mutex_);
-        auto it = std::find_if(blocks_.begin(), blocks_.end(),
-                               [block](const std::unique_ptr<CLumMemInfo>& info) { return info->block == block; });
+        auto it =
+            std::find_if(blocks_.begin(), blocks_.end(),
+                         [block](const std::unique_ptr<CLumMemInfo>& info) { return info->block == block; });
         if (it == blocks_.end())
             return;
         found = std::move(*it);
@@ -45,8 +42,7 @@ void LumAOSM_MemMgr::Free(void* block)
     }
 }
 
-int LumAOSM_MemMgr::FreeAll()
-{
+int LumAOSM_MemMgr::FreeAll() {
     std::list<std::unique_ptr<CLumMemInfo>> all;
     {
         std::lock_guard lock(mutex_);
@@ -55,18 +51,15 @@ int LumAOSM_MemMgr::FreeAll()
     return 0;
 }
 
-size_t LumAOSM_MemMgr::Count() const
-{
+size_t LumAOSM_MemMgr::Count() const {
     std::lock_guard lock(mutex_);
     return blocks_.size();
 }
 
-void* LumAOSM_MemMgrClient::operator new(size_t size, LumAOSM_MemMgr& mgr) noexcept
-{
+void* LumAOSM_MemMgrClient::operator new(size_t size, LumAOSM_MemMgr& mgr) noexcept {
     return mgr.Alloc(size, 0);
 }
 
-void LumAOSM_MemMgrClient::operator delete(void* block, LumAOSM_MemMgr& mgr) noexcept
-{
+void LumAOSM_MemMgrClient::operator delete(void* block, LumAOSM_MemMgr& mgr) noexcept {
     mgr.Free(block);
 }

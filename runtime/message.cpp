@@ -2,32 +2,28 @@
 
 #include <utility>
 
-void ReplyBlock::Answer(intptr_t result)
-{
+void ReplyBlock::Answer(intptr_t result) {
     event_.SetWith([&] {
         result_ = result;
         ++replyCount_;
     });
 }
 
-void ReplyBlock::Abandon()
-{
+void ReplyBlock::Abandon() {
     event_.SetWith([&] {
         abandoned_ = true;
         ++replyCount_;
     });
 }
 
-bool ReplyBlock::WaitForAnswer()
-{
+bool ReplyBlock::WaitForAnswer() {
     waiting_ = true;
     event_.WaitFor([&] { return replyCount_ >= 1; });
     return !abandoned_;
 }
 
 CLumAOSM_Message::CLumAOSM_Message(const CLumAOSM_Message& other)
-    : signal_(other.signal_), reply_(other.reply_)
-{
+    : signal_(other.signal_), reply_(other.reply_) {
     for (int i = 0; i < kParamCount; ++i) {
         const Param& from = other.params_[i];
         Param& to = params_[i];
@@ -43,15 +39,13 @@ CLumAOSM_Message::CLumAOSM_Message(const CLumAOSM_Message& other)
 }
 
 CLumAOSM_Message::CLumAOSM_Message(CLumAOSM_Message&& other) noexcept
-    : signal_(other.signal_), reply_(other.reply_)
-{
+    : signal_(other.signal_), reply_(other.reply_) {
     for (int i = 0; i < kParamCount; ++i)
         params_[i] = std::exchange(other.params_[i], Param{});
     other.reply_ = nullptr;
 }
 
-CLumAOSM_Message& CLumAOSM_Message::operator=(CLumAOSM_Message other) noexcept
-{
+CLumAOSM_Message& CLumAOSM_Message::operator=(CLumAOSM_Message other) noexcept {
     std::swap(signal_, other.signal_);
     std::swap(reply_, other.reply_);
     std::swap(time1_, other.time1_);
@@ -61,21 +55,18 @@ CLumAOSM_Message& CLumAOSM_Message::operator=(CLumAOSM_Message other) noexcept
     return *this;
 }
 
-CLumAOSM_Message::~CLumAOSM_Message()
-{
+CLumAOSM_Message::~CLumAOSM_Message() {
     for (Param& param : params_)
         FreeParam(param);
 }
 
-void CLumAOSM_Message::FreeParam(Param& param)
-{
+void CLumAOSM_Message::FreeParam(Param& param) {
     if (param.data != nullptr && param.owned == 1 && param.length != 0)
         delete[] static_cast<unsigned char*>(param.data);
     param = Param{};
 }
 
-bool CLumAOSM_Message::SetParam(int index, const void* data, int32_t length, bool borrow)
-{
+bool CLumAOSM_Message::SetParam(int index, const void* data, int32_t length, bool borrow) {
     if (index < 0 || index >= kParamCount || data == nullptr)
         return false;
     if (!borrow && length <= 0)
@@ -95,8 +86,7 @@ bool CLumAOSM_Message::SetParam(int index, const void* data, int32_t length, boo
     return true;
 }
 
-bool CLumAOSM_Message::GetParam(int index, void** data, int32_t* length, bool* borrowed) const
-{
+bool CLumAOSM_Message::GetParam(int index, void** data, int32_t* length, bool* borrowed) const {
     if (index < 0 || index >= kParamCount)
         return false;
     const Param& param = params_[index];
@@ -109,8 +99,7 @@ bool CLumAOSM_Message::GetParam(int index, void** data, int32_t* length, bool* b
     return true;
 }
 
-void LumAOSM_Reply(const CLumAOSM_Message& message, intptr_t result)
-{
+void LumAOSM_Reply(const CLumAOSM_Message& message, intptr_t result) {
     if (ReplyBlock* reply = message.GetReply())
         reply->Answer(result);
 }

@@ -57,15 +57,13 @@ public:
 
     // Owned copy of a trivially copyable value.
     template <class T>
-    bool SetParamValue(int index, const T& value)
-    {
+    bool SetParamValue(int index, const T& value) {
         static_assert(std::is_trivially_copyable_v<T>);
         return SetParam(index, &value, static_cast<int32_t>(sizeof(T)), false);
     }
     // Reads a value stored with SetParamValue; false when the slot is empty or of another size.
     template <class T>
-    bool GetParamValue(int index, T* value) const
-    {
+    bool GetParamValue(int index, T* value) const {
         static_assert(std::is_trivially_copyable_v<T>);
         void* data = nullptr;
         int32_t length = 0;

@@ -4,8 +4,7 @@
 
 namespace {
 
-void CopyTag(char (&to)[QueueEntry::kTagSize], const char* tag)
-{
+void CopyTag(char (&to)[QueueEntry::kTagSize], const char* tag) {
     if (tag == nullptr)
         tag = "";
     std::strncpy(to, tag, QueueEntry::kTagSize - 1);
@@ -13,8 +12,7 @@ void CopyTag(char (&to)[QueueEntry::kTagSize], const char* tag)
 }
 
 // A discarded request must still release the thread that waits for its answer.
-void Discard(QueueEntry& entry)
-{
+void Discard(QueueEntry& entry) {
     if (entry.message && entry.message->GetReply() != nullptr)
         entry.message->GetReply()->Abandon();
     entry.message.reset();
@@ -22,13 +20,11 @@ void Discard(QueueEntry& entry)
 
 }  // namespace
 
-CLumAOSM_Message_Que::~CLumAOSM_Message_Que()
-{
+CLumAOSM_Message_Que::~CLumAOSM_Message_Que() {
     Clear();
 }
 
-int CLumAOSM_Message_Que::Put(std::unique_ptr<CLumAOSM_Message>& message, Place place, const char* tag)
-{
+int CLumAOSM_Message_Que::Put(std::unique_ptr<CLumAOSM_Message>& message, Place place, const char* tag) {
     {
         std::lock_guard lock(mutex_);
         if (closed_ || static_cast<int32_t>(entries_.size()) > kAcceptLimit)
@@ -51,8 +47,7 @@ int CLumAOSM_Message_Que::Put(std::unique_ptr<CLumAOSM_Message>& message, Place 
     return 0;
 }
 
-int CLumAOSM_Message_Que::PutStopMarker()
-{
+int CLumAOSM_Message_Que::PutStopMarker() {
     {
         std::lock_guard lock(mutex_);
         entries_.emplace_front().stopMarker = true;
@@ -61,8 +56,7 @@ int CLumAOSM_Message_Que::PutStopMarker()
     return 0;
 }
 
-int CLumAOSM_Message_Que::Get(std::unique_ptr<CLumAOSM_Message>* message)
-{
+int CLumAOSM_Message_Que::Get(std::unique_ptr<CLumAOSM_Message>* message) {
     std::unique_lock lock(mutex_);
     notEmpty_.wait(lock, [this] { return !entries_.empty(); });
     QueueEntry& front = entries_.front();
@@ -72,15 +66,13 @@ int CLumAOSM_Message_Que::Get(std::unique_ptr<CLumAOSM_Message>* message)
     return stop ? -1 : 0;
 }
 
-int32_t CLumAOSM_Message_Que::Count() const
-{
+int32_t CLumAOSM_Message_Que::Count() const {
     std::lock_guard lock(mutex_);
     return static_cast<int32_t>(entries_.size());
 }
 
 template <class Pred>
-int32_t CLumAOSM_Message_Que::RemoveIf(Pred pred)
-{
+int32_t CLumAOSM_Message_Que::RemoveIf(Pred pred) {
     std::list<QueueEntry> removed;
     {
         std::lock_guard lock(mutex_);
@@ -97,13 +89,11 @@ int32_t CLumAOSM_Message_Que::RemoveIf(Pred pred)
     return static_cast<int32_t>(removed.size());
 }
 
-int32_t CLumAOSM_Message_Que::Clear()
-{
+int32_t CLumAOSM_Message_Que::Clear() {
     return RemoveIf([](const QueueEntry&) { return true; });
 }
 
-int32_t CLumAOSM_Message_Que::RemoveByTag(const char* tag)
-{
+int32_t CLumAOSM_Message_Que::RemoveByTag(const char* tag) {
     if (tag == nullptr)
         tag = "";
     return RemoveIf([tag](const QueueEntry& entry) {
@@ -111,8 +101,7 @@ int32_t CLumAOSM_Message_Que::RemoveByTag(const char* tag)
     });
 }
 
-void CLumAOSM_Message_Que::Close()
-{
+void CLumAOSM_Message_Que::Close() {
     std::list<QueueEntry> abandoned;
     {
         std::lock_guard lock(mutex_);
@@ -130,16 +119,14 @@ void CLumAOSM_Message_Que::Close()
         Discard(entry);
 }
 
-void CLumAOSM_Message_Que::Open()
-{
+void CLumAOSM_Message_Que::Open() {
     std::lock_guard lock(mutex_);
     closed_ = false;
     // A marker left by a stop before this start would end the new run at once.
     entries_.remove_if([](const QueueEntry& entry) { return entry.stopMarker; });
 }
 
-bool CLumAOSM_Message_Que::IsClosed() const
-{
+bool CLumAOSM_Message_Que::IsClosed() const {
     std::lock_guard lock(mutex_);
     return closed_;
 }

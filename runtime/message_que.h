@@ -38,8 +38,7 @@ public:
     virtual ~CLumAOSM_Message_Que();
 
     // 0 when queued (the queue owns the message now); -1 when full or closed (the caller keeps it).
-    int Put(std::unique_ptr<CLumAOSM_Message>& message, bool urgent, const char* tag)
-    {
+    int Put(std::unique_ptr<CLumAOSM_Message>& message, bool urgent, const char* tag) {
         return Put(message, urgent ? Place::Front : Place::Back, tag);
     }
     int Put(std::unique_ptr<CLumAOSM_Message>& message, Place place, const char* tag);

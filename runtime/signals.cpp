@@ -42,8 +42,7 @@ static_assert(sizeof kNames / sizeof kNames[0] == AO_USER_SIG + 1);
 
 }  // namespace
 
-const char* SignalName(int32_t signal)
-{
+const char* SignalName(int32_t signal) {
     if (signal < 0 || signal > AO_USER_SIG)
         return "";
     return kNames[signal];

@@ -21,9 +21,9 @@ public:
     virtual int Dispatch(CLumAOSM_Message* message);
 
     // Queues a copy of message; the caller keeps its own. 0, or -1 when closed or full.
-    int Post(const CLumAOSM_Message& message, bool urgent = false, const char* tag = "")
-    {
-        return Post(message, urgent ? CLumAOSM_Message_Que::Place::Front : CLumAOSM_Message_Que::Place::Back, tag);
+    int Post(const CLumAOSM_Message& message, bool urgent = false, const char* tag = "") {
+        return Post(message, urgent ? CLumAOSM_Message_Que::Place::Front : CLumAOSM_Message_Que::Place::Back,
+                    tag);
     }
     int Post(const CLumAOSM_Message& message, CLumAOSM_Message_Que::Place place, const char* tag);
     int32_t RemoveByTag(const char* tag);

@@ -7,15 +7,13 @@
 #include <cstring>
 #include <system_error>
 
-ThreadStartParams ThreadStartParams::Named(const char* name)
-{
+ThreadStartParams ThreadStartParams::Named(const char* name) {
     ThreadStartParams params;
     std::strncpy(params.name, name, sizeof params.name - 1);
     return params;
 }
 
-CLumAOSM_Thread::~CLumAOSM_Thread()
-{
+CLumAOSM_Thread::~CLumAOSM_Thread() {
     closedHandle_ = -1;
     if (IsOwnThread()) {
         // Deleted from its own body: nobody is left to join it.
@@ -27,8 +25,7 @@ CLumAOSM_Thread::~CLumAOSM_Thread()
     StopAndWait();
 }
 
-bool CLumAOSM_Thread::Start(const ThreadStartParams* params)
-{
+bool CLumAOSM_Thread::Start(const ThreadStartParams* params) {
     std::lock_guard join(joinMutex_);
     {
         std::lock_guard lock(stateMutex_);
@@ -68,8 +65,7 @@ bool CLumAOSM_Thread::Start(const ThreadStartParams* params)
     return true;
 }
 
-void CLumAOSM_Thread::Entry(CLumAOSM_Thread* self)
-{
+void CLumAOSM_Thread::Entry(CLumAOSM_Thread* self) {
     self->threadId_.store(std::this_thread::get_id());
     // The kernel keeps 15 characters of a thread name.
     char osName[16];
@@ -85,29 +81,25 @@ void CLumAOSM_Thread::Entry(CLumAOSM_Thread* self)
     self->stateChanged_.notify_all();
 }
 
-int CLumAOSM_Thread::Run()
-{
+int CLumAOSM_Thread::Run() {
     std::unique_lock lock(stateMutex_);
     stateChanged_.wait(lock, [this] { return stopped_.load(); });
     return 0;
 }
 
-int CLumAOSM_Thread::Stop()
-{
+int CLumAOSM_Thread::Stop() {
     stopped_.store(true);
     std::lock_guard lock(stateMutex_);
     stateChanged_.notify_all();
     return 0;
 }
 
-bool CLumAOSM_Thread::IsRunning() const
-{
+bool CLumAOSM_Thread::IsRunning() const {
     std::lock_guard lock(stateMutex_);
     return running_;
 }
 
-int CLumAOSM_Thread::WaitUntilStopped()
-{
+int CLumAOSM_Thread::WaitUntilStopped() {
     if (IsOwnThread())
         return -1;
     {
@@ -122,8 +114,7 @@ int CLumAOSM_Thread::WaitUntilStopped()
     return 0;
 }
 
-void CLumAOSM_Thread::StopAndWait()
-{
+void CLumAOSM_Thread::StopAndWait() {
     if (IsOwnThread())
         return;
     if (IsRunning())

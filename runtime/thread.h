@@ -8,7 +8,7 @@
 #include <thread>
 
 struct ThreadStartParams {
-    char name[500] = {};            // at most 31 characters are used
+    char name[500] = {};  // at most 31 characters are used
     int32_t secondAttribute = 65536;
     int32_t unused = 0;
     int32_t firstAttribute = 100;

@@ -14,16 +14,14 @@ namespace {
 std::mutex g_instanceMutex;
 
 template <size_t N>
-void CopyText(char (&to)[N], const char* text, size_t maxLength)
-{
+void CopyText(char (&to)[N], const char* text, size_t maxLength) {
     const size_t limit = maxLength < N - 1 ? maxLength : N - 1;
     std::strncpy(to, text != nullptr ? text : "", limit);
     to[limit] = '\0';
 }
 
 TimerSlot KeyedRequest(const CLumAOSM_TimerBase* timer, CLumAOSM_Observer* target, int32_t eventId,
-                       const char* text)
-{
+                       const char* text) {
     TimerSlot request;
     CopyText(request.key, TimerKey(timer, target, eventId, text).c_str(), TimerSlot::kKeySize - 1);
     return request;
@@ -32,8 +30,7 @@ TimerSlot KeyedRequest(const CLumAOSM_TimerBase* timer, CLumAOSM_Observer* targe
 }  // namespace
 
 std::string TimerKey(const CLumAOSM_TimerBase* timer, const CLumAOSM_Observer* target, int32_t eventId,
-                     const char* text)
-{
+                     const char* text) {
     char shortText[CLumAOSM_Timer::kMaxTextLength + 1];
     CopyText(shortText, text, CLumAOSM_Timer::kMaxTextLength);
     char key[TimerSlot::kKeySize];
@@ -45,8 +42,7 @@ std::string TimerKey(const CLumAOSM_TimerBase* timer, const CLumAOSM_Observer* t
 
 // ---- CLumAOSM_Timer
 
-int CLumAOSM_Timer::Fire(int32_t, const TimerSlot& slot)
-{
+int CLumAOSM_Timer::Fire(int32_t, const TimerSlot& slot) {
     TimeoutInfo info;
     info.eventId = slot.eventId;
     info.userValue = slot.userValue;
@@ -58,9 +54,8 @@ int CLumAOSM_Timer::Fire(int32_t, const TimerSlot& slot)
     return 0;
 }
 
-bool CLumAOSM_Timer::StartTimer(CLumAOSM_Observer* target, int32_t eventId, int32_t timeoutMs, int32_t userValue,
-                                const char* text)
-{
+bool CLumAOSM_Timer::StartTimer(CLumAOSM_Observer* target, int32_t eventId, int32_t timeoutMs,
+                                int32_t userValue, const char* text) {
     CLumAOSM_TimerAgent* agent = CLumAOSM_TimerAgent::Process();
     if (agent == nullptr)
         return false;
@@ -81,8 +76,7 @@ bool CLumAOSM_Timer::StartTimer(CLumAOSM_Observer* target, int32_t eventId, int3
     return index != -1;
 }
 
-bool CLumAOSM_Timer::StopTimer(CLumAOSM_Observer* target, int32_t eventId, const char* text)
-{
+bool CLumAOSM_Timer::StopTimer(CLumAOSM_Observer* target, int32_t eventId, const char* text) {
     CLumAOSM_TimerAgent* agent = CLumAOSM_TimerAgent::Process();
     if (agent == nullptr)
         return false;
@@ -99,13 +93,11 @@ bool CLumAOSM_Timer::StopTimer(CLumAOSM_Observer* target, int32_t eventId, const
 
 // ---- CLumAOSM_Forever
 
-CLumAOSM_Forever::~CLumAOSM_Forever()
-{
+CLumAOSM_Forever::~CLumAOSM_Forever() {
     StopAndWait();
 }
 
-bool CLumAOSM_Forever::Start(const ThreadStartParams* params)
-{
+bool CLumAOSM_Forever::Start(const ThreadStartParams* params) {
     {
         std::lock_guard lock(mutex_);
         stopFlag_ = false;
@@ -117,8 +109,7 @@ bool CLumAOSM_Forever::Start(const ThreadStartParams* params)
     return false;
 }
 
-int CLumAOSM_Forever::Run()
-{
+int CLumAOSM_Forever::Run() {
     using Clock = std::chrono::steady_clock;
     const auto period = std::chrono::milliseconds(kTickMs);
     auto next = Clock::now() + period;
@@ -139,8 +130,7 @@ int CLumAOSM_Forever::Run()
     return 1;
 }
 
-int CLumAOSM_Forever::Stop()
-{
+int CLumAOSM_Forever::Stop() {
     agent_.store(nullptr);
     std::lock_guard lock(mutex_);
     stopFlag_ = true;
@@ -150,37 +140,32 @@ int CLumAOSM_Forever::Stop()
 
 // ---- CLumAOSM_TimerAgent
 
-CLumAOSM_TimerAgent::CLumAOSM_TimerAgent(Ticks ticks) : ticks_(ticks)
-{
+CLumAOSM_TimerAgent::CLumAOSM_TimerAgent(Ticks ticks) : ticks_(ticks) {
     for (int i = 0; i < kSlotCount; ++i)
         slots_[i].index = i;
 }
 
-CLumAOSM_TimerAgent::~CLumAOSM_TimerAgent()
-{
+CLumAOSM_TimerAgent::~CLumAOSM_TimerAgent() {
     StopAndWait();
     std::lock_guard lock(g_instanceMutex);
     if (instance_.load() == this)
         instance_.store(nullptr);
 }
 
-CLumAOSM_TimerAgent* CLumAOSM_TimerAgent::Instance()
-{
+CLumAOSM_TimerAgent* CLumAOSM_TimerAgent::Instance() {
     std::lock_guard lock(g_instanceMutex);
     if (instance_.load() == nullptr)
         instance_.store(new CLumAOSM_TimerAgent);
     return instance_.load();
 }
 
-int CLumAOSM_TimerAgent::Tick(int32_t stepMs)
-{
+int CLumAOSM_TimerAgent::Tick(int32_t stepMs) {
     CLumAOSM_Message tick(AO_TIMEOUT_SIG);
     tick.SetParamValue(0, stepMs);
     return Post(tick, false, "");
 }
 
-int CLumAOSM_TimerAgent::Run()
-{
+int CLumAOSM_TimerAgent::Run() {
     if (ticks_ == Ticks::Thread) {
         tickThread_ = std::make_unique<CLumAOSM_Forever>();
         tickThread_->SetAgent(this);
@@ -197,15 +182,13 @@ int CLumAOSM_TimerAgent::Run()
     return 0;
 }
 
-void CLumAOSM_TimerAgent::Free(TimerSlot& slot)
-{
+void CLumAOSM_TimerAgent::Free(TimerSlot& slot) {
     const int32_t index = slot.index;
     slot = TimerSlot{};
     slot.index = index;
 }
 
-void CLumAOSM_TimerAgent::OnTick(int32_t step)
-{
+void CLumAOSM_TimerAgent::OnTick(int32_t step) {
     for (TimerSlot& slot : slots_) {
         if (!slot.inUse)
             continue;
@@ -220,8 +203,7 @@ void CLumAOSM_TimerAgent::OnTick(int32_t step)
     }
 }
 
-intptr_t CLumAOSM_TimerAgent::OnStart(const TimerSlot& request)
-{
+intptr_t CLumAOSM_TimerAgent::OnStart(const TimerSlot& request) {
     TimerSlot* freeSlot = nullptr;
     for (TimerSlot& slot : slots_) {
         if (slot.inUse && std::strcmp(slot.key, request.key) == 0)
@@ -239,8 +221,7 @@ intptr_t CLumAOSM_TimerAgent::OnStart(const TimerSlot& request)
     return index;
 }
 
-void CLumAOSM_TimerAgent::OnStop(const TimerSlot& request)
-{
+void CLumAOSM_TimerAgent::OnStop(const TimerSlot& request) {
     for (TimerSlot& slot : slots_) {
         if (slot.inUse && std::strcmp(slot.key, request.key) == 0) {
             Free(slot);
@@ -249,34 +230,33 @@ void CLumAOSM_TimerAgent::OnStop(const TimerSlot& request)
     }
 }
 
-int CLumAOSM_TimerAgent::Dispatch(CLumAOSM_Message* message)
-{
+int CLumAOSM_TimerAgent::Dispatch(CLumAOSM_Message* message) {
     switch (message->GetSignal()) {
-    case AO_TIMEOUT_SIG: {
-        int32_t step = 0;
-        if (message->GetParamValue(0, &step))
-            OnTick(step);
-        return 0;
-    }
-    case AO_TIMERAGENT_START_TIMER_SIG: {
-        TimerSlot request;
-        const bool valid = message->GetParamValue(0, &request);
-        request.key[sizeof request.key - 1] = '\0';
-        request.text[sizeof request.text - 1] = '\0';
-        const intptr_t answer = valid ? OnStart(request) : -1;
-        LumAOSM_Reply(*message, answer);
-        return 0;
-    }
-    case AO_TIMERAGENT_STOP_TIMER_SIG: {
-        TimerSlot request;
-        if (message->GetParamValue(0, &request)) {
-            request.key[sizeof request.key - 1] = '\0';
-            OnStop(request);
+        case AO_TIMEOUT_SIG: {
+            int32_t step = 0;
+            if (message->GetParamValue(0, &step))
+                OnTick(step);
+            return 0;
         }
-        LumAOSM_Reply(*message, 0);
-        return 0;
-    }
-    default:
-        return 0;
+        case AO_TIMERAGENT_START_TIMER_SIG: {
+            TimerSlot request;
+            const bool valid = message->GetParamValue(0, &request);
+            request.key[sizeof request.key - 1] = '\0';
+            request.text[sizeof request.text - 1] = '\0';
+            const intptr_t answer = valid ? OnStart(request) : -1;
+            LumAOSM_Reply(*message, answer);
+            return 0;
+        }
+        case AO_TIMERAGENT_STOP_TIMER_SIG: {
+            TimerSlot request;
+            if (message->GetParamValue(0, &request)) {
+                request.key[sizeof request.key - 1] = '\0';
+                OnStop(request);
+            }
+            LumAOSM_Reply(*message, 0);
+            return 0;
+        }
+        default:
+            return 0;
     }
 }

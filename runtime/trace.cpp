@@ -1,18 +1,16 @@
 #include "runtime/trace.h"
 
+#include <unistd.h>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
-bool LumAOSM_TraceEnabled()
-{
+bool LumAOSM_TraceEnabled() {
     static const bool enabled = std::getenv("TIKO3_TRACE") != nullptr;
     return enabled;
 }
 
-void LumAOSM_Trace(const char* format, ...)
-{
+void LumAOSM_Trace(const char* format, ...) {
     if (!LumAOSM_TraceEnabled())
         return;
     char line[512];

@@ -2,16 +2,14 @@
 
 #include <chrono>
 
-bool CLumWaitEvent::Set()
-{
+bool CLumWaitEvent::Set() {
     std::lock_guard lock(mutex_);
     signalled_ = true;
     cond_.notify_one();
     return true;
 }
 
-bool CLumWaitEvent::Wait(int timeoutMs)
-{
+bool CLumWaitEvent::Wait(int timeoutMs) {
     std::unique_lock lock(mutex_);
     if (timeoutMs < 0)
         cond_.wait(lock, [this] { return signalled_; });

@@ -17,8 +17,7 @@ public:
     // Runs update under the event's lock, then signals. Paired with WaitFor, this lets a waiter
     // destroy the event as soon as it sees the update: the setter is done with it by then.
     template <class F>
-    void SetWith(F&& update)
-    {
+    void SetWith(F&& update) {
         std::lock_guard lock(mutex_);
         update();
         signalled_ = true;
@@ -27,8 +26,7 @@ public:
 
     // Waits until done() holds, evaluated under the event's lock; consumes the signal.
     template <class P>
-    void WaitFor(P&& done)
-    {
+    void WaitFor(P&& done) {
         std::unique_lock lock(mutex_);
         cond_.wait(lock, [&] { return done(); });
         signalled_ = false;

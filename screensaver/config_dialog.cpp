@@ -33,8 +33,14 @@ CScrConfigDlg::CScrConfigDlg(std::string iniPath, QWidget* parent)
     // Like a radio group of a dialog template: none need be checked.
     analog_->setAutoExclusive(false);
     digital_->setAutoExclusive(false);
-    connect(analog_, &QRadioButton::clicked, this, [this] { digital_->setChecked(false); analog_->setChecked(true); });
-    connect(digital_, &QRadioButton::clicked, this, [this] { analog_->setChecked(false); digital_->setChecked(true); });
+    connect(analog_, &QRadioButton::clicked, this, [this] {
+        digital_->setChecked(false);
+        analog_->setChecked(true);
+    });
+    connect(digital_, &QRadioButton::clicked, this, [this] {
+        analog_->setChecked(false);
+        digital_->setChecked(true);
+    });
     auto* typeBox = new QVBoxLayout(type);
     typeBox->addWidget(analog_);
     typeBox->addWidget(digital_);
@@ -86,8 +92,10 @@ void CScrConfigDlg::closeEvent(QCloseEvent* e) {
 }
 
 void CScrConfigDlg::OnOk() {
-    if (analog_->isChecked()) settings_.bType = 0;
-    else if (digital_->isChecked()) settings_.bType = 1;
+    if (analog_->isChecked())
+        settings_.bType = 0;
+    else if (digital_->isChecked())
+        settings_.bType = 1;
     settings_.bCarlendar = calendar_->isChecked() ? 1 : 0;
     settings_.n24Mode = mode24_->isChecked() ? 1 : 0;
     settings_.bSyncUse = syncOn_->isChecked() ? 1 : 0;
@@ -95,9 +103,9 @@ void CScrConfigDlg::OnOk() {
     settings_.nSyncDuration = LeadingInt(interval_->text().toStdString());
     if (!WriteSettings(iniPath_, settings_)) {
         const QString why = QString::fromLocal8Bit(std::strerror(errno));
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("설정을 저장하지 못했습니다: %1\n%2")
-                                 .arg(QString::fromStdString(iniPath_), why));
+        QMessageBox::warning(
+            this, windowTitle(),
+            QStringLiteral("설정을 저장하지 못했습니다: %1\n%2").arg(QString::fromStdString(iniPath_), why));
         return;
     }
     done(1);

@@ -14,8 +14,7 @@ class QRadioButton;
 
 namespace scr {
 
-class CScrConfigDlg : public QDialog
-{
+class CScrConfigDlg : public QDialog {
     Q_OBJECT
 
 public:

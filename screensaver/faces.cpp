@@ -13,7 +13,9 @@
 namespace scr {
 namespace {
 
-QColor Rgb(std::uint32_t c) { return QColor::fromRgb(c); }
+QColor Rgb(std::uint32_t c) {
+    return QColor::fromRgb(c);
+}
 
 constexpr const char* kFace = "굴림";
 
@@ -24,14 +26,16 @@ QFont CellFont(int height, int weight) {
     f.setWeight(static_cast<QFont::Weight>(weight));
     f.setPixelSize(height);
     const int cell = QFontMetrics(f).height();
-    if (cell > 0 && cell != height) f.setPixelSize(std::max(1, height * height / cell));
+    if (cell > 0 && cell != height)
+        f.setPixelSize(std::max(1, height * height / cell));
     return f;
 }
 
 constexpr int kNormal = 400;
 
 // Text with its cell's top-left corner at (x, y).
-void TextAt(QPainter& p, int x, int y, const std::string& text, int height, int weight, std::uint32_t colour) {
+void TextAt(QPainter& p, int x, int y, const std::string& text, int height, int weight,
+            std::uint32_t colour) {
     const QFont f = CellFont(height, weight);
     p.setFont(f);
     p.setPen(Rgb(colour));
@@ -57,7 +61,9 @@ void FillDisc(QPainter& p, int left, int top, int right, int bottom, std::uint32
     p.drawEllipse(QRect(left, top, right - left, bottom - top));
 }
 
-QPoint Q(Point pt) { return {pt.x, pt.y}; }
+QPoint Q(Point pt) {
+    return {pt.x, pt.y};
+}
 
 void Hand(QPainter& p, Point centre, const HandSpec& spec, double base) {
     const HandPoints h = HandAt(centre, spec, base);
@@ -82,7 +88,9 @@ void Hands(QPainter& p, Point c, const HandSpec& hour, const HandSpec& minute, i
     Disc(p, c.x - pin, c.y - pin, c.x + pin, c.y + pin, colour::kPin, colour::kPin);
 }
 
-void DrawBanner(QPainter& p, Point at) { p.drawImage(at.x, at.y, Banner()); }
+void DrawBanner(QPainter& p, Point at) {
+    p.drawImage(at.x, at.y, Banner());
+}
 
 QPainter& Plain(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -93,7 +101,9 @@ QPainter& Plain(QPainter& p) {
 
 }  // namespace
 
-QImage Banner() { return QImage(kBannerXpm); }
+QImage Banner() {
+    return QImage(kBannerXpm);
+}
 
 LocalTime LocalTimeOf(std::time_t when) {
     std::tm tm{};
@@ -118,7 +128,8 @@ QImage FullAnalogFace(const FullLayout& l, const LocalTime& t, const ScrSettings
         DrawBanner(p, a.banner);
         Hands(p, a.centre, a.hour, a.minute, a.secondTip, a.secondTail, a.pin, t);
         canvas.setPixelColor(a.centre.x, a.centre.y, Rgb(colour::kCentreDot));
-        if (s.bCarlendar == 1) DrawCalendar(p, l, t, true);
+        if (s.bCarlendar == 1)
+            DrawCalendar(p, l, t, true);
     }
     return canvas;
 }
@@ -130,11 +141,13 @@ QImage FullDigitalFace(const FullLayout& l, const LocalTime& t, const ScrSetting
     const DigitalLayout& d = l.digital;
     TextAt(p, d.date.x, d.date.y, DateLine(t), d.date.height, 800, colour::kDate);
     const bool mode24 = s.n24Mode == 1;
-    if (!mode24) TextAt(p, d.halfDay.x, d.halfDay.y, HalfDayText(t.hour), d.halfDay.height, kNormal, colour::kTime);
-    TextAt(p, mode24 ? d.timeX24 : d.timeX12, d.timeY, TimeText(t.hour, t.minute, t.second, mode24), d.timeHeight,
-           800, colour::kTime);
+    if (!mode24)
+        TextAt(p, d.halfDay.x, d.halfDay.y, HalfDayText(t.hour), d.halfDay.height, kNormal, colour::kTime);
+    TextAt(p, mode24 ? d.timeX24 : d.timeX12, d.timeY, TimeText(t.hour, t.minute, t.second, mode24),
+           d.timeHeight, 800, colour::kTime);
     TextAt(p, d.caption.x, d.caption.y, kCaption, d.caption.height, 300, colour::kCaption);
-    if (s.bCarlendar == 1) DrawCalendar(p, l, t, false);
+    if (s.bCarlendar == 1)
+        DrawCalendar(p, l, t, false);
     return canvas;
 }
 
@@ -146,8 +159,10 @@ QImage SmallAnalogFace(QSize size, Point o, const LocalTime& t, const ScrSetting
     const Point dial{o.x + small::kDialCentre.x, o.y + small::kDialCentre.y};
     for (int i = 0; i < kMarkCount; ++i) {
         const Point m = PointAt(dial, small::kDialRadius, MarkAngle(i));
-        if (i % 5 == 0) FillDisc(p, m.x - 15, m.y - 15, m.x - 5, m.y - 5, colour::kMarkOuter);
-        else FillDisc(p, m.x - 10, m.y - 10, m.x - 7, m.y - 7, colour::kMarkOuter);
+        if (i % 5 == 0)
+            FillDisc(p, m.x - 15, m.y - 15, m.x - 5, m.y - 5, colour::kMarkOuter);
+        else
+            FillDisc(p, m.x - 10, m.y - 10, m.x - 7, m.y - 7, colour::kMarkOuter);
     }
     const Point c{o.x + small::kHandCentre.x, o.y + small::kHandCentre.y};
     Hands(p, c, small::kHour, small::kMinute, small::kSecondTip, small::kSecondTail, small::kPin, t);
@@ -162,8 +177,8 @@ QImage SmallDigitalFace(QSize size, Point o, const LocalTime& t, const ScrSettin
     TextAt(p, o.x, o.y, DateLine(t), small::kDateHeight, 800, colour::kDate);
     const bool mode24 = s.n24Mode == 1;
     if (!mode24)
-        TextAt(p, o.x + small::kHalfDay.x, o.y + small::kHalfDay.y, HalfDayText(t.hour), small::kTimeHeight, kNormal,
-               colour::kTime);
+        TextAt(p, o.x + small::kHalfDay.x, o.y + small::kHalfDay.y, HalfDayText(t.hour), small::kTimeHeight,
+               kNormal, colour::kTime);
     const Point at = mode24 ? small::kTime24 : small::kTime12;
     TextAt(p, o.x + at.x, o.y + at.y, TimeText(t.hour, t.minute, t.second, mode24), small::kTimeHeight, 800,
            colour::kTime);
@@ -180,10 +195,17 @@ void DrawCalendar(QPainter& p, const FullLayout& l, const LocalTime& t, bool ana
     for (const CalendarCell& cell : CalendarCells(t.year, t.month, t.day, corner, c.step)) {
         std::uint32_t colour = colour::kWeekday;
         switch (cell.kind) {
-            case DayKind::Sunday: colour = colour::kSunday; break;
-            case DayKind::Saturday: colour = colour::kSaturday; break;
-            case DayKind::Today: colour = colour::kToday; break;
-            case DayKind::Plain: break;
+            case DayKind::Sunday:
+                colour = colour::kSunday;
+                break;
+            case DayKind::Saturday:
+                colour = colour::kSaturday;
+                break;
+            case DayKind::Today:
+                colour = colour::kToday;
+                break;
+            case DayKind::Plain:
+                break;
         }
         TextAt(p, cell.at.x, cell.at.y, std::to_string(cell.day), c.fontHeight, kNormal, colour);
     }

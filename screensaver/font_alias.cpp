@@ -12,14 +12,17 @@ std::string FindFontAliases(const std::string& programDir) {
         programDir + "/../../share/tiko3/fonts/" + kFontAliasFile,
     };
     for (const auto& c : candidates)
-        if (access(c.c_str(), R_OK) == 0) return c;
+        if (access(c.c_str(), R_OK) == 0)
+            return c;
     return {};
 }
 
 bool LoadFontAliases(const std::string& file) {
-    if (!FcInit()) return false;
+    if (!FcInit())
+        return false;
     FcConfig* config = FcConfigGetCurrent();
-    if (!config) return false;
+    if (!config)
+        return false;
     return FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(file.c_str()), FcTrue) == FcTrue;
 }
 

@@ -13,26 +13,32 @@ std::string Lower(std::string_view s) {
 }
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+        s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
     return s;
 }
 
 // "[name]" gives name; anything else nothing.
 std::optional<std::string> SectionName(std::string_view line) {
     line = Trim(line);
-    if (line.size() < 2 || line.front() != '[') return std::nullopt;
+    if (line.size() < 2 || line.front() != '[')
+        return std::nullopt;
     const auto close = line.find(']');
-    if (close == std::string_view::npos) return std::nullopt;
+    if (close == std::string_view::npos)
+        return std::nullopt;
     return Lower(Trim(line.substr(1, close - 1)));
 }
 
 // The key of a "key=value" line, or nothing for comments, blanks and sections.
 std::optional<std::string_view> KeyOf(std::string_view line) {
     const auto t = Trim(line);
-    if (t.empty() || t.front() == ';' || t.front() == '[') return std::nullopt;
+    if (t.empty() || t.front() == ';' || t.front() == '[')
+        return std::nullopt;
     const auto eq = line.find('=');
-    if (eq == std::string_view::npos) return std::nullopt;
+    if (eq == std::string_view::npos)
+        return std::nullopt;
     return Trim(line.substr(0, eq));
 }
 
@@ -44,8 +50,10 @@ IniDocument::IniDocument(std::string_view text) {
         const auto nl = text.find('\n');
         std::string_view line = text.substr(0, nl);
         text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (auto name = SectionName(line)) section = *name;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (auto name = SectionName(line))
+            section = *name;
         lines_.push_back({std::string(line), section});
     }
 }
@@ -54,9 +62,11 @@ std::optional<std::size_t> IniDocument::FindKey(std::string_view section, std::s
     const std::string sec = Lower(section);
     const std::string k = Lower(key);
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].section != sec || SectionName(lines_[i].text)) continue;
+        if (lines_[i].section != sec || SectionName(lines_[i].text))
+            continue;
         const auto lk = KeyOf(lines_[i].text);
-        if (lk && Lower(*lk) == k) return i;
+        if (lk && Lower(*lk) == k)
+            return i;
     }
     return std::nullopt;
 }
@@ -64,7 +74,8 @@ std::optional<std::size_t> IniDocument::FindKey(std::string_view section, std::s
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key,
                                             std::size_t maxLength) const {
     const auto i = FindKey(section, key);
-    if (!i) return std::nullopt;
+    if (!i)
+        return std::nullopt;
     const std::string& line = lines_[*i].text;
     std::string_view v = Trim(std::string_view(line).substr(line.find('=') + 1));
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
@@ -83,7 +94,8 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     // After the section's last key line, or a new section at the end.
     std::optional<std::size_t> last;
     for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (lines_[i].section == sec && (SectionName(lines_[i].text) || KeyOf(lines_[i].text))) last = i;
+        if (lines_[i].section == sec && (SectionName(lines_[i].text) || KeyOf(lines_[i].text)))
+            last = i;
     if (!last) {
         lines_.push_back({"[" + std::string(section) + "]", sec});
         last = lines_.size() - 1;
@@ -93,7 +105,8 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 
 std::string IniDocument::Text() const {
     std::string out;
-    for (const auto& l : lines_) out += l.text + "\n";
+    for (const auto& l : lines_)
+        out += l.text + "\n";
     return out;
 }
 

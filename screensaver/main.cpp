@@ -3,13 +3,13 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 #include "screensaver/config_dialog.h"
 #include "screensaver/font_alias.h"
@@ -42,7 +42,8 @@ struct Options {
 
 // Accepts one or two leading dashes, as hacks do.
 bool Is(const char* arg, const char* name) {
-    if (arg[0] != '-') return false;
+    if (arg[0] != '-')
+        return false;
     const char* a = arg[1] == '-' ? arg + 2 : arg + 1;
     return std::strcmp(a, name) == 0;
 }

@@ -4,15 +4,16 @@
 
 namespace scr {
 
-CScrSaver::CScrSaver(Deps deps)
-    : deps_(std::move(deps)), schedule_(deps_.clock, deps_.setSyncTime) {}
+CScrSaver::CScrSaver(Deps deps) : deps_(std::move(deps)), schedule_(deps_.clock, deps_.setSyncTime) {}
 
 void CScrSaver::OnCreate() {
     ReadSettings(deps_.iniPath, settings_);
     schedule_.Start();
 }
 
-QImage CScrSaver::DrawFace(QSize window) { return DrawFace(window, LocalTimeOf(deps_.clock())); }
+QImage CScrSaver::DrawFace(QSize window) {
+    return DrawFace(window, LocalTimeOf(deps_.clock()));
+}
 
 QImage CScrSaver::OnTimer(QSize window) {
     QImage canvas = DrawFace(window);
@@ -22,12 +23,15 @@ QImage CScrSaver::OnTimer(QSize window) {
 
 QImage CScrSaver::DrawFace(QSize window, const LocalTime& t) {
     // A window without area has nothing to draw into.
-    if (window.width() <= 0 || window.height() <= 0) return {};
+    if (window.width() <= 0 || window.height() <= 0)
+        return {};
     if (const FullLayout* layout = FindFullLayout(window.width(), window.height())) {
-        return settings_.bType ? FullDigitalFace(*layout, t, settings_) : FullAnalogFace(*layout, t, settings_);
+        return settings_.bType ? FullDigitalFace(*layout, t, settings_)
+                               : FullAnalogFace(*layout, t, settings_);
     }
     // The small faces change once a second, at a new random place.
-    if (t.second == lastSmallSecond_) return {};
+    if (t.second == lastSmallSecond_)
+        return {};
     lastSmallSecond_ = t.second;
     const unsigned r1 = deps_.random();
     const unsigned r2 = deps_.random();
@@ -37,7 +41,8 @@ QImage CScrSaver::DrawFace(QSize window, const LocalTime& t) {
 }
 
 QImage Stretch(const QImage& canvas, QSize window) {
-    if (canvas.isNull() || canvas.size() == window) return canvas;
+    if (canvas.isNull() || canvas.size() == window)
+        return canvas;
     return canvas.scaled(window, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 

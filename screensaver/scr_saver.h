@@ -20,9 +20,9 @@ inline constexpr int kTimerPeriodMs = 100;
 class CScrSaver {
 public:
     struct Deps {
-        std::function<std::time_t()> clock;   // whole seconds since the epoch
-        std::function<int()> setSyncTime;     // the outside library's call
-        std::function<unsigned()> random;     // non-negative random numbers
+        std::function<std::time_t()> clock;  // whole seconds since the epoch
+        std::function<int()> setSyncTime;    // the outside library's call
+        std::function<unsigned()> random;    // non-negative random numbers
         std::string iniPath;
     };
     explicit CScrSaver(Deps deps);

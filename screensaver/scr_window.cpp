@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-
 namespace scr {
 
 // Pointer jitter below this many pixels does not end the screen saver.
@@ -26,7 +25,9 @@ CScrWindow::CScrWindow(CScrSaver::Deps deps, bool closeOnInput, QWidget* parent)
     timer_.start();
 }
 
-CScrWindow::~CScrWindow() { timer_.stop(); }
+CScrWindow::~CScrWindow() {
+    timer_.stop();
+}
 
 void CScrWindow::Tick() {
     timer_.stop();
@@ -35,7 +36,8 @@ void CScrWindow::Tick() {
 }
 
 void CScrWindow::Show(const QImage& canvas) {
-    if (canvas.isNull()) return;
+    if (canvas.isNull())
+        return;
     shown_ = Stretch(canvas, size());
     update();
 }
@@ -45,30 +47,39 @@ void CScrWindow::paintEvent(QPaintEvent*) {
     if (shown_.size() != size()) {
         // Resized or not yet drawn: draw the face now, as a paint does.
         const QImage canvas = saver_.DrawFace(size());
-        if (!canvas.isNull()) shown_ = Stretch(canvas, size());
+        if (!canvas.isNull())
+            shown_ = Stretch(canvas, size());
     }
-    if (shown_.size() == size()) p.drawImage(0, 0, shown_);
-    else p.fillRect(rect(), Qt::black);
+    if (shown_.size() == size())
+        p.drawImage(0, 0, shown_);
+    else
+        p.fillRect(rect(), Qt::black);
 }
 
 void CScrWindow::keyPressEvent(QKeyEvent* e) {
-    if (closeOnInput_) close();
-    else QWidget::keyPressEvent(e);
+    if (closeOnInput_)
+        close();
+    else
+        QWidget::keyPressEvent(e);
 }
 
 void CScrWindow::mousePressEvent(QMouseEvent* e) {
-    if (closeOnInput_) close();
-    else QWidget::mousePressEvent(e);
+    if (closeOnInput_)
+        close();
+    else
+        QWidget::mousePressEvent(e);
 }
 
 void CScrWindow::mouseMoveEvent(QMouseEvent* e) {
-    if (!closeOnInput_) return QWidget::mouseMoveEvent(e);
+    if (!closeOnInput_)
+        return QWidget::mouseMoveEvent(e);
     const QPoint at = e->position().toPoint();
     if (!firstMouse_) {
         firstMouse_ = at;
         return;
     }
-    if ((at - *firstMouse_).manhattanLength() > kMoveThreshold) close();
+    if ((at - *firstMouse_).manhattanLength() > kMoveThreshold)
+        close();
 }
 
 }  // namespace scr

@@ -13,8 +13,7 @@
 
 namespace scr {
 
-class CScrWindow : public QWidget
-{
+class CScrWindow : public QWidget {
     Q_OBJECT
 
 public:

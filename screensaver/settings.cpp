@@ -17,17 +17,23 @@ namespace {
 
 void ReadFlag(const IniDocument& ini, const char* key, const char* fallback, int& flag) {
     const std::string v = ini.Get(kIniSection, key).value_or(fallback);
-    if (v.empty()) return;
-    if (v[0] == '0') flag = 0;
-    else if (v[0] == '1') flag = 1;
+    if (v.empty())
+        return;
+    if (v[0] == '0')
+        flag = 0;
+    else if (v[0] == '1')
+        flag = 1;
 }
 
 bool MakeDirs(const std::string& dir) {
-    if (dir.empty()) return true;
+    if (dir.empty())
+        return true;
     struct stat st {};
-    if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    if (stat(dir.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
     const auto slash = dir.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !MakeDirs(dir.substr(0, slash))) return false;
+    if (slash != std::string::npos && slash > 0 && !MakeDirs(dir.substr(0, slash)))
+        return false;
     return mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
@@ -36,7 +42,8 @@ bool WriteAll(int fd, const std::string& data) {
     while (done < data.size()) {
         const ssize_t n = write(fd, data.data() + done, data.size() - done);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return false;
         }
         done += static_cast<std::size_t>(n);
@@ -61,8 +68,10 @@ std::string SettingsPath() {
 int LeadingInt(const std::string& text) {
     errno = 0;
     const long v = std::strtol(text.c_str(), nullptr, 10);
-    if (v > INT_MAX) return INT_MAX;
-    if (v < INT_MIN) return INT_MIN;
+    if (v > INT_MAX)
+        return INT_MAX;
+    if (v < INT_MIN)
+        return INT_MIN;
     return static_cast<int>(v);
 }
 
@@ -78,7 +87,8 @@ void ReadSettingsText(const std::string& text, ScrSettings& s) {
 void ReadSettings(const std::string& path, ScrSettings& s) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
-    if (in) text << in.rdbuf();
+    if (in)
+        text << in.rdbuf();
     ReadSettingsText(text.str(), s);
 }
 
@@ -101,10 +111,12 @@ bool WriteSettings(const std::string& path, const ScrSettings& s) {
     ini.Set(kIniSection, "n24Mode", flag(s.n24Mode));
 
     const auto slash = path.find_last_of('/');
-    if (slash != std::string::npos && !MakeDirs(path.substr(0, slash))) return false;
+    if (slash != std::string::npos && !MakeDirs(path.substr(0, slash)))
+        return false;
     std::string tmp = path + ".XXXXXX";
     const int fd = mkstemp(tmp.data());
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     const bool ok = WriteAll(fd, ini.Text()) && fsync(fd) == 0;
     const int saved = errno;
     if (close(fd) != 0 || !ok || rename(tmp.c_str(), path.c_str()) != 0) {

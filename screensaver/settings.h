@@ -6,11 +6,11 @@
 namespace scr {
 
 struct ScrSettings {
-    int bType = 0;           // 0 analog, 1 digital
-    int bCarlendar = 0;      // 1 draws the month calendar on the full-screen faces
-    int bSyncUse = 0;        // 1 synchronises periodically
-    int nSyncDuration = 0;   // seconds between two synchronisations
-    int n24Mode = 0;         // 1 shows hours 00-23 without 오전/오후
+    int bType = 0;          // 0 analog, 1 digital
+    int bCarlendar = 0;     // 1 draws the month calendar on the full-screen faces
+    int bSyncUse = 0;       // 1 synchronises periodically
+    int nSyncDuration = 0;  // seconds between two synchronisations
+    int n24Mode = 0;        // 1 shows hours 00-23 without 오전/오후
     bool operator==(const ScrSettings&) const = default;
 };
 

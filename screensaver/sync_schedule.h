@@ -20,8 +20,10 @@ public:
     // passed; an interval of 0 or less calls on every tick. Its result is not examined: a
     // failure simply waits for the next interval. True when it called.
     bool Tick(int syncOn, int interval) {
-        if (syncOn != 1) return false;
-        if (static_cast<long long>(clock_() - last_) < interval) return false;
+        if (syncOn != 1)
+            return false;
+        if (static_cast<long long>(clock_() - last_) < interval)
+            return false;
         sync_();
         // Read again: the call has just set the clock.
         last_ = clock_();

@@ -13,7 +13,9 @@ CScrXDriver::CScrXDriver(CScrSaver::Deps deps, std::unique_ptr<XTarget> target)
     timer_.start();
 }
 
-CScrXDriver::~CScrXDriver() { timer_.stop(); }
+CScrXDriver::~CScrXDriver() {
+    timer_.stop();
+}
 
 void CScrXDriver::Tick() {
     timer_.stop();

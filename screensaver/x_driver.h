@@ -11,8 +11,7 @@
 
 namespace scr {
 
-class CScrXDriver : public QObject
-{
+class CScrXDriver : public QObject {
     Q_OBJECT
 
 public:

@@ -36,8 +36,10 @@ struct XTarget::Impl {
     Visual* visual = nullptr;
     int depth = 0;
     ~Impl() {
-        if (gc) XFreeGC(dpy, gc);
-        if (dpy) XCloseDisplay(dpy);
+        if (gc)
+            XFreeGC(dpy, gc);
+        if (dpy)
+            XCloseDisplay(dpy);
     }
 };
 
@@ -73,7 +75,8 @@ std::unique_ptr<XTarget> XTarget::Open(unsigned long windowId, std::string& erro
 bool XTarget::Size(int& width, int& height) {
     XWindowAttributes attr{};
     g_lastXError = 0;
-    if (!XGetWindowAttributes(impl_->dpy, impl_->window, &attr) || g_lastXError) return false;
+    if (!XGetWindowAttributes(impl_->dpy, impl_->window, &attr) || g_lastXError)
+        return false;
     width = attr.width;
     height = attr.height;
     return true;
@@ -81,13 +84,14 @@ bool XTarget::Size(int& width, int& height) {
 
 bool XTarget::Put(const std::uint32_t* pixels, int width, int height, int stride) {
     Visual* v = impl_->visual;
-    const bool direct = impl_->depth >= 24 && v->red_mask == 0xff0000 && v->green_mask == 0xff00 &&
-                        v->blue_mask == 0xff;
+    const bool direct =
+        impl_->depth >= 24 && v->red_mask == 0xff0000 && v->green_mask == 0xff00 && v->blue_mask == 0xff;
     XImage* img = nullptr;
     std::vector<char> converted;
     if (direct) {
-        img = XCreateImage(impl_->dpy, v, impl_->depth, ZPixmap, 0,
-                           const_cast<char*>(reinterpret_cast<const char*>(pixels)), width, height, 32, stride);
+        img =
+            XCreateImage(impl_->dpy, v, impl_->depth, ZPixmap, 0,
+                         const_cast<char*>(reinterpret_cast<const char*>(pixels)), width, height, 32, stride);
     } else {
         // Other visuals: build the image pixel by pixel through the visual's masks.
         img = XCreateImage(impl_->dpy, v, impl_->depth, ZPixmap, 0, nullptr, width, height, 32, 0);
@@ -96,21 +100,24 @@ bool XTarget::Put(const std::uint32_t* pixels, int width, int height, int stride
             img->data = converted.data();
             const int rs = Shift(v->red_mask), gs = Shift(v->green_mask), bs = Shift(v->blue_mask);
             for (int y = 0; y < height; ++y) {
-                const auto* row = reinterpret_cast<const std::uint32_t*>(reinterpret_cast<const char*>(pixels) +
-                                                                        static_cast<std::size_t>(y) * stride);
+                const auto* row = reinterpret_cast<const std::uint32_t*>(
+                    reinterpret_cast<const char*>(pixels) + static_cast<std::size_t>(y) * stride);
                 for (int x = 0; x < width; ++x) {
-                    const unsigned long r = (row[x] >> 16) & 0xff, g = (row[x] >> 8) & 0xff, b = row[x] & 0xff;
+                    const unsigned long r = (row[x] >> 16) & 0xff, g = (row[x] >> 8) & 0xff,
+                                        b = row[x] & 0xff;
                     auto scale = [](unsigned long c, unsigned long mask, int shift) {
                         const unsigned long max = mask >> shift;
                         return ((c * max / 255) << shift) & mask;
                     };
-                    XPutPixel(img, x, y, scale(r, v->red_mask, rs) | scale(g, v->green_mask, gs) |
-                                             scale(b, v->blue_mask, bs));
+                    XPutPixel(
+                        img, x, y,
+                        scale(r, v->red_mask, rs) | scale(g, v->green_mask, gs) | scale(b, v->blue_mask, bs));
                 }
             }
         }
     }
-    if (!img) return false;
+    if (!img)
+        return false;
     g_lastXError = 0;
     XPutImage(impl_->dpy, impl_->window, impl_->gc, img, 0, 0, 0, 0, width, height);
     img->data = nullptr;  // the pixels belong to the caller or to converted
@@ -120,11 +127,13 @@ bool XTarget::Put(const std::uint32_t* pixels, int width, int height, int stride
 }
 
 unsigned long ParseWindowId(const std::string& text) {
-    if (text.empty()) return 0;
+    if (text.empty())
+        return 0;
     char* end = nullptr;
     errno = 0;
     const unsigned long id = std::strtoul(text.c_str(), &end, 0);
-    if (errno || !end || *end != '\0') return 0;
+    if (errno || !end || *end != '\0')
+        return 0;
     return id;
 }
 

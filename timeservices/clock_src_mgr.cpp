@@ -3,50 +3,43 @@
 #include "timeservices/ntp_timestamp.h"
 #include "timeservices/time_notice_message.h"
 
-int64_t KoreanSecond(const platform::Clock& clock)
-{
+int64_t KoreanSecond(const platform::Clock& clock) {
     const platform::CivilTime utc = NtpTimestamp::FromWallTime(clock.NowUtc()).ToCivil();
     return clock.FromLocal(utc) + platform::kKoreaUtcOffsetSeconds;
 }
 
 CTiko_ClockSrcMgr::CTiko_ClockSrcMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services)
-    : CTiko_Manager(mediator, services, "Tiko_ClockSrcMgr")
-{
-}
+    : CTiko_Manager(mediator, services, "Tiko_ClockSrcMgr") {}
 
-CTiko_ClockSrcMgr::~CTiko_ClockSrcMgr()
-{
+CTiko_ClockSrcMgr::~CTiko_ClockSrcMgr() {
     StopAndWait();
 }
 
-CLumAOSM_Message CTiko_ClockSrcMgr::Initial(CLumAOSM_Message&)
-{
+CLumAOSM_Message CTiko_ClockSrcMgr::Initial(CLumAOSM_Message&) {
     InitialTransition(this, &CTiko_ClockSrcMgr::Ticking);
     return Handled();
 }
 
-CLumAOSM_Message CTiko_ClockSrcMgr::Ticking(CLumAOSM_Message& message)
-{
+CLumAOSM_Message CTiko_ClockSrcMgr::Ticking(CLumAOSM_Message& message) {
     switch (message.GetSignal()) {
-    case AO_ENTRY_SIG:
-        Report(message);
-        Arm(kPollMs);
-        return Handled();
-    case AO_EXIT_SIG:
-        Report(message);
-        Disarm();
-        return Handled();
-    case AO_TIMEOUT_SIG:
-        SecondCheck();
-        Arm(kPollMs);
-        return Handled();
-    default:
-        return DefaultHandler(message);
+        case AO_ENTRY_SIG:
+            Report(message);
+            Arm(kPollMs);
+            return Handled();
+        case AO_EXIT_SIG:
+            Report(message);
+            Disarm();
+            return Handled();
+        case AO_TIMEOUT_SIG:
+            SecondCheck();
+            Arm(kPollMs);
+            return Handled();
+        default:
+            return DefaultHandler(message);
     }
 }
 
-void CTiko_ClockSrcMgr::SecondCheck()
-{
+void CTiko_ClockSrcMgr::SecondCheck() {
     const int64_t second = KoreanSecond(*services_.clock);
     // Inequality, not order: a clock set back publishes the earlier second.
     if (second == notice_.tTime)

@@ -3,23 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
-int64_t TransmissionPeriod(int32_t interval, int32_t unit)
-{
+int64_t TransmissionPeriod(int32_t interval, int32_t unit) {
     return unit != 0 ? static_cast<int64_t>(interval) * 60 : interval;
 }
 
 CTiko_CommMgr::CTiko_CommMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services)
-    : CTiko_Manager(mediator, services, "Tiko_CommMgr")
-{
-}
+    : CTiko_Manager(mediator, services, "Tiko_CommMgr") {}
 
-CTiko_CommMgr::~CTiko_CommMgr()
-{
+CTiko_CommMgr::~CTiko_CommMgr() {
     StopAndWait();
 }
 
-CLumAOSM_Message CTiko_CommMgr::Initial(CLumAOSM_Message&)
-{
+CLumAOSM_Message CTiko_CommMgr::Initial(CLumAOSM_Message&) {
     SubscribeTo({AO_COMM_SEND_SIG, AO_COMM_AUTO_ON_SIG, AO_COMM_AUTO_OFF_SIG});
     const Class_TIKOCONF_COMM* comm = Setting(&Class_TIKOCONF_TOP::Comm);
     if (comm != nullptr && comm->bAutoMode.load() == 1)
@@ -29,64 +24,62 @@ CLumAOSM_Message CTiko_CommMgr::Initial(CLumAOSM_Message&)
     return Handled();
 }
 
-CLumAOSM_Message CTiko_CommMgr::Manual(CLumAOSM_Message& message)
-{
+CLumAOSM_Message CTiko_CommMgr::Manual(CLumAOSM_Message& message) {
     switch (message.GetSignal()) {
-    case AO_ENTRY_SIG:
-    case AO_EXIT_SIG:
-        Report(message);
-        return Handled();
-    case AO_COMM_SEND_SIG:
-        SendRequested(message);
-        return Handled();
-    case AO_COMM_AUTO_ON_SIG:
-        Transition(this, &CTiko_CommMgr::Automatic);
-        return Handled();
-    case AO_COMM_AUTO_OFF_SIG:
-        return Handled();
-    default:
-        return DefaultHandler(message);
+        case AO_ENTRY_SIG:
+        case AO_EXIT_SIG:
+            Report(message);
+            return Handled();
+        case AO_COMM_SEND_SIG:
+            SendRequested(message);
+            return Handled();
+        case AO_COMM_AUTO_ON_SIG:
+            Transition(this, &CTiko_CommMgr::Automatic);
+            return Handled();
+        case AO_COMM_AUTO_OFF_SIG:
+            return Handled();
+        default:
+            return DefaultHandler(message);
     }
 }
 
-CLumAOSM_Message CTiko_CommMgr::Automatic(CLumAOSM_Message& message)
-{
+CLumAOSM_Message CTiko_CommMgr::Automatic(CLumAOSM_Message& message) {
     switch (message.GetSignal()) {
-    case AO_ENTRY_SIG:
-        Report(message);
-        reference_ = NowSeconds();
-        SendCurrentTime();
-        Arm(kCheckMs);
-        return Handled();
-    case AO_EXIT_SIG:
-        Report(message);
-        Disarm();
-        return Handled();
-    case AO_TIMEOUT_SIG: {
-        const int64_t now = NowSeconds();
-        const Class_TIKOCONF_COMM* comm = Setting(&Class_TIKOCONF_TOP::Comm);
-        const int64_t period =
-            comm != nullptr ? TransmissionPeriod(comm->nInterval.load(), comm->nIntervalUnit.load()) : 600;
-        if (now - reference_ >= period) {
+        case AO_ENTRY_SIG:
+            Report(message);
+            reference_ = NowSeconds();
             SendCurrentTime();
-            reference_ = now;
+            Arm(kCheckMs);
+            return Handled();
+        case AO_EXIT_SIG:
+            Report(message);
+            Disarm();
+            return Handled();
+        case AO_TIMEOUT_SIG: {
+            const int64_t now = NowSeconds();
+            const Class_TIKOCONF_COMM* comm = Setting(&Class_TIKOCONF_TOP::Comm);
+            const int64_t period =
+                comm != nullptr ? TransmissionPeriod(comm->nInterval.load(), comm->nIntervalUnit.load())
+                                : 600;
+            if (now - reference_ >= period) {
+                SendCurrentTime();
+                reference_ = now;
+            }
+            Arm(kCheckMs);
+            return Handled();
         }
-        Arm(kCheckMs);
-        return Handled();
-    }
-    case AO_COMM_SEND_SIG:
-    case AO_COMM_AUTO_ON_SIG:
-        return Handled();
-    case AO_COMM_AUTO_OFF_SIG:
-        Transition(this, &CTiko_CommMgr::Manual);
-        return Handled();
-    default:
-        return DefaultHandler(message);
+        case AO_COMM_SEND_SIG:
+        case AO_COMM_AUTO_ON_SIG:
+            return Handled();
+        case AO_COMM_AUTO_OFF_SIG:
+            Transition(this, &CTiko_CommMgr::Manual);
+            return Handled();
+        default:
+            return DefaultHandler(message);
     }
 }
 
-void CTiko_CommMgr::SendRequested(const CLumAOSM_Message& message)
-{
+void CTiko_CommMgr::SendRequested(const CLumAOSM_Message& message) {
     void* data = nullptr;
     int32_t length = 0;
     bool borrowed = false;
@@ -100,8 +93,7 @@ void CTiko_CommMgr::SendRequested(const CLumAOSM_Message& message)
     Publish(CLumAOSM_Message(AO_COMM_SENT_SIG));
 }
 
-void CTiko_CommMgr::SendCurrentTime()
-{
+void CTiko_CommMgr::SendCurrentTime() {
     const Class_TIKOCONF_COMM* comm = Setting(&Class_TIKOCONF_TOP::Comm);
     const int compensation = comm != nullptr ? comm->nCompensationMs.load() : 500;
     const int baud = comm != nullptr ? comm->nBaudRate.load() : kManualBaud;
@@ -111,8 +103,7 @@ void CTiko_CommMgr::SendCurrentTime()
     Publish(CLumAOSM_Message(AO_COMM_SENT_SIG));
 }
 
-void CTiko_CommMgr::Transmit(const uint8_t* bytes, int count, int baud)
-{
+void CTiko_CommMgr::Transmit(const uint8_t* bytes, int count, int baud) {
     const Class_TIKOCONF_COMM* comm = Setting(&Class_TIKOCONF_TOP::Comm);
     if (comm == nullptr || !services_.serialLine)
         return;

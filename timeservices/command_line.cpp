@@ -86,9 +86,12 @@ bool Parse(const std::vector<std::string>& args, Options& options, std::string& 
             return true;
         };
         Mode mode = Mode::None;
-        if (arg == "--compare") mode = Mode::Compare;
-        else if (arg == "--sync") mode = Mode::Sync;
-        else if (arg == "--help" || arg == "-h") mode = Mode::Help;
+        if (arg == "--compare")
+            mode = Mode::Compare;
+        else if (arg == "--sync")
+            mode = Mode::Sync;
+        else if (arg == "--help" || arg == "-h")
+            mode = Mode::Help;
 
         if (mode != Mode::None || arg == "--verbose") {
             if (inlineValue) {
@@ -107,7 +110,8 @@ bool Parse(const std::vector<std::string>& args, Options& options, std::string& 
             }
         } else if (arg == "--server" || arg == "--secondary") {
             std::string value;
-            if (!takeValue(value)) return false;
+            if (!takeValue(value))
+                return false;
             ServerAddress address;
             if (!ParseServerAddress(value, address)) {
                 problem = "'" + value + "' is not HOST or HOST:PORT";
@@ -116,7 +120,8 @@ bool Parse(const std::vector<std::string>& args, Options& options, std::string& 
             (arg == "--server" ? options.primary : options.secondary) = address;
         } else if (arg == "--workdir") {
             std::string value;
-            if (!takeValue(value)) return false;
+            if (!takeValue(value))
+                return false;
             if (value.empty()) {
                 problem = "--workdir needs a directory";
                 return false;
@@ -132,34 +137,41 @@ bool Parse(const std::vector<std::string>& args, Options& options, std::string& 
 
 std::string Describe(const ServerAttempt& attempt) {
     std::string line = "server " + attempt.server.host + ":" + std::to_string(attempt.server.port);
-    if (!attempt.address.empty()) line += " (" + attempt.address + ")";
+    if (!attempt.address.empty())
+        line += " (" + attempt.address + ")";
     const NtpReply& r = attempt.reply;
-    const std::string figures = "offset " + FormatSeconds(r.offset, 6) + " s, delay " + FormatSeconds(r.delay, 6) +
-                                " s, stratum " + std::to_string(r.stratum) + ", leap " +
-                                std::to_string(r.leapIndicator);
-    if (attempt.answered) return line + ": " + figures;
+    const std::string figures = "offset " + FormatSeconds(r.offset, 6) + " s, delay " +
+                                FormatSeconds(r.delay, 6) + " s, stratum " + std::to_string(r.stratum) +
+                                ", leap " + std::to_string(r.leapIndicator);
+    if (attempt.answered)
+        return line + ": " + figures;
     switch (attempt.failure) {
-    case SntpFailure::WrongOriginate:
-    case SntpFailure::NotServerMode:
-    case SntpFailure::KissOfDeath:
-    case SntpFailure::BadStratum:
-    case SntpFailure::Unsynchronised:
-        return line + ": reply refused: " + SntpFailureText(attempt.failure) + " (" + figures + ", mode " +
-               std::to_string(r.mode) + ")";
-    default: break;
+        case SntpFailure::WrongOriginate:
+        case SntpFailure::NotServerMode:
+        case SntpFailure::KissOfDeath:
+        case SntpFailure::BadStratum:
+        case SntpFailure::Unsynchronised:
+            return line + ": reply refused: " + SntpFailureText(attempt.failure) + " (" + figures +
+                   ", mode " + std::to_string(r.mode) + ")";
+        default:
+            break;
     }
     line += ": no answer: ";
     line += SntpFailureText(attempt.failure);
-    if (!attempt.detail.empty()) return line + " (" + attempt.detail + ")";
-    if (attempt.error != 0) return line + " (" + std::strerror(attempt.error) + ")";
+    if (!attempt.detail.empty())
+        return line + " (" + attempt.detail + ")";
+    if (attempt.error != 0)
+        return line + " (" + std::strerror(attempt.error) + ")";
     return line;
 }
 
 std::string OneLine(std::string text) {
     // The server text carries a line break for the dialog; the command line prints one line.
-    for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 2);
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;)
+        text.erase(at, 2);
     for (char& c : text) {
-        if (c == '\n' || c == '\r') c = ' ';
+        if (c == '\n' || c == '\r')
+            c = ' ';
     }
     return text;
 }
@@ -168,13 +180,16 @@ std::string OneLine(std::string text) {
 
 bool IsCommandLineMode(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
-        if (arg == "--compare" || arg == "--sync" || arg == "--help" || arg == "-h") return true;
+        if (arg == "--compare" || arg == "--sync" || arg == "--help" || arg == "-h")
+            return true;
     }
     return false;
 }
 
 std::filesystem::path DefaultWorkingDirectory(const EnvironmentLookup& environment) {
-    auto get = [&](const char* name) -> const char* { return environment ? environment(name) : std::getenv(name); };
+    auto get = [&](const char* name) -> const char* {
+        return environment ? environment(name) : std::getenv(name);
+    };
     if (const char* data = get("XDG_DATA_HOME"); data != nullptr && data[0] == '/') {
         return std::filesystem::path(data) / "TIKo3";
     }
@@ -188,12 +203,14 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
                    const CommandLineContext& context) {
     Options options;
     std::string problem;
-    if (!Parse(args, options, problem)) return Usage(err, problem);
+    if (!Parse(args, options, problem))
+        return Usage(err, problem);
     if (options.mode == Mode::Help) {
         out << kHelp;
         return kExitSuccess;
     }
-    if (options.mode == Mode::None) return Usage(err, "--compare, --sync or --help is needed here");
+    if (options.mode == Mode::None)
+        return Usage(err, "--compare, --sync or --help is needed here");
 
     // A server variable that would be used but cannot be is bad input, not a reason to fall
     // back silently to a server the caller did not mean.
@@ -209,9 +226,12 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         }
     }
     ServerPair servers = DefaultServers(context.environment);
-    if (options.primary) servers.primary = *options.primary;
-    if (options.secondary) servers.secondary = *options.secondary;
-    const std::filesystem::path workdir = options.workdir ? *options.workdir : DefaultWorkingDirectory(context.environment);
+    if (options.primary)
+        servers.primary = *options.primary;
+    if (options.secondary)
+        servers.secondary = *options.secondary;
+    const std::filesystem::path workdir =
+        options.workdir ? *options.workdir : DefaultWorkingDirectory(context.environment);
 
     const std::unique_ptr<Class_TIKOCONF_TOP> config = LoadConfiguration(workdir);
     TimeNotice notice;
@@ -227,27 +247,33 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     query.RunQuery(notice);
 
     if (options.verbose) {
-        for (const ServerAttempt& attempt : query.Attempts()) out << Describe(attempt) << '\n';
+        for (const ServerAttempt& attempt : query.Attempts())
+            out << Describe(attempt) << '\n';
     }
     out << notice.strMessage << '\n';
     if (notice.bSetClock) {
-        out << OneLine(notice.strServer) << '\n' << OneLine(notice.strOffset) << '\n'
+        out << OneLine(notice.strServer) << '\n'
+            << OneLine(notice.strOffset) << '\n'
             << OneLine(notice.strLastSync) << '\n';
     }
     out.flush();
 
     switch (query.Outcome()) {
-    case QueryOutcome::Compared:
-    case QueryOutcome::Synchronised: return kExitSuccess;
-    case QueryOutcome::NoAnswer: return kExitNoAnswer;
-    case QueryOutcome::SetFailed:
-        if (query.SetClockError() == EPERM) {
-            err << "LumClient: this program may not set the clock. Grant it the right once with:\n"
-                << "  sudo setcap cap_sys_time+p " << context.programPath << '\n';
-        } else {
-            err << "LumClient: setting the clock failed: " << std::strerror(query.SetClockError()) << '\n';
-        }
-        return kExitRejected;
-    default: return kExitRejected;
+        case QueryOutcome::Compared:
+        case QueryOutcome::Synchronised:
+            return kExitSuccess;
+        case QueryOutcome::NoAnswer:
+            return kExitNoAnswer;
+        case QueryOutcome::SetFailed:
+            if (query.SetClockError() == EPERM) {
+                err << "LumClient: this program may not set the clock. Grant it the right once with:\n"
+                    << "  sudo setcap cap_sys_time+p " << context.programPath << '\n';
+            } else {
+                err << "LumClient: setting the clock failed: " << std::strerror(query.SetClockError())
+                    << '\n';
+            }
+            return kExitRejected;
+        default:
+            return kExitRejected;
     }
 }

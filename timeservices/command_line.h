@@ -16,7 +16,7 @@ inline constexpr int kExitUsage = 64;
 
 struct CommandLineContext {
     platform::Clock& clock;
-    EnvironmentLookup environment;   // empty: the process environment
+    EnvironmentLookup environment;          // empty: the process environment
     std::string programPath = "LumClient";  // named in the hint about the right to set the clock
 };
 

@@ -12,8 +12,7 @@
 
 CTiko_Facade::CTiko_Facade(const CTiko_Services& services) : services_(WithProductionDefaults(services)) {}
 
-CTiko_Facade::~CTiko_Facade()
-{
+CTiko_Facade::~CTiko_Facade() {
     // The managers must be gone before the runtime below them is taken down.
     if (CLumAOSM_Thread::IsRunning()) {
         Stop();
@@ -21,15 +20,13 @@ CTiko_Facade::~CTiko_Facade()
     }
 }
 
-bool CTiko_Facade::Launch()
-{
+bool CTiko_Facade::Launch() {
     // Cleared before the thread starts, so a stop requested right after Launch is not lost.
     stop_.store(0);
     return Start(nullptr);
 }
 
-int CTiko_Facade::Run()
-{
+int CTiko_Facade::Run() {
     CreateManagers();
     while (stop_.load() != 1)
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
@@ -37,30 +34,25 @@ int CTiko_Facade::Run()
     return 0;
 }
 
-int CTiko_Facade::Stop()
-{
+int CTiko_Facade::Stop() {
     stop_.store(1);
     return 0;
 }
 
-int CTiko_Facade::Dispatch(CLumAOSM_Message*)
-{
+int CTiko_Facade::Dispatch(CLumAOSM_Message*) {
     return 0;
 }
 
-int CTiko_Facade::Receive(const CLumAOSM_Message*, const char*)
-{
+int CTiko_Facade::Receive(const CLumAOSM_Message*, const char*) {
     return 0;
 }
 
-void* CTiko_Facade::AllocateBlock(LumAOSM_MemMgr& memory, size_t size, int)
-{
+void* CTiko_Facade::AllocateBlock(LumAOSM_MemMgr& memory, size_t size, int) {
     return memory.Alloc(size, 0);
 }
 
 template <class T>
-T* CTiko_Facade::Create(int index)
-{
+T* CTiko_Facade::Create(int index) {
     void* block = AllocateBlock(*memory_, sizeof(T), index);
     if (block == nullptr)
         return nullptr;
@@ -68,8 +60,7 @@ T* CTiko_Facade::Create(int index)
 }
 
 template <class T>
-void CTiko_Facade::Destroy(T*& manager)
-{
+void CTiko_Facade::Destroy(T*& manager) {
     if (manager == nullptr)
         return;
     manager->~T();
@@ -77,8 +68,7 @@ void CTiko_Facade::Destroy(T*& manager)
     manager = nullptr;
 }
 
-int CTiko_Facade::CreateManagers()
-{
+int CTiko_Facade::CreateManagers() {
     if (memory_)
         memory_->FreeAll();
     memory_ = std::make_unique<LumAOSM_MemMgr>("");
@@ -95,8 +85,7 @@ int CTiko_Facade::CreateManagers()
     return 0;
 }
 
-int CTiko_Facade::DestroyManagers()
-{
+int CTiko_Facade::DestroyManagers() {
     if (CLumAOSM_Mediator* mediator = CLumAOSM_Mediator::Process())
         mediator->UnsubscribeAll(static_cast<CLumAOSM_Observer*>(this));
     else

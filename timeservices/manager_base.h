@@ -24,15 +24,16 @@ protected:
     void Arm(int32_t timeoutMs) { timer_.StartTimer(this, 0, timeoutMs, 0, GetName()); }
     void Disarm() { timer_.StopTimer(this, 0, GetName()); }
     // Tells the probe of an AO_ENTRY_SIG or AO_EXIT_SIG.
-    void Report(const CLumAOSM_Message& message) const { ReportState(services_, GetName(), message.GetSignal()); }
+    void Report(const CLumAOSM_Message& message) const {
+        ReportState(services_, GetName(), message.GetSignal());
+    }
     void Publish(const CLumAOSM_Message& message) const;
     // Plays a sound file synchronously, or the short beep when that fails.
     void PlayOrBeep(const std::string& path) const;
     int64_t NowSeconds() const { return services_.clock->NowUtc().seconds; }
     // A settings node of the configuration, null without a root or node.
     template <class Node>
-    Node* Setting(Node* (Class_TIKOCONF_TOP::*get)() const) const
-    {
+    Node* Setting(Node* (Class_TIKOCONF_TOP::*get)() const) const {
         return services_.conf != nullptr ? (services_.conf->*get)() : nullptr;
     }
 

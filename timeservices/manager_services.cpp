@@ -5,8 +5,7 @@
 #include "platform/alsa_sound_player.h"
 #include "timeservices/query_server.h"
 
-CTiko_Services WithProductionDefaults(CTiko_Services services)
-{
+CTiko_Services WithProductionDefaults(CTiko_Services services) {
     if (services.clock == nullptr) {
         static platform::SystemClock systemClock;
         services.clock = &systemClock;
@@ -30,8 +29,7 @@ CTiko_Services WithProductionDefaults(CTiko_Services services)
     return services;
 }
 
-std::string SoundPath(const CTiko_Services& services, const char* fileName)
-{
+std::string SoundPath(const CTiko_Services& services, const char* fileName) {
     if (services.soundDir.empty())
         return fileName;
     std::string path = services.soundDir;

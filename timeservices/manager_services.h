@@ -44,8 +44,7 @@ CTiko_Services WithProductionDefaults(CTiko_Services services);
 // The path of a sound file of the program.
 std::string SoundPath(const CTiko_Services& services, const char* fileName);
 
-inline void ReportState(const CTiko_Services& services, const char* manager, int32_t signal)
-{
+inline void ReportState(const CTiko_Services& services, const char* manager, int32_t signal) {
     if (services.probe)
         services.probe(manager, signal);
 }

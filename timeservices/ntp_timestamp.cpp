@@ -6,7 +6,8 @@ namespace {
 
 constexpr std::array<uint32_t, 1000> MakeFractionTable() {
     std::array<uint32_t, 1000> table{};
-    for (uint64_t ms = 0; ms < 1000; ++ms) table[ms] = static_cast<uint32_t>(((ms << 32) + 500) / 1000);
+    for (uint64_t ms = 0; ms < 1000; ++ms)
+        table[ms] = static_cast<uint32_t>(((ms << 32) + 500) / 1000);
     return table;
 }
 
@@ -35,9 +36,13 @@ NtpTimestamp Subtract(const NtpTimestamp& a, const NtpTimestamp& b) {
 
 }  // namespace
 
-uint32_t MillisecondFraction(int milliseconds) { return kFractionTable.at(static_cast<size_t>(milliseconds)); }
+uint32_t MillisecondFraction(int milliseconds) {
+    return kFractionTable.at(static_cast<size_t>(milliseconds));
+}
 
-NtpTimestamp NtpTimestamp::FromClock(const platform::Clock& clock) { return FromWallTime(clock.NowUtc()); }
+NtpTimestamp NtpTimestamp::FromClock(const platform::Clock& clock) {
+    return FromWallTime(clock.NowUtc());
+}
 
 NtpTimestamp NtpTimestamp::FromWallTime(platform::WallTime t) {
     return FromCivil(platform::CivilFromUnix(t.seconds, t.nanoseconds), t.nanoseconds);
@@ -62,7 +67,8 @@ NtpTimestamp NtpTimestamp::FromCivil(const platform::CivilTime& utc, int32_t nan
     if (nanoseconds % 1'000'000 == 0) {
         fraction = kFractionTable[static_cast<size_t>(nanoseconds / 1'000'000)];
     } else {
-        fraction = static_cast<uint32_t>(((static_cast<uint64_t>(nanoseconds) << 32) + 500'000'000) / 1'000'000'000);
+        fraction =
+            static_cast<uint32_t>(((static_cast<uint64_t>(nanoseconds) << 32) + 500'000'000) / 1'000'000'000);
     }
     return NtpTimestamp(static_cast<uint64_t>(seconds), fraction);
 }
@@ -76,7 +82,8 @@ NtpTimestamp NtpTimestamp::FromWire(const uint8_t* in) {
     const uint32_t seconds = ReadBig32(in);
     const uint32_t fraction = ReadBig32(in + 4);
     // All zero is "no time" (what a short or empty reply leaves), not a moment of 2036.
-    if (seconds == 0 && fraction == 0) return NtpTimestamp();
+    if (seconds == 0 && fraction == 0)
+        return NtpTimestamp();
     const uint64_t era = seconds < 0x80000000u ? kEraSeconds : 0;
     return NtpTimestamp(era + seconds, fraction);
 }
@@ -117,7 +124,8 @@ platform::CivilTime NtpTimestamp::ToCivil() const {
 }
 
 platform::WallTime NtpTimestamp::ToWallTime() const {
-    int64_t ns = static_cast<int64_t>(((static_cast<uint64_t>(fraction_) * 1'000'000'000) + (uint64_t{1} << 31)) >> 32);
+    int64_t ns = static_cast<int64_t>(
+        ((static_cast<uint64_t>(fraction_) * 1'000'000'000) + (uint64_t{1} << 31)) >> 32);
     int64_t seconds = static_cast<int64_t>(seconds_) - kUnixEpoch;
     if (ns >= 1'000'000'000) {
         ns -= 1'000'000'000;
@@ -137,11 +145,13 @@ double NtpTimestamp::Difference(const NtpTimestamp& a, const NtpTimestamp& b) {
 NtpTimestamp NtpTimestamp::AddSeconds(double x) const {
     double whole = 0;
     const double part = std::modf(std::fabs(x), &whole);
-    const NtpTimestamp delta(static_cast<uint64_t>(whole), static_cast<uint32_t>(std::trunc(part * kFractionScale)));
+    const NtpTimestamp delta(static_cast<uint64_t>(whole),
+                             static_cast<uint32_t>(std::trunc(part * kFractionScale)));
     if (x >= 0) {
         const uint64_t fraction = uint64_t{fraction_} + delta.Fraction();
         return NtpTimestamp(seconds_ + delta.Seconds() + (fraction >> 32), static_cast<uint32_t>(fraction));
     }
-    if (*this < delta) return NtpTimestamp();
+    if (*this < delta)
+        return NtpTimestamp();
     return Subtract(*this, delta);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <compare>
 #include <array>
+#include <compare>
 #include <cstdint>
 
 #include "platform/clock.h"

@@ -17,7 +17,8 @@ constexpr int kOldestCredibleYear = 2005;
 
 std::string Pad(int value, int width) {
     std::string digits = std::to_string(value);
-    if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
+    if (static_cast<int>(digits.size()) < width)
+        digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
     return digits;
 }
 
@@ -27,11 +28,14 @@ const char* const CTiko_QueryServer::m_strDayNames[7] = {"일", "월", "화", "�
 
 std::string FormatSeconds(double seconds, int decimals) {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, decimals);
-    if (result.ec != std::errc()) return "nan";
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc())
+        return "nan";
     std::string text(buffer, result.ptr);
     // A value that rounds to zero reads as zero, not "-0.000".
-    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos)
+        text.erase(0, 1);
     return text;
 }
 
@@ -44,12 +48,14 @@ bool ParseServerAddress(std::string_view text, ServerAddress& out) {
         const std::string_view digits = text.substr(colon + 1);
         unsigned value = 0;
         const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-        if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || value == 0 || value > 65535) {
+        if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || value == 0 ||
+            value > 65535) {
             return false;
         }
         port = static_cast<uint16_t>(value);
     }
-    if (host.empty() || host.find_first_of(" \t\r\n:") != std::string_view::npos) return false;
+    if (host.empty() || host.find_first_of(" \t\r\n:") != std::string_view::npos)
+        return false;
     out.host = std::string(host);
     out.port = port;
     return true;
@@ -59,10 +65,12 @@ ServerPair DefaultServers(const EnvironmentLookup& lookup) {
     ServerPair pair{{kDefaultPrimaryHost, sntp::kPort}, {kDefaultSecondaryHost, sntp::kPort}};
     auto get = [&](const char* name) -> const char* { return lookup ? lookup(name) : std::getenv(name); };
     ServerAddress parsed;
-    if (const char* value = get(kPrimaryServerVariable); value != nullptr && ParseServerAddress(value, parsed)) {
+    if (const char* value = get(kPrimaryServerVariable);
+        value != nullptr && ParseServerAddress(value, parsed)) {
         pair.primary = parsed;
     }
-    if (const char* value = get(kSecondaryServerVariable); value != nullptr && ParseServerAddress(value, parsed)) {
+    if (const char* value = get(kSecondaryServerVariable);
+        value != nullptr && ParseServerAddress(value, parsed)) {
         pair.secondary = parsed;
     }
     return pair;
@@ -138,7 +146,9 @@ bool CTiko_QueryServer::RunQuery(TimeNotice& result) {
         result.strMessage = kSetFailedText;
         outcome_ = QueryOutcome::SetFailed;
     } else {
-        const int minutes = config_ != nullptr && config_->SyncInfo() != nullptr ? config_->SyncInfo()->nTimeOffset.load() : 0;
+        const int minutes = config_ != nullptr && config_->SyncInfo() != nullptr
+                                ? config_->SyncInfo()->nTimeOffset.load()
+                                : 0;
         if (minutes != 0) {
             const platform::WallTime now = clock_.NowUtc();
             platform::CivilTime local = clock_.ToLocal(now.seconds + int64_t{minutes} * 60);
@@ -150,7 +160,8 @@ bool CTiko_QueryServer::RunQuery(TimeNotice& result) {
         m_fLastOffset = theta;
         outcome_ = QueryOutcome::Synchronised;
         const bool log = config_ != nullptr && config_->Env() != nullptr && config_->Env()->bLog.load() == 1;
-        if (log) AppendLogLine(clock_.ToLocal(m_tLastSync), theta);
+        if (log)
+            AppendLogLine(clock_.ToLocal(m_tLastSync), theta);
     }
 
     const ServerAddress& used = m_nServerIndex == 1 ? m_primary : m_secondary;
@@ -161,21 +172,23 @@ bool CTiko_QueryServer::RunQuery(TimeNotice& result) {
     } else {
         const platform::CivilTime t = clock_.ToLocal(m_tLastSync);
         result.strLastSync = Pad(t.year, 4) + "년 " + Pad(t.month, 2) + "월 " + Pad(t.day, 2) + "일 " +
-                             m_strDayNames[t.dayOfWeek] + "요일 " + Pad(t.hour, 2) + "시 " + Pad(t.minute, 2) + "분 " +
-                             Pad(t.second, 2) + "초";
+                             m_strDayNames[t.dayOfWeek] + "요일 " + Pad(t.hour, 2) + "시 " +
+                             Pad(t.minute, 2) + "분 " + Pad(t.second, 2) + "초";
     }
     result.bAnswered = true;
     return true;
 }
 
 void CTiko_QueryServer::AppendLogLine(const platform::CivilTime& t, double theta) const {
-    const std::filesystem::path path = logDirectory_.empty() ? std::filesystem::path(kLogFileName)
-                                                             : logDirectory_ / kLogFileName;
+    const std::filesystem::path path =
+        logDirectory_.empty() ? std::filesystem::path(kLogFileName) : logDirectory_ / kLogFileName;
     std::FILE* file = std::fopen(path.c_str(), "a+");
-    if (file == nullptr) return;  // no log, no message
+    if (file == nullptr)
+        return;  // no log, no message
     // The PC's error before correction: positive when it was fast. 0.0 - theta avoids "-0.000".
-    const std::string line = Pad(t.year, 4) + "-" + Pad(t.month, 2) + "-" + Pad(t.day, 2) + " " + Pad(t.hour, 2) + ":" +
-                             Pad(t.minute, 2) + ":" + Pad(t.second, 2) + " " + FormatSeconds(0.0 - theta) + "\n";
+    const std::string line = Pad(t.year, 4) + "-" + Pad(t.month, 2) + "-" + Pad(t.day, 2) + " " +
+                             Pad(t.hour, 2) + ":" + Pad(t.minute, 2) + ":" + Pad(t.second, 2) + " " +
+                             FormatSeconds(0.0 - theta) + "\n";
     std::fwrite(line.data(), 1, line.size(), file);
     std::fclose(file);
 }

@@ -6,19 +6,17 @@
 namespace {
 
 // The line heads of the eight leads, in flag order.
-constexpr const char* kLeadLabels[8] = {"[지금]", "[1분후]", "[5분후]", "[10분후]",
+constexpr const char* kLeadLabels[8] = {"[지금]",   "[1분후]",  "[5분후]",  "[10분후]",
                                         "[15분후]", "[30분후]", "[45분후]", "[1시간후]"};
 
 }  // namespace
 
-void PutAlarmTexts(CLumAOSM_Message& message, const std::string& text)
-{
+void PutAlarmTexts(CLumAOSM_Message& message, const std::string& text) {
     message.SetParam(0, text.data(), static_cast<int32_t>(text.size()), false);
     message.SetParam(1, text.data(), static_cast<int32_t>(text.size()), false);
 }
 
-bool GetAlarmTexts(const CLumAOSM_Message& message, CTiko_AlarmTexts* texts)
-{
+bool GetAlarmTexts(const CLumAOSM_Message& message, CTiko_AlarmTexts* texts) {
     std::string got[2];
     for (int i = 0; i < 2; ++i) {
         void* data = nullptr;
@@ -34,8 +32,7 @@ bool GetAlarmTexts(const CLumAOSM_Message& message, CTiko_AlarmTexts* texts)
 }
 
 bool CollectAlarms(const Class_TIKOSCHEDULE_TOP* book, const platform::Clock& clock, int64_t minute,
-                   std::string& text)
-{
+                   std::string& text) {
     if (book == nullptr)
         return false;
     const platform::CivilTime day = clock.ToLocal(minute);
@@ -64,17 +61,13 @@ bool CollectAlarms(const Class_TIKOSCHEDULE_TOP* book, const platform::Clock& cl
 }
 
 CTiko_ScheMgr::CTiko_ScheMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services)
-    : CTiko_Manager(mediator, services, "Tiko_ScheMgr")
-{
-}
+    : CTiko_Manager(mediator, services, "Tiko_ScheMgr") {}
 
-CTiko_ScheMgr::~CTiko_ScheMgr()
-{
+CTiko_ScheMgr::~CTiko_ScheMgr() {
     StopAndWait();
 }
 
-CLumAOSM_Message CTiko_ScheMgr::Initial(CLumAOSM_Message&)
-{
+CLumAOSM_Message CTiko_ScheMgr::Initial(CLumAOSM_Message&) {
     SubscribeTo({AO_ALARM_ON_SIG, AO_ALARM_OFF_SIG});
     const Class_TIKOCONF_ALARM* alarm = Setting(&Class_TIKOCONF_TOP::Alarm);
     if (alarm != nullptr && alarm->bAlarm.load() == 1)
@@ -84,56 +77,52 @@ CLumAOSM_Message CTiko_ScheMgr::Initial(CLumAOSM_Message&)
     return Handled();
 }
 
-CLumAOSM_Message CTiko_ScheMgr::Idle(CLumAOSM_Message& message)
-{
+CLumAOSM_Message CTiko_ScheMgr::Idle(CLumAOSM_Message& message) {
     switch (message.GetSignal()) {
-    case AO_ENTRY_SIG:
-    case AO_EXIT_SIG:
-        Report(message);
-        return Handled();
-    case AO_ALARM_ON_SIG:
-        Transition(this, &CTiko_ScheMgr::Watching);
-        return Handled();
-    default:
-        return DefaultHandler(message);
+        case AO_ENTRY_SIG:
+        case AO_EXIT_SIG:
+            Report(message);
+            return Handled();
+        case AO_ALARM_ON_SIG:
+            Transition(this, &CTiko_ScheMgr::Watching);
+            return Handled();
+        default:
+            return DefaultHandler(message);
     }
 }
 
-CLumAOSM_Message CTiko_ScheMgr::Watching(CLumAOSM_Message& message)
-{
+CLumAOSM_Message CTiko_ScheMgr::Watching(CLumAOSM_Message& message) {
     switch (message.GetSignal()) {
-    case AO_ENTRY_SIG:
-        Report(message);
-        // The minute in which watching begins is never examined.
-        currentMinute_ = MinuteOf(NowSeconds());
-        Arm(kCheckMs);
-        return Handled();
-    case AO_EXIT_SIG:
-        Report(message);
-        Disarm();
-        return Handled();
-    case AO_TIMEOUT_SIG:
-        MinuteCheck();
-        Arm(kCheckMs);
-        return Handled();
-    case AO_ALARM_OFF_SIG:
-        Transition(this, &CTiko_ScheMgr::Idle);
-        return Handled();
-    default:
-        return DefaultHandler(message);
+        case AO_ENTRY_SIG:
+            Report(message);
+            // The minute in which watching begins is never examined.
+            currentMinute_ = MinuteOf(NowSeconds());
+            Arm(kCheckMs);
+            return Handled();
+        case AO_EXIT_SIG:
+            Report(message);
+            Disarm();
+            return Handled();
+        case AO_TIMEOUT_SIG:
+            MinuteCheck();
+            Arm(kCheckMs);
+            return Handled();
+        case AO_ALARM_OFF_SIG:
+            Transition(this, &CTiko_ScheMgr::Idle);
+            return Handled();
+        default:
+            return DefaultHandler(message);
     }
 }
 
-int64_t CTiko_ScheMgr::MinuteOf(int64_t seconds) const
-{
+int64_t CTiko_ScheMgr::MinuteOf(int64_t seconds) const {
     platform::CivilTime local = services_.clock->ToLocal(seconds);
     local.second = 0;
     local.millisecond = 0;
     return services_.clock->FromLocal(local);
 }
 
-void CTiko_ScheMgr::MinuteCheck()
-{
+void CTiko_ScheMgr::MinuteCheck() {
     const int64_t now = NowSeconds();
     if (services_.clock->ToLocal(now).minute == services_.clock->ToLocal(currentMinute_).minute)
         return;
@@ -150,8 +139,7 @@ void CTiko_ScheMgr::MinuteCheck()
         SoundAlarm();
 }
 
-void CTiko_ScheMgr::SoundAlarm()
-{
+void CTiko_ScheMgr::SoundAlarm() {
     const Class_TIKOCONF_ALARM* alarm = Setting(&Class_TIKOCONF_TOP::Alarm);
     // The path is copied out under the text's own lock; nothing is held while the sound plays.
     std::string path = SoundPath(services_, kBuiltinSoundFile);

@@ -7,18 +7,30 @@
 
 const char* SntpFailureText(SntpFailure failure) {
     switch (failure) {
-    case SntpFailure::None: return "no failure";
-    case SntpFailure::Socket: return "cannot create a socket";
-    case SntpFailure::Resolve: return "cannot resolve the host name";
-    case SntpFailure::Connect: return "cannot connect";
-    case SntpFailure::Send: return "cannot send the request";
-    case SntpFailure::Timeout: return "no reply in time";
-    case SntpFailure::Receive: return "cannot receive the reply";
-    case SntpFailure::WrongOriginate: return "reply does not answer this request (originate timestamp differs)";
-    case SntpFailure::NotServerMode: return "reply is not in server mode";
-    case SntpFailure::KissOfDeath: return "kiss-o'-death (stratum 0)";
-    case SntpFailure::BadStratum: return "stratum above 15";
-    case SntpFailure::Unsynchronised: return "server is unsynchronised (leap indicator 3)";
+        case SntpFailure::None:
+            return "no failure";
+        case SntpFailure::Socket:
+            return "cannot create a socket";
+        case SntpFailure::Resolve:
+            return "cannot resolve the host name";
+        case SntpFailure::Connect:
+            return "cannot connect";
+        case SntpFailure::Send:
+            return "cannot send the request";
+        case SntpFailure::Timeout:
+            return "no reply in time";
+        case SntpFailure::Receive:
+            return "cannot receive the reply";
+        case SntpFailure::WrongOriginate:
+            return "reply does not answer this request (originate timestamp differs)";
+        case SntpFailure::NotServerMode:
+            return "reply is not in server mode";
+        case SntpFailure::KissOfDeath:
+            return "kiss-o'-death (stratum 0)";
+        case SntpFailure::BadStratum:
+            return "stratum above 15";
+        case SntpFailure::Unsynchronised:
+            return "server is unsynchronised (leap indicator 3)";
     }
     return "unknown failure";
 }
@@ -51,17 +63,21 @@ bool CSNTPClient::RequestTime(const std::string& host, NtpReply& reply, uint16_t
     address_.clear();
 
     platform::UdpSocket socket;
-    if (!socket.Create()) return Fail(SntpFailure::Socket, errno);
+    if (!socket.Create())
+        return Fail(SntpFailure::Socket, errno);
     uint32_t address = 0;
-    if (!platform::ResolveIpv4(host, address, &detail_)) return Fail(SntpFailure::Resolve, errno);
+    if (!platform::ResolveIpv4(host, address, &detail_))
+        return Fail(SntpFailure::Resolve, errno);
     address_ = platform::Ipv4ToText(address);
-    if (!socket.Connect(address, port)) return Fail(SntpFailure::Connect, errno);
+    if (!socket.Connect(address, port))
+        return Fail(SntpFailure::Connect, errno);
 
     uint8_t request[sntp::kPacketSize] = {};
     request[0] = sntp::kClientRequestByte0;
     const NtpTimestamp t1 = NtpTimestamp::FromClock(clock_);
     t1.ToWire(request + sntp::kTransmitOffset);
-    if (!socket.Send(request, sizeof request)) return Fail(SntpFailure::Send, errno);
+    if (!socket.Send(request, sizeof request))
+        return Fail(SntpFailure::Send, errno);
 
     if (socket.WaitReadable(static_cast<int>(m_dwTimeout)) != platform::WaitResult::Ready) {
         return Fail(SntpFailure::Timeout, ETIMEDOUT);
@@ -71,14 +87,17 @@ bool CSNTPClient::RequestTime(const std::string& host, NtpReply& reply, uint16_t
     // A longer datagram is cut at the buffer's end by the receive itself.
     uint8_t buffer[sntp::kReceiveBufferSize] = {};
     const long got = socket.Receive(buffer, sizeof buffer);
-    if (got < 0) return Fail(SntpFailure::Receive, errno);
-    if (got == 0) return Fail(SntpFailure::Receive, ENODATA);
+    if (got < 0)
+        return Fail(SntpFailure::Receive, errno);
+    if (got == 0)
+        return Fail(SntpFailure::Receive, ENODATA);
     socket.Close();
 
     NtpReply decoded = DecodeNtpReply(buffer, static_cast<size_t>(got));
     decoded.destination = t4;
     decoded.offset = (NtpTimestamp::Difference(decoded.receive, decoded.originate) +
-                      NtpTimestamp::Difference(decoded.transmit, t4)) * 0.5;
+                      NtpTimestamp::Difference(decoded.transmit, t4)) *
+                     0.5;
     decoded.delay = NtpTimestamp::Difference(t4, decoded.originate) -
                     NtpTimestamp::Difference(decoded.transmit, decoded.receive);
 

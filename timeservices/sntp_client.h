@@ -40,7 +40,7 @@ const char* SntpFailureText(SntpFailure failure);
 
 namespace sntp {
 constexpr size_t kPacketSize = 48;
-constexpr size_t kReceiveBufferSize = 68;  // header plus an optional authenticator, ignored
+constexpr size_t kReceiveBufferSize = 68;      // header plus an optional authenticator, ignored
 constexpr uint8_t kClientRequestByte0 = 0x1B;  // leap 0, version 3, mode 3 (client)
 constexpr int kModeServer = 4;
 constexpr int kLeapUnsynchronised = 3;

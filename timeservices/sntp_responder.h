@@ -25,7 +25,8 @@ public:
         Long,            // a valid answer followed by 100 bytes of padding
     };
 
-    CSntpResponder(const platform::Clock& clock, double offsetSeconds, Behaviour behaviour = Behaviour::Normal);
+    CSntpResponder(const platform::Clock& clock, double offsetSeconds,
+                   Behaviour behaviour = Behaviour::Normal);
     CSntpResponder(const CSntpResponder&) = delete;
     CSntpResponder& operator=(const CSntpResponder&) = delete;
     ~CSntpResponder();

@@ -6,25 +6,20 @@
 namespace {
 
 // The query speaks UTF-8; the store keeps cp949.
-std::string ForStore(const std::string& utf8)
-{
+std::string ForStore(const std::string& utf8) {
     return platform::Utf8ToCp949(utf8).value_or(utf8);
 }
 
 }  // namespace
 
 CTiko_SyncMgr::CTiko_SyncMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services)
-    : CTiko_Manager(mediator, services, "Tiko_SyncMgr")
-{
-}
+    : CTiko_Manager(mediator, services, "Tiko_SyncMgr") {}
 
-CTiko_SyncMgr::~CTiko_SyncMgr()
-{
+CTiko_SyncMgr::~CTiko_SyncMgr() {
     StopAndWait();
 }
 
-CLumAOSM_Message CTiko_SyncMgr::Initial(CLumAOSM_Message&)
-{
+CLumAOSM_Message CTiko_SyncMgr::Initial(CLumAOSM_Message&) {
     SubscribeTo({AO_SYNC_COMPARE_SIG, AO_SYNC_SET_SIG, AO_AUTOSYNC_ON_SIG, AO_AUTOSYNC_OFF_SIG});
     const Class_TIKOCONF_SYNCINFO* info = Setting(&Class_TIKOCONF_TOP::SyncInfo);
     if (info != nullptr && info->bAutoSync.load() == 1)
@@ -34,8 +29,7 @@ CLumAOSM_Message CTiko_SyncMgr::Initial(CLumAOSM_Message&)
     return Handled();
 }
 
-bool CTiko_SyncMgr::Request(int32_t signal)
-{
+bool CTiko_SyncMgr::Request(int32_t signal) {
     if (signal == AO_SYNC_COMPARE_SIG)
         Compare();
     else if (signal == AO_SYNC_SET_SIG)
@@ -45,65 +39,60 @@ bool CTiko_SyncMgr::Request(int32_t signal)
     return true;
 }
 
-CLumAOSM_Message CTiko_SyncMgr::Manual(CLumAOSM_Message& message)
-{
+CLumAOSM_Message CTiko_SyncMgr::Manual(CLumAOSM_Message& message) {
     switch (message.GetSignal()) {
-    case AO_ENTRY_SIG:
-    case AO_EXIT_SIG:
-        Report(message);
-        return Handled();
-    case AO_AUTOSYNC_ON_SIG:
-        Transition(this, &CTiko_SyncMgr::Automatic);
-        return Handled();
-    case AO_AUTOSYNC_OFF_SIG:
-        return Handled();
-    default:
-        return Request(message.GetSignal()) ? Handled() : DefaultHandler(message);
+        case AO_ENTRY_SIG:
+        case AO_EXIT_SIG:
+            Report(message);
+            return Handled();
+        case AO_AUTOSYNC_ON_SIG:
+            Transition(this, &CTiko_SyncMgr::Automatic);
+            return Handled();
+        case AO_AUTOSYNC_OFF_SIG:
+            return Handled();
+        default:
+            return Request(message.GetSignal()) ? Handled() : DefaultHandler(message);
     }
 }
 
-CLumAOSM_Message CTiko_SyncMgr::Automatic(CLumAOSM_Message& message)
-{
+CLumAOSM_Message CTiko_SyncMgr::Automatic(CLumAOSM_Message& message) {
     switch (message.GetSignal()) {
-    case AO_ENTRY_SIG:
-        Report(message);
-        reference_ = NowSeconds();
-        Arm(kCheckMs);
-        return Handled();
-    case AO_EXIT_SIG:
-        Report(message);
-        Disarm();
-        return Handled();
-    case AO_TIMEOUT_SIG:
-        PeriodicCheck();
-        return Handled();
-    case AO_AUTOSYNC_ON_SIG:
-        return Handled();
-    case AO_AUTOSYNC_OFF_SIG:
-        Transition(this, &CTiko_SyncMgr::Manual);
-        return Handled();
-    default:
-        return Request(message.GetSignal()) ? Handled() : DefaultHandler(message);
+        case AO_ENTRY_SIG:
+            Report(message);
+            reference_ = NowSeconds();
+            Arm(kCheckMs);
+            return Handled();
+        case AO_EXIT_SIG:
+            Report(message);
+            Disarm();
+            return Handled();
+        case AO_TIMEOUT_SIG:
+            PeriodicCheck();
+            return Handled();
+        case AO_AUTOSYNC_ON_SIG:
+            return Handled();
+        case AO_AUTOSYNC_OFF_SIG:
+            Transition(this, &CTiko_SyncMgr::Manual);
+            return Handled();
+        default:
+            return Request(message.GetSignal()) ? Handled() : DefaultHandler(message);
     }
 }
 
-void CTiko_SyncMgr::PublishNotice(int32_t signal)
-{
+void CTiko_SyncMgr::PublishNotice(int32_t signal) {
     CLumAOSM_Message result(signal);
     PutTimeNotice(result, 0, notice_);
     Publish(result);
 }
 
-void CTiko_SyncMgr::Compare()
-{
+void CTiko_SyncMgr::Compare() {
     notice_.bSetClock = false;
     if (services_.query)
         services_.query(notice_);
     PublishNotice(AO_COMPARE_RESULT_SIG);
 }
 
-void CTiko_SyncMgr::Synchronise()
-{
+void CTiko_SyncMgr::Synchronise() {
     notice_.bSetClock = true;
     if (services_.query)
         services_.query(notice_);
@@ -116,8 +105,7 @@ void CTiko_SyncMgr::Synchronise()
     PublishNotice(AO_SYNC_RESULT_SIG);
 }
 
-void CTiko_SyncMgr::PeriodicCheck()
-{
+void CTiko_SyncMgr::PeriodicCheck() {
     const int64_t now = NowSeconds();
     const Class_TIKOCONF_SYNCINFO* info = Setting(&Class_TIKOCONF_TOP::SyncInfo);
     const int64_t period = int64_t{info != nullptr ? info->nSyncPeriod.load() : 60} * 60;

@@ -4,14 +4,12 @@
 
 namespace {
 
-void PutFixed(std::string& out, uint64_t value, size_t size)
-{
+void PutFixed(std::string& out, uint64_t value, size_t size) {
     for (size_t i = 0; i < size; ++i)
         out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-bool ConsumeFixed(std::string_view& in, size_t size, uint64_t* value)
-{
+bool ConsumeFixed(std::string_view& in, size_t size, uint64_t* value) {
     if (in.size() < size)
         return false;
     uint64_t result = 0;
@@ -22,8 +20,7 @@ bool ConsumeFixed(std::string_view& in, size_t size, uint64_t* value)
     return true;
 }
 
-bool ConsumeText(std::string_view& in, std::string* text)
-{
+bool ConsumeText(std::string_view& in, std::string* text) {
     uint64_t length = 0;
     if (!ConsumeFixed(in, notice_format::kLengthSize, &length))
         return false;
@@ -34,18 +31,17 @@ bool ConsumeText(std::string_view& in, std::string* text)
     return true;
 }
 
-void PutText(std::string& out, const std::string& text)
-{
+void PutText(std::string& out, const std::string& text) {
     // Longer texts are cut rather than refused: a result line never comes near the bound.
-    const size_t length = text.size() < notice_format::kMaxTextSize ? text.size() : notice_format::kMaxTextSize;
+    const size_t length =
+        text.size() < notice_format::kMaxTextSize ? text.size() : notice_format::kMaxTextSize;
     PutFixed(out, length, notice_format::kLengthSize);
     out.append(text.data(), length);
 }
 
 }  // namespace
 
-std::string EncodeTimeNotice(const TimeNotice& notice)
-{
+std::string EncodeTimeNotice(const TimeNotice& notice) {
     std::string out;
     PutFixed(out, static_cast<uint64_t>(notice.tTime), 8);
     out.push_back(notice.bSetClock ? 1 : 0);
@@ -57,8 +53,7 @@ std::string EncodeTimeNotice(const TimeNotice& notice)
     return out;
 }
 
-bool DecodeTimeNotice(std::string_view in, TimeNotice* notice)
-{
+bool DecodeTimeNotice(std::string_view in, TimeNotice* notice) {
     TimeNotice result;
     uint64_t time = 0;
     uint64_t setClock = 0;
@@ -79,18 +74,17 @@ bool DecodeTimeNotice(std::string_view in, TimeNotice* notice)
     return true;
 }
 
-bool PutTimeNotice(CLumAOSM_Message& message, int index, const TimeNotice& notice)
-{
+bool PutTimeNotice(CLumAOSM_Message& message, int index, const TimeNotice& notice) {
     const std::string bytes = EncodeTimeNotice(notice);
     return message.SetParam(index, bytes.data(), static_cast<int32_t>(bytes.size()), false);
 }
 
-bool GetTimeNotice(const CLumAOSM_Message& message, int index, TimeNotice* notice)
-{
+bool GetTimeNotice(const CLumAOSM_Message& message, int index, TimeNotice* notice) {
     void* data = nullptr;
     int32_t length = 0;
     bool borrowed = false;
     if (!message.GetParam(index, &data, &length, &borrowed) || data == nullptr || borrowed || length <= 0)
         return false;
-    return DecodeTimeNotice(std::string_view(static_cast<const char*>(data), static_cast<size_t>(length)), notice);
+    return DecodeTimeNotice(std::string_view(static_cast<const char*>(data), static_cast<size_t>(length)),
+                            notice);
 }

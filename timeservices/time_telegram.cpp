@@ -11,8 +11,7 @@ constexpr uint8_t kFeedback[8] = {1, 0, 0, 1, 1, 0, 1, 1};
 
 }  // namespace
 
-uint8_t TelegramCheckByte(const uint8_t* text, size_t length)
-{
+uint8_t TelegramCheckByte(const uint8_t* text, size_t length) {
     uint8_t cells[9] = {};
     auto step = [&cells](uint8_t bit) {
         const uint8_t out = cells[0];
@@ -36,8 +35,7 @@ uint8_t TelegramCheckByte(const uint8_t* text, size_t length)
     return check;
 }
 
-TimeTelegram BuildTimeTelegram(int hour, int minute, int second)
-{
+TimeTelegram BuildTimeTelegram(int hour, int minute, int second) {
     TimeTelegram out{};
     char text[telegram::kTextSize + 1];
     // Out-of-range fields are cut to two digits so the telegram keeps its length.
@@ -51,8 +49,8 @@ TimeTelegram BuildTimeTelegram(int hour, int minute, int second)
     return out;
 }
 
-platform::CivilTime CatchSecond(const platform::Clock& clock, int compensationMs, const SleepFunction& sleep)
-{
+platform::CivilTime CatchSecond(const platform::Clock& clock, int compensationMs,
+                                const SleepFunction& sleep) {
     // A stored value outside the second could never be met; keep it inside.
     const int clamped = compensationMs < 0 ? 0 : (compensationMs > 999 ? 999 : compensationMs);
     const int64_t point = static_cast<int64_t>(clamped) * kNanosPerMs;

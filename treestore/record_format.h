@@ -48,37 +48,37 @@ void AppendRecord(std::string& out, int level, int type, std::string_view payloa
 
 // Builds a payload field by field.
 class PayloadWriter {
- public:
-  PayloadWriter() : m_text(1, kPayloadOpen) {}
-  PayloadWriter& Text(std::string_view bytes);
-  PayloadWriter& Text(const CLumText& field) { return Text(field.Get()); }
-  PayloadWriter& Int(std::int32_t value);
-  PayloadWriter& Time(std::int64_t value);
-  PayloadWriter& Byte(bool value) { return Int(value ? 1 : 0); }
-  PayloadWriter& Float(float value);
-  // Closes the payload and hands it over; the writer is spent.
-  std::string Finish();
+public:
+    PayloadWriter() : m_text(1, kPayloadOpen) {}
+    PayloadWriter& Text(std::string_view bytes);
+    PayloadWriter& Text(const CLumText& field) { return Text(field.Get()); }
+    PayloadWriter& Int(std::int32_t value);
+    PayloadWriter& Time(std::int64_t value);
+    PayloadWriter& Byte(bool value) { return Int(value ? 1 : 0); }
+    PayloadWriter& Float(float value);
+    // Closes the payload and hands it over; the writer is spent.
+    std::string Finish();
 
- private:
-  std::string m_text;
+private:
+    std::string m_text;
 };
 
 // Consumes a payload (brackets removed) from the front. A field whose length
 // header is missing or whose text runs past the payload leaves the target at
 // its default.
 class PayloadReader {
- public:
-  explicit PayloadReader(std::string_view payload) : m_rest(payload) {}
-  std::optional<std::string_view> Next();
+public:
+    explicit PayloadReader(std::string_view payload) : m_rest(payload) {}
+    std::optional<std::string_view> Next();
 
-  void Text(CLumText& field);
-  void Int(std::atomic<std::int32_t>& field);
-  void Time(std::atomic<std::int64_t>& field);
-  void Byte(std::atomic<bool>& field);
-  void Float(std::atomic<float>& field);
+    void Text(CLumText& field);
+    void Int(std::atomic<std::int32_t>& field);
+    void Time(std::atomic<std::int64_t>& field);
+    void Byte(std::atomic<bool>& field);
+    void Float(std::atomic<float>& field);
 
- private:
-  std::string_view m_rest;
+private:
+    std::string_view m_rest;
 };
 
 }  // namespace treerecord

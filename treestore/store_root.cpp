@@ -3,10 +3,10 @@
 #include "treestore/record_format.h"
 
 bool CLumStoreRoot::ParsePayload(std::string_view payload) {
-  treerecord::PayloadReader(payload).Text(strVersion);
-  return true;
+    treerecord::PayloadReader(payload).Text(strVersion);
+    return true;
 }
 
 std::string CLumStoreRoot::BuildPayload() const {
-  return treerecord::PayloadWriter().Text(strVersion).Finish();
+    return treerecord::PayloadWriter().Text(strVersion).Finish();
 }

@@ -9,18 +9,18 @@
 // The root of a store file: carries the version mark (written and read back,
 // not compared) and the lock of the tree's list structure.
 class CLumStoreRoot : public CLumTreeNode {
- public:
-  bool ParsePayload(std::string_view payload) override;
-  std::string BuildPayload() const override;
+public:
+    bool ParsePayload(std::string_view payload) override;
+    std::string BuildPayload() const override;
 
-  // Guards the child lists of this tree; hold it for short moments only.
-  std::mutex& ListMutex() const { return m_listLock; }
+    // Guards the child lists of this tree; hold it for short moments only.
+    std::mutex& ListMutex() const { return m_listLock; }
 
-  CLumText strVersion{"TIKO_VER_3_5"};
+    CLumText strVersion{"TIKO_VER_3_5"};
 
- protected:
-  CLumStoreRoot() = default;
+protected:
+    CLumStoreRoot() = default;
 
- private:
-  mutable std::mutex m_listLock;
+private:
+    mutable std::mutex m_listLock;
 };

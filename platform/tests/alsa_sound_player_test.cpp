@@ -27,7 +27,8 @@ const fs::path kDataDir = fs::path(__FILE__).parent_path().parent_path().parent_
 
 std::vector<int16_t> Ramp(size_t samples) {
     std::vector<int16_t> out(samples);
-    for (size_t i = 0; i < samples; ++i) out[i] = static_cast<int16_t>((i * 37) % 65536 - 32768);
+    for (size_t i = 0; i < samples; ++i)
+        out[i] = static_cast<int16_t>((i * 37) % 65536 - 32768);
     return out;
 }
 
@@ -56,7 +57,8 @@ protected:
         char pattern[] = "/tmp/tiko3-sound-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir_ = pattern;
-        if (const char* home = std::getenv("HOME")) saved_home_ = home;
+        if (const char* home = std::getenv("HOME"))
+            saved_home_ = home;
         setenv("HOME", dir_.c_str(), 1);
         out_ = dir_ / "OUT.raw";
         RouteDefault("{ type file; slave.pcm \"null\"; file \"" + out_.string() + "\"; format \"raw\" }");
@@ -106,7 +108,8 @@ TEST_F(AlsaSoundPlayerTest, BeepIsATenMillisecondToneAt44100Hz) {
     std::vector<int16_t> tone(441);
     std::memcpy(tone.data(), raw.data(), raw.size());
     int crossings = 0;
-    for (size_t i = 1; i < tone.size(); ++i) crossings += (tone[i - 1] < 0) != (tone[i] < 0);
+    for (size_t i = 1; i < tone.size(); ++i)
+        crossings += (tone[i - 1] < 0) != (tone[i] < 0);
     EXPECT_GE(crossings, 7);  // 4.4 periods of 440 Hz in 10 ms
     EXPECT_LE(crossings, 10);
 
@@ -132,9 +135,11 @@ TEST_F(AlsaSoundPlayerTest, SecondSoundWhileOneIsPlayingFailsAtOnce) {
     char buffer[65536];
     auto read_some = [&](int bound_ms) {
         pollfd ready{reader, POLLIN, 0};
-        if (poll(&ready, 1, bound_ms) <= 0) return false;
+        if (poll(&ready, 1, bound_ms) <= 0)
+            return false;
         const ssize_t got = read(reader, buffer, sizeof buffer);
-        if (got > 0) received.append(buffer, static_cast<size_t>(got));
+        if (got > 0)
+            received.append(buffer, static_cast<size_t>(got));
         return got > 0;
     };
     ASSERT_TRUE(read_some(10000));

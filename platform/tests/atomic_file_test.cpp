@@ -17,97 +17,100 @@ namespace {
 namespace fs = std::filesystem;
 
 class AtomicFile : public testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "atomicfile-XXXXXX").string();
-    m_dir = ::mkdtemp(pattern.data());
-    m_target = m_dir / "TIKo.sche";
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "atomicfile-XXXXXX").string();
+        m_dir = ::mkdtemp(pattern.data());
+        m_target = m_dir / "TIKo.sche";
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
 
-  std::string Read() const {
-    std::ifstream in(m_target, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  // Files in the directory besides the target: left-over temporaries.
-  int Strays() const {
-    int count = 0;
-    for (const auto& entry : fs::directory_iterator(m_dir)) count += entry.path() != m_target;
-    return count;
-  }
+    std::string Read() const {
+        std::ifstream in(m_target, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    // Files in the directory besides the target: left-over temporaries.
+    int Strays() const {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator(m_dir))
+            count += entry.path() != m_target;
+        return count;
+    }
 
-  fs::path m_dir;
-  fs::path m_target;
+    fs::path m_dir;
+    fs::path m_target;
 };
 
 TEST_F(AtomicFile, ReplacesContentAndKeepsPermissionBits) {
-  ASSERT_TRUE(platform::WriteFileAtomically(m_target, "old"));
-  ::chmod(m_target.c_str(), 0640);
-  ASSERT_TRUE(platform::WriteFileAtomically(m_target, std::string("new\0\xff", 5)));
-  EXPECT_EQ(Read(), std::string("new\0\xff", 5));
-  struct stat st {};
-  ::stat(m_target.c_str(), &st);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
-  EXPECT_EQ(Strays(), 0);
+    ASSERT_TRUE(platform::WriteFileAtomically(m_target, "old"));
+    ::chmod(m_target.c_str(), 0640);
+    ASSERT_TRUE(platform::WriteFileAtomically(m_target, std::string("new\0\xff", 5)));
+    EXPECT_EQ(Read(), std::string("new\0\xff", 5));
+    struct stat st {};
+    ::stat(m_target.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(Strays(), 0);
 }
 
 TEST_F(AtomicFile, NewFileFollowsTheUmask) {
-  mode_t previous = ::umask(077);
-  bool written = platform::WriteFileAtomically(m_target, "private");
-  ::umask(previous);
-  ASSERT_TRUE(written);
-  struct stat st {};
-  ::stat(m_target.c_str(), &st);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
+    mode_t previous = ::umask(077);
+    bool written = platform::WriteFileAtomically(m_target, "private");
+    ::umask(previous);
+    ASSERT_TRUE(written);
+    struct stat st {};
+    ::stat(m_target.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST_F(AtomicFile, AbandonedWriteLeavesTheOldFile) {
-  ASSERT_TRUE(platform::WriteFileAtomically(m_target, "old"));
-  EXPECT_FALSE(platform::WriteFileAtomically(m_target, [](std::FILE* file) {
-    std::fputs("half", file);
-    return false;
-  }));
-  EXPECT_EQ(Read(), "old");
-  EXPECT_EQ(Strays(), 0);
+    ASSERT_TRUE(platform::WriteFileAtomically(m_target, "old"));
+    EXPECT_FALSE(platform::WriteFileAtomically(m_target, [](std::FILE* file) {
+        std::fputs("half", file);
+        return false;
+    }));
+    EXPECT_EQ(Read(), "old");
+    EXPECT_EQ(Strays(), 0);
 }
 
 TEST_F(AtomicFile, FullDiskLeavesTheOldFile) {
-  ASSERT_TRUE(platform::WriteFileAtomically(m_target, "old"));
-  // A file size limit in a child stands in for a full disk: writes past it
-  // fail with EFBIG.
-  pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit {4096, 4096};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    bool ok = platform::WriteFileAtomically(m_target, std::string(1 << 20, 'x'));
-    ::_exit(ok ? 1 : 0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write should have reported failure";
-  EXPECT_EQ(Read(), "old");
-  EXPECT_EQ(Strays(), 0);
+    ASSERT_TRUE(platform::WriteFileAtomically(m_target, "old"));
+    // A file size limit in a child stands in for a full disk: writes past it
+    // fail with EFBIG.
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {
+            4096, 4096
+        };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        bool ok = platform::WriteFileAtomically(m_target, std::string(1 << 20, 'x'));
+        ::_exit(ok ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write should have reported failure";
+    EXPECT_EQ(Read(), "old");
+    EXPECT_EQ(Strays(), 0);
 }
 
 TEST_F(AtomicFile, TargetThatIsNotAFileOrHasNoDirectoryFails) {
-  fs::create_directory(m_target);
-  EXPECT_FALSE(platform::WriteFileAtomically(m_target, "x"));
-  EXPECT_TRUE(fs::is_directory(m_target));
-  EXPECT_FALSE(platform::WriteFileAtomically(m_dir / "missing" / "file", "x"));
+    fs::create_directory(m_target);
+    EXPECT_FALSE(platform::WriteFileAtomically(m_target, "x"));
+    EXPECT_TRUE(fs::is_directory(m_target));
+    EXPECT_FALSE(platform::WriteFileAtomically(m_dir / "missing" / "file", "x"));
 }
 
 TEST_F(AtomicFile, ReadWholeFileReadsEverythingFromTheCurrentPosition) {
-  std::string big(200000, 'a');
-  big[123456] = '\xff';
-  ASSERT_TRUE(platform::WriteFileAtomically(m_target, big));
-  std::FILE* file = std::fopen(m_target.c_str(), "rb");
-  ASSERT_NE(file, nullptr);
-  EXPECT_EQ(platform::ReadWholeFile(file), big);
-  std::fclose(file);
-  EXPECT_EQ(platform::ReadWholeFile(nullptr), std::nullopt);
+    std::string big(200000, 'a');
+    big[123456] = '\xff';
+    ASSERT_TRUE(platform::WriteFileAtomically(m_target, big));
+    std::FILE* file = std::fopen(m_target.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(platform::ReadWholeFile(file), big);
+    std::fclose(file);
+    EXPECT_EQ(platform::ReadWholeFile(nullptr), std::nullopt);
 }
 
 }  // namespace

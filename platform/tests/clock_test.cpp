@@ -78,13 +78,16 @@ TEST(FakeClockTest, ReadersOnSeveralThreadsSeeTimeOnlyGoForward) {
             WallTime last = clock.NowUtc();
             for (int n = 0; n < 20000; ++n) {
                 const WallTime now = clock.NowUtc();
-                if (now <= last) backwards = true;
+                if (now <= last)
+                    backwards = true;
                 last = now;
             }
         });
     }
-    for (int n = 0; n < 1000; ++n) clock.Advance(1'000'000);
-    for (auto& t : readers) t.join();
+    for (int n = 0; n < 1000; ++n)
+        clock.Advance(1'000'000);
+    for (auto& t : readers)
+        t.join();
     EXPECT_FALSE(backwards);
     EXPECT_EQ((WallTime{1, 80'004'000}), clock.NowUtc());
 }

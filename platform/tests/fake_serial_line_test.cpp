@@ -13,7 +13,8 @@ TEST(FakeSerialLineTest, RecordsEachSessionAndSkipsMissingPorts) {
     FakeSerialLine line;
     line.SetPortPresent(3, false);
     std::vector<int> hooked;
-    line.SetSendHook([&](int port, const unsigned char*, int length) { hooked.push_back(port * 100 + length); });
+    line.SetSendHook(
+        [&](int port, const unsigned char*, int length) { hooked.push_back(port * 100 + length); });
     const unsigned char bytes[] = {'@', '0', '7', '0', '5', '0', '9'};
 
     for (int port = 1; port <= 4; ++port) {

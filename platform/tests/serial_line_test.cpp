@@ -35,7 +35,8 @@ protected:
     }
 
     void TearDown() override {
-        for (int port = 1; port <= 4; ++port) unsetenv(("TIKO3_COM" + std::to_string(port)).c_str());
+        for (int port = 1; port <= 4; ++port)
+            unsetenv(("TIKO3_COM" + std::to_string(port)).c_str());
         close(master_);
         close(slave_);
     }
@@ -46,9 +47,11 @@ protected:
         unsigned char buffer[4096];
         while (got.size() < count) {
             pollfd ready{master_, POLLIN, 0};
-            if (poll(&ready, 1, idle_ms) <= 0) break;
+            if (poll(&ready, 1, idle_ms) <= 0)
+                break;
             const ssize_t n = read(master_, buffer, sizeof buffer);
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             got.insert(got.end(), buffer, buffer + n);
         }
         return got;
@@ -155,7 +158,8 @@ TEST_F(SerialLineTest, OpenDiscardsPendingInput) {
     int pending = 0;
     for (int tries = 0; tries < 1000 && pending == 0; ++tries) {
         ASSERT_EQ(ioctl(slave_, FIONREAD, &pending), 0);
-        if (pending == 0) usleep(1000);
+        if (pending == 0)
+            usleep(1000);
     }
     ASSERT_GT(pending, 0);
 
@@ -198,7 +202,8 @@ TEST_F(SerialLineTest, ByteTheLineWillNotTakeIsDroppedAfterItsTimeOut) {
         }
         ASSERT_EQ(errno, EAGAIN);
         pollfd room{slave_, POLLOUT, 0};
-        if (poll(&room, 1, 500) == 0) break;  // no room came back: full for good
+        if (poll(&room, 1, 500) == 0)
+            break;  // no room came back: full for good
     }
 
     const unsigned char lost[] = {'A', 'B'};

@@ -17,11 +17,13 @@ template <typename Body>
 int InChildWithoutSysTime(Body body) {
     const pid_t pid = fork();
     if (pid == 0) {
-        if (!platform::RelinquishSysTimeRight() || platform::HasSysTimeRight()) _exit(100);
+        if (!platform::RelinquishSysTimeRight() || platform::HasSysTimeRight())
+            _exit(100);
         _exit(body());
     }
     int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid)
+        return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -30,10 +32,12 @@ int InChildWithoutSysTime(Body body) {
 TEST(SysTimeRightTest, SettingFailsWithEpermWithoutTheRight) {
     EXPECT_EQ(0, InChildWithoutSysTime([] {
                   platform::SysTimeRight right;
-                  if (right.Raise() || errno != EPERM) return 1;
+                  if (right.Raise() || errno != EPERM)
+                      return 1;
                   platform::SystemClock clock;
                   errno = 0;
-                  if (clock.SetUtc(clock.NowUtc())) return 2;
+                  if (clock.SetUtc(clock.NowUtc()))
+                      return 2;
                   return errno == EPERM ? 0 : 3;
               }));
 }
@@ -41,15 +45,18 @@ TEST(SysTimeRightTest, SettingFailsWithEpermWithoutTheRight) {
 TEST(SysTimeRightTest, DroppingTheEffectiveSetKeepsThePermittedOne) {
     EXPECT_EQ(0, InChildWithoutSysTime([] {
                   // Without the right nothing can be dropped that matters; the call must still work.
-                  if (!platform::DropEffectiveCapabilities()) return 1;
+                  if (!platform::DropEffectiveCapabilities())
+                      return 1;
                   return platform::HasSysTimeRight() ? 2 : 0;
               }));
     // In a child that keeps its permitted set, raising after dropping works again.
     const pid_t pid = fork();
     if (pid == 0) {
         const bool had = platform::HasSysTimeRight();
-        if (!platform::DropEffectiveCapabilities()) _exit(1);
-        if (platform::HasSysTimeRight() != had) _exit(2);
+        if (!platform::DropEffectiveCapabilities())
+            _exit(1);
+        if (platform::HasSysTimeRight() != had)
+            _exit(2);
         _exit(0);
     }
     int status = 0;

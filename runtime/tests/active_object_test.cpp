@@ -20,64 +20,58 @@ constexpr int32_t kUnhandled = 43;  // left to the default handler
 class ThreeStates : public CLumAOSM_ActiveObject {
 public:
     explicit ThreeStates(CLumAOSM_Mediator* mediator, const char* name = "ThreeStates")
-        : CLumAOSM_ActiveObject(mediator)
-    {
+        : CLumAOSM_ActiveObject(mediator) {
         SetName(name);
     }
-    ~ThreeStates() override
-    {
+    ~ThreeStates() override {
         if (IsRunning()) {
             Stop();
             WaitUntilStopped();
         }
     }
 
-    CLumAOSM_Message Initial(CLumAOSM_Message& message) override
-    {
+    CLumAOSM_Message Initial(CLumAOSM_Message& message) override {
         Record("Initial", message);
         InitialTransition(this, &ThreeStates::A);
         return Handled();
     }
-    CLumAOSM_Message A(CLumAOSM_Message& message)
-    {
+    CLumAOSM_Message A(CLumAOSM_Message& message) {
         Record("A", message);
         switch (message.GetSignal()) {
-        case kGoB:
-            Transition(this, &ThreeStates::B);
-            return Handled();
-        case kTwice:
-            Transition(this, &ThreeStates::B);
-            Transition(this, &ThreeStates::C);
-            return Handled();
-        case AO_ENTRY_SIG:
-        case AO_EXIT_SIG:
-        case kPlain:
-            return Handled();
-        default:
-            lastDefault = DefaultHandler(message).GetSignal();
-            return Handled();
+            case kGoB:
+                Transition(this, &ThreeStates::B);
+                return Handled();
+            case kTwice:
+                Transition(this, &ThreeStates::B);
+                Transition(this, &ThreeStates::C);
+                return Handled();
+            case AO_ENTRY_SIG:
+            case AO_EXIT_SIG:
+            case kPlain:
+                return Handled();
+            default:
+                lastDefault = DefaultHandler(message).GetSignal();
+                return Handled();
         }
     }
-    CLumAOSM_Message B(CLumAOSM_Message& message)
-    {
+    CLumAOSM_Message B(CLumAOSM_Message& message) {
         Record("B", message);
-        return message.GetSignal() < AO_USER_SIG && message.GetSignal() > AO_EXIT_SIG ? DefaultHandler(message)
-                                                                                        : Handled();
+        return message.GetSignal() < AO_USER_SIG && message.GetSignal() > AO_EXIT_SIG
+                   ? DefaultHandler(message)
+                   : Handled();
     }
-    CLumAOSM_Message C(CLumAOSM_Message& message)
-    {
+    CLumAOSM_Message C(CLumAOSM_Message& message) {
         Record("C", message);
-        return message.GetSignal() < AO_USER_SIG && message.GetSignal() > AO_EXIT_SIG ? DefaultHandler(message)
-                                                                                        : Handled();
+        return message.GetSignal() < AO_USER_SIG && message.GetSignal() > AO_EXIT_SIG
+                   ? DefaultHandler(message)
+                   : Handled();
     }
 
-    Log Entries()
-    {
+    Log Entries() {
         std::lock_guard lock(mutex_);
         return log_;
     }
-    bool Logged(const std::string& line)
-    {
+    bool Logged(const std::string& line) {
         Log log = Entries();
         return std::find(log.begin(), log.end(), line) != log.end();
     }
@@ -85,10 +79,11 @@ public:
     std::atomic<int32_t> lastDefault{-1};
 
 private:
-    void Record(const char* state, const CLumAOSM_Message& message)
-    {
+    void Record(const char* state, const CLumAOSM_Message& message) {
         const int32_t signal = message.GetSignal();
-        std::string name = signal == AO_ENTRY_SIG ? "ENTRY" : signal == AO_EXIT_SIG ? "EXIT" : std::to_string(signal);
+        std::string name = signal == AO_ENTRY_SIG  ? "ENTRY"
+                           : signal == AO_EXIT_SIG ? "EXIT"
+                                                   : std::to_string(signal);
         std::lock_guard lock(mutex_);
         log_.push_back(std::string(state) + ":" + name);
     }
@@ -99,8 +94,7 @@ private:
 
 }  // namespace
 
-TEST(ActiveObject, StartDeliversOneEntryToInitialAndOneToTheFirstState)
-{
+TEST(ActiveObject, StartDeliversOneEntryToInitialAndOneToTheFirstState) {
     ThreeStates object(nullptr);
     ASSERT_TRUE(object.Start(nullptr));
     object.Post(CLumAOSM_Message(kPlain));
@@ -108,12 +102,10 @@ TEST(ActiveObject, StartDeliversOneEntryToInitialAndOneToTheFirstState)
     EXPECT_EQ(object.Entries(), (Log{"Initial:ENTRY", "A:ENTRY", "A:42"}));
 }
 
-TEST(ActiveObject, PublicationAfterInitialisationReachesASubscriptionMadeInInitial)
-{
+TEST(ActiveObject, PublicationAfterInitialisationReachesASubscriptionMadeInInitial) {
     struct Subscriber : ThreeStates {
         using ThreeStates::ThreeStates;
-        CLumAOSM_Message Initial(CLumAOSM_Message& message) override
-        {
+        CLumAOSM_Message Initial(CLumAOSM_Message& message) override {
             Mediator()->Subscribe(this, kPlain);
             return ThreeStates::Initial(message);
         }
@@ -132,8 +124,7 @@ TEST(ActiveObject, PublicationAfterInitialisationReachesASubscriptionMadeInIniti
     mediator.WaitUntilStopped();
 }
 
-TEST(ActiveObject, TransitionExitsAtOnceAndEntersBeforeQueuedMessages)
-{
+TEST(ActiveObject, TransitionExitsAtOnceAndEntersBeforeQueuedMessages) {
     ThreeStates object(nullptr);
     // Queued before the thread runs, so they wait behind every entry signal.
     object.Post(CLumAOSM_Message(kGoB));
@@ -143,8 +134,7 @@ TEST(ActiveObject, TransitionExitsAtOnceAndEntersBeforeQueuedMessages)
     EXPECT_EQ(object.Entries(), (Log{"Initial:ENTRY", "A:ENTRY", "A:40", "A:EXIT", "B:ENTRY", "B:42"}));
 }
 
-TEST(ActiveObject, SecondTransitionInOneCallWins)
-{
+TEST(ActiveObject, SecondTransitionInOneCallWins) {
     ThreeStates object(nullptr);
     object.Post(CLumAOSM_Message(kTwice));
     object.Post(CLumAOSM_Message(kPlain));
@@ -154,8 +144,7 @@ TEST(ActiveObject, SecondTransitionInOneCallWins)
               (Log{"Initial:ENTRY", "A:ENTRY", "A:41", "A:EXIT", "A:EXIT", "C:ENTRY", "C:42"}));
 }
 
-TEST(ActiveObject, StopDeliversExitToTheCurrentState)
-{
+TEST(ActiveObject, StopDeliversExitToTheCurrentState) {
     ThreeStates object(nullptr);
     object.Post(CLumAOSM_Message(kGoB));
     ASSERT_TRUE(object.Start(nullptr));
@@ -166,8 +155,7 @@ TEST(ActiveObject, StopDeliversExitToTheCurrentState)
     EXPECT_EQ(object.Post(CLumAOSM_Message(kPlain)), -1);
 }
 
-TEST(ActiveObject, DefaultHandlerAnswers)
-{
+TEST(ActiveObject, DefaultHandlerAnswers) {
     ThreeStates object(nullptr);
     ASSERT_TRUE(object.Start(nullptr));
     object.Post(CLumAOSM_Message(kUnhandled));
@@ -182,8 +170,7 @@ TEST(ActiveObject, DefaultHandlerAnswers)
     EXPECT_EQ(object.Entries().back(), "A:EXIT");
 }
 
-TEST(ActiveObject, KillAllThroughTheMediatorStopsEverySubscribedObject)
-{
+TEST(ActiveObject, KillAllThroughTheMediatorStopsEverySubscribedObject) {
     CLumAOSM_Mediator mediator;
     ASSERT_TRUE(mediator.Start(nullptr));
     ThreeStates first(&mediator, "first"), second(&mediator, "second");
@@ -202,8 +189,7 @@ TEST(ActiveObject, KillAllThroughTheMediatorStopsEverySubscribedObject)
     mediator.WaitUntilStopped();
 }
 
-TEST(ActiveObject, ReceiveQueuesACopyWithTheTag)
-{
+TEST(ActiveObject, ReceiveQueuesACopyWithTheTag) {
     struct Tagged : ThreeStates {
         Tagged() : ThreeStates(nullptr) {}
     } object;

@@ -25,37 +25,34 @@ struct Runtime : CLumAOSM_Config {
 class Waiter : public CLumAOSM_ActiveObject {
 public:
     explicit Waiter(CLumAOSM_Mediator* mediator) : CLumAOSM_ActiveObject(mediator) { SetName("Waiter"); }
-    ~Waiter() override
-    {
+    ~Waiter() override {
         if (IsRunning()) {
             Stop();
             WaitUntilStopped();
         }
     }
-    CLumAOSM_Message Initial(CLumAOSM_Message&) override
-    {
+    CLumAOSM_Message Initial(CLumAOSM_Message&) override {
         Mediator()->Subscribe(this, AO_SYNC_COMPARE_SIG);
         InitialTransition(this, &Waiter::Waiting);
         return Handled();
     }
-    CLumAOSM_Message Waiting(CLumAOSM_Message& message)
-    {
+    CLumAOSM_Message Waiting(CLumAOSM_Message& message) {
         switch (message.GetSignal()) {
-        case AO_ENTRY_SIG:
-            armed = timer_.StartTimer(this, 1, 50, 0, "wait");
-            return Handled();
-        case AO_EXIT_SIG:
-            timer_.StopTimer(this, 1, "wait");
-            exited = true;
-            return Handled();
-        case AO_TIMEOUT_SIG:
-            ++timeouts;
-            return Handled();
-        case AO_SYNC_COMPARE_SIG:
-            ++published;
-            return Handled();
-        default:
-            return DefaultHandler(message);
+            case AO_ENTRY_SIG:
+                armed = timer_.StartTimer(this, 1, 50, 0, "wait");
+                return Handled();
+            case AO_EXIT_SIG:
+                timer_.StopTimer(this, 1, "wait");
+                exited = true;
+                return Handled();
+            case AO_TIMEOUT_SIG:
+                ++timeouts;
+                return Handled();
+            case AO_SYNC_COMPARE_SIG:
+                ++published;
+                return Handled();
+            default:
+                return DefaultHandler(message);
         }
     }
 
@@ -70,8 +67,7 @@ private:
 
 }  // namespace
 
-TEST(Config, ServicesWorkBeforeAnyApplicationObjectAndAreGoneAfterwards)
-{
+TEST(Config, ServicesWorkBeforeAnyApplicationObjectAndAreGoneAfterwards) {
     {
         Runtime runtime;
         ASSERT_TRUE(runtime.IsRunning());
@@ -99,13 +95,13 @@ TEST(Config, ServicesWorkBeforeAnyApplicationObjectAndAreGoneAfterwards)
     EXPECT_FALSE(timer.StartTimer(&target, 1, 30, 0, ""));
     auto runtimeThreads = [] {
         const auto names = ThreadNames();
-        return std::count_if(names.begin(), names.end(), [](const std::string& n) { return n.rfind("T_", 0) == 0; });
+        return std::count_if(names.begin(), names.end(),
+                             [](const std::string& n) { return n.rfind("T_", 0) == 0; });
     };
     EXPECT_TRUE(WaitUntil([&] { return runtimeThreads() == 0; }));
 }
 
-TEST(Config, ShutdownStopsAnObjectThatIsStillSubscribed)
-{
+TEST(Config, ShutdownStopsAnObjectThatIsStillSubscribed) {
     auto runtime = std::make_unique<Runtime>();
     Waiter waiter(CLumAOSM_Mediator::Process());
     ASSERT_TRUE(waiter.Start(nullptr));

@@ -5,24 +5,21 @@
 
 #include <thread>
 
-TEST(LumTime, AddCarriesMillisecondsIntoSeconds)
-{
+TEST(LumTime, AddCarriesMillisecondsIntoSeconds) {
     CLumTime a(10, 700);
     a.Add(CLumTime(2, 500));
     EXPECT_EQ(a.Seconds(), 13);
     EXPECT_EQ(a.Milliseconds(), 200);
 }
 
-TEST(LumTime, SubtractBorrowsASecond)
-{
+TEST(LumTime, SubtractBorrowsASecond) {
     CLumTime a(10, 200);
     a.Subtract(CLumTime(3, 700));
     EXPECT_EQ(a.Seconds(), 6);
     EXPECT_EQ(a.Milliseconds(), 500);
 }
 
-TEST(LumTime, FromMillisecondsTruncates)
-{
+TEST(LumTime, FromMillisecondsTruncates) {
     CLumTime t;
     t.FromMilliseconds(12345);
     EXPECT_EQ(t.Seconds(), 12);
@@ -32,8 +29,7 @@ TEST(LumTime, FromMillisecondsTruncates)
     EXPECT_EQ(t.Milliseconds(), -500);
 }
 
-TEST(LumTime, CompareBySecondsThenMilliseconds)
-{
+TEST(LumTime, CompareBySecondsThenMilliseconds) {
     EXPECT_TRUE(CLumTime(1, 999).LessOrEqual(CLumTime(2, 0)));
     EXPECT_TRUE(CLumTime(2, 5).LessOrEqual(CLumTime(2, 5)));
     EXPECT_FALSE(CLumTime(2, 6).LessOrEqual(CLumTime(2, 5)));
@@ -41,8 +37,7 @@ TEST(LumTime, CompareBySecondsThenMilliseconds)
     EXPECT_TRUE(CLumTime(2, 5).NotEqual(CLumTime(2, 6)));
 }
 
-TEST(WaitEvent, SetBeforeWaitIsKeptAndConsumedOnce)
-{
+TEST(WaitEvent, SetBeforeWaitIsKeptAndConsumedOnce) {
     CLumWaitEvent event;
     event.Set();
     event.Wait(-1);  // returns at once: the signal was kept

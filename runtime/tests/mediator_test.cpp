@@ -19,8 +19,7 @@ class RecordingObserver : public CLumAOSM_Observer {
 public:
     explicit RecordingObserver(const char* name) { SetName(name); }
 
-    int Receive(const CLumAOSM_Message* message, const char*) override
-    {
+    int Receive(const CLumAOSM_Message* message, const char*) override {
         if (message->GetSignal() == holdAt)
             gate.Pass();
         if (onReceive)
@@ -29,8 +28,7 @@ public:
         got_.push_back(std::string(GetName()) + ":" + std::to_string(message->GetSignal()));
         return 0;
     }
-    std::vector<std::string> Got()
-    {
+    std::vector<std::string> Got() {
         std::lock_guard lock(mutex_);
         return got_;
     }
@@ -46,20 +44,17 @@ private:
 
 class MediatorTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(mediator_.Start(nullptr));
         ASSERT_EQ(mediator_.Subscribe(&flush_, kFlushSig), 0);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         mediator_.Stop();
         mediator_.WaitUntilStopped();
     }
 
     // Returns once every publication made before it has been routed.
-    void Flush()
-    {
+    void Flush() {
         const size_t before = flush_.Got().size();
         mediator_.Publish(CLumAOSM_Message(kFlushSig));
         ASSERT_TRUE(WaitUntil([&] { return flush_.Got().size() > before; }));
@@ -73,8 +68,7 @@ using Log = std::vector<std::string>;
 
 }  // namespace
 
-TEST_F(MediatorTest, DuplicateSubscriptionDeliversOnce)
-{
+TEST_F(MediatorTest, DuplicateSubscriptionDeliversOnce) {
     RecordingObserver a("a");
     mediator_.Subscribe(&a, 40);
     mediator_.Subscribe(&a, 40);
@@ -83,13 +77,18 @@ TEST_F(MediatorTest, DuplicateSubscriptionDeliversOnce)
     EXPECT_EQ(a.Got(), Log{"a:40"});
 }
 
-TEST_F(MediatorTest, SubscribersReceiveInSubscriptionOrder)
-{
+TEST_F(MediatorTest, SubscribersReceiveInSubscriptionOrder) {
     std::mutex mutex;
     Log order;
     RecordingObserver first("first"), second("second");
-    first.onReceive = [&] { std::lock_guard l(mutex); order.push_back("first"); };
-    second.onReceive = [&] { std::lock_guard l(mutex); order.push_back("second"); };
+    first.onReceive = [&] {
+        std::lock_guard l(mutex);
+        order.push_back("first");
+    };
+    second.onReceive = [&] {
+        std::lock_guard l(mutex);
+        order.push_back("second");
+    };
     mediator_.Subscribe(&first, 41);
     Flush();  // queued together, urgent requests would apply newest first
     mediator_.Subscribe(&second, 41);
@@ -100,8 +99,7 @@ TEST_F(MediatorTest, SubscribersReceiveInSubscriptionOrder)
     EXPECT_EQ(order, (Log{"first", "second"}));
 }
 
-TEST_F(MediatorTest, UnsubscribeAllStopsEveryDeliveryAndKeepsTheEntries)
-{
+TEST_F(MediatorTest, UnsubscribeAllStopsEveryDeliveryAndKeepsTheEntries) {
     RecordingObserver a("a");
     mediator_.Subscribe(&a, 43);
     mediator_.Subscribe(&a, 44);
@@ -124,8 +122,7 @@ TEST_F(MediatorTest, UnsubscribeAllStopsEveryDeliveryAndKeepsTheEntries)
     EXPECT_TRUE(a.Got().empty());
 }
 
-TEST_F(MediatorTest, SubscriptionQueuedBehindAPublicationStillReceivesIt)
-{
+TEST_F(MediatorTest, SubscriptionQueuedBehindAPublicationStillReceivesIt) {
     RecordingObserver blocker("blocker"), late("late");
     blocker.holdAt = 45;
     mediator_.Subscribe(&blocker, 45);
@@ -138,8 +135,7 @@ TEST_F(MediatorTest, SubscriptionQueuedBehindAPublicationStillReceivesIt)
     EXPECT_EQ(late.Got(), Log{"late:46"});
 }
 
-TEST_F(MediatorTest, ObjectThatIsNoObserverIsRefused)
-{
+TEST_F(MediatorTest, ObjectThatIsNoObserverIsRefused) {
     struct NotAnObserver {
         virtual ~NotAnObserver() = default;
     } other;
@@ -150,8 +146,7 @@ TEST_F(MediatorTest, ObjectThatIsNoObserverIsRefused)
         EXPECT_NE(entry.signal, 40);
 }
 
-TEST_F(MediatorTest, UnsubscribeAllFromAReceiveFailsInsteadOfDeadlocking)
-{
+TEST_F(MediatorTest, UnsubscribeAllFromAReceiveFailsInsteadOfDeadlocking) {
     RecordingObserver a("a");
     std::atomic<int> outcome{1};
     a.onReceive = [&] { outcome = mediator_.UnsubscribeAll(&a); };
@@ -162,8 +157,7 @@ TEST_F(MediatorTest, UnsubscribeAllFromAReceiveFailsInsteadOfDeadlocking)
     EXPECT_FALSE(a.IsActive());  // still no further delivery
 }
 
-TEST_F(MediatorTest, UnsubscribeOneLeavesTheOtherSignals)
-{
+TEST_F(MediatorTest, UnsubscribeOneLeavesTheOtherSignals) {
     RecordingObserver a("a");
     mediator_.Subscribe(&a, 48);
     mediator_.Subscribe(&a, 49);
@@ -174,8 +168,7 @@ TEST_F(MediatorTest, UnsubscribeOneLeavesTheOtherSignals)
     EXPECT_EQ(a.Got(), Log{"a:49"});
 }
 
-TEST(Mediator, StoppedMediatorRefusesRequestsAtOnce)
-{
+TEST(Mediator, StoppedMediatorRefusesRequestsAtOnce) {
     CLumAOSM_Mediator mediator;
     ASSERT_TRUE(mediator.Start(nullptr));
     mediator.Stop();
@@ -187,8 +180,7 @@ TEST(Mediator, StoppedMediatorRefusesRequestsAtOnce)
     EXPECT_EQ(mediator.Count(), 0);
 }
 
-TEST(Mediator, FailedUnsubscribeOnAStoppingMediatorWaitsForADeliveryUnderWay)
-{
+TEST(Mediator, FailedUnsubscribeOnAStoppingMediatorWaitsForADeliveryUnderWay) {
     CLumAOSM_Mediator mediator;
     ASSERT_TRUE(mediator.Start(nullptr));
     RecordingObserver a("a");
@@ -209,8 +201,7 @@ TEST(Mediator, FailedUnsubscribeOnAStoppingMediatorWaitsForADeliveryUnderWay)
     EXPECT_TRUE(doneAtReturn.load());
 }
 
-TEST(Mediator, InstanceIsCreatedOnceAndClearedByDeletion)
-{
+TEST(Mediator, InstanceIsCreatedOnceAndClearedByDeletion) {
     CLumAOSM_Mediator* first = CLumAOSM_Mediator::Instance();
     EXPECT_EQ(CLumAOSM_Mediator::Instance(), first);
     EXPECT_FALSE(first->IsRunning());

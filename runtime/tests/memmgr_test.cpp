@@ -4,8 +4,7 @@
 
 #include <cstring>
 
-TEST(MemMgr, AllocFillsAndFreeReleasesOnce)
-{
+TEST(MemMgr, AllocFillsAndFreeReleasesOnce) {
     LumAOSM_MemMgr mgr("");
     auto* block = static_cast<unsigned char*>(mgr.Alloc(64, 0));
     ASSERT_NE(block, nullptr);
@@ -38,8 +37,7 @@ struct Managed : LumAOSM_MemMgrClient {
 
 }  // namespace
 
-TEST(MemMgr, ClientLivesInABlockAndDeleteRunsTheDestructorOnly)
-{
+TEST(MemMgr, ClientLivesInABlockAndDeleteRunsTheDestructorOnly) {
     LumAOSM_MemMgr mgr("");
     int destroyed = 0;
     Managed* object = new (mgr) Managed(&destroyed);

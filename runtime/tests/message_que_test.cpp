@@ -7,14 +7,12 @@
 
 namespace {
 
-int PutSignal(CLumAOSM_Message_Que& queue, int32_t signal, bool urgent = false, const char* tag = "")
-{
+int PutSignal(CLumAOSM_Message_Que& queue, int32_t signal, bool urgent = false, const char* tag = "") {
     auto message = std::make_unique<CLumAOSM_Message>(signal);
     return queue.Put(message, urgent, tag);
 }
 
-std::vector<int32_t> Drain(CLumAOSM_Message_Que& queue)
-{
+std::vector<int32_t> Drain(CLumAOSM_Message_Que& queue) {
     std::vector<int32_t> signals;
     while (queue.Count() > 0) {
         std::unique_ptr<CLumAOSM_Message> message;
@@ -28,8 +26,7 @@ std::vector<int32_t> Drain(CLumAOSM_Message_Que& queue)
 
 }  // namespace
 
-TEST(MessageQue, AcceptsWithThousandPendingAndRefusesWithThousandAndOne)
-{
+TEST(MessageQue, AcceptsWithThousandPendingAndRefusesWithThousandAndOne) {
     CLumAOSM_Message_Que queue;
     for (int i = 0; i < 1000; ++i)
         ASSERT_EQ(PutSignal(queue, 40), 0);
@@ -44,8 +41,7 @@ TEST(MessageQue, AcceptsWithThousandPendingAndRefusesWithThousandAndOne)
     EXPECT_EQ(queue.Clear(), 1002);
 }
 
-TEST(MessageQue, UrgentEntriesAndStopMarkerGoFrontNewestFirst)
-{
+TEST(MessageQue, UrgentEntriesAndStopMarkerGoFrontNewestFirst) {
     CLumAOSM_Message_Que queue;
     PutSignal(queue, 40);
     PutSignal(queue, 41);
@@ -55,8 +51,7 @@ TEST(MessageQue, UrgentEntriesAndStopMarkerGoFrontNewestFirst)
     EXPECT_EQ(Drain(queue), (std::vector<int32_t>{-1, 51, 50, 40, 41}));
 }
 
-TEST(MessageQue, AheadEntriesOvertakeTheBackButKeepTheirOrder)
-{
+TEST(MessageQue, AheadEntriesOvertakeTheBackButKeepTheirOrder) {
     CLumAOSM_Message_Que queue;
     PutSignal(queue, 40);
     for (int32_t signal : {12, 13, 14}) {
@@ -67,8 +62,7 @@ TEST(MessageQue, AheadEntriesOvertakeTheBackButKeepTheirOrder)
     EXPECT_EQ(Drain(queue), (std::vector<int32_t>{12, 13, 14, 40, 41}));
 }
 
-TEST(MessageQue, RemoveByTagTakesOnlyMatchingEntries)
-{
+TEST(MessageQue, RemoveByTagTakesOnlyMatchingEntries) {
     CLumAOSM_Message_Que queue;
     PutSignal(queue, 40, false, "keyA");
     PutSignal(queue, 41, false, "keyB");
@@ -79,8 +73,7 @@ TEST(MessageQue, RemoveByTagTakesOnlyMatchingEntries)
     EXPECT_EQ(Drain(queue), (std::vector<int32_t>{41}));
 }
 
-TEST(MessageQue, GetWaitsForAPutFromAnotherThread)
-{
+TEST(MessageQue, GetWaitsForAPutFromAnotherThread) {
     CLumAOSM_Message_Que queue;
     std::thread producer([&] { PutSignal(queue, 45); });
     std::unique_ptr<CLumAOSM_Message> message;
@@ -89,8 +82,7 @@ TEST(MessageQue, GetWaitsForAPutFromAnotherThread)
     EXPECT_EQ(message->GetSignal(), 45);
 }
 
-TEST(MessageQue, CloseRefusesPostsAndReleasesWaitingRequesters)
-{
+TEST(MessageQue, CloseRefusesPostsAndReleasesWaitingRequesters) {
     CLumAOSM_Message_Que queue;
     PutSignal(queue, 40);
     ReplyBlock reply;
@@ -107,8 +99,7 @@ TEST(MessageQue, CloseRefusesPostsAndReleasesWaitingRequesters)
     EXPECT_EQ(PutSignal(queue, 42), 0);
 }
 
-TEST(MessageQue, OpenDropsAStaleStopMarker)
-{
+TEST(MessageQue, OpenDropsAStaleStopMarker) {
     CLumAOSM_Message_Que queue;
     PutSignal(queue, 40);
     queue.Close();

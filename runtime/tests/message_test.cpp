@@ -8,8 +8,7 @@
 #include <cstring>
 #include <memory>
 
-TEST(Message, CopyOfOwnedParameterIsIndependent)
-{
+TEST(Message, CopyOfOwnedParameterIsIndependent) {
     auto original = std::make_unique<CLumAOSM_Message>(AO_USER_SIG + 4);
     const char text[] = "hello";
     ASSERT_TRUE(original->SetParam(0, text, sizeof text, false));
@@ -30,8 +29,7 @@ TEST(Message, CopyOfOwnedParameterIsIndependent)
     EXPECT_EQ(copy.GetSignal(), AO_USER_SIG + 4);
 }
 
-TEST(Message, CopySharesBorrowedPointerAndReplyBlock)
-{
+TEST(Message, CopySharesBorrowedPointerAndReplyBlock) {
     int observer = 0;
     ReplyBlock reply;
     CLumAOSM_Message message(AO_SUBSCRIBER_SIG);
@@ -47,8 +45,7 @@ TEST(Message, CopySharesBorrowedPointerAndReplyBlock)
     EXPECT_EQ(copy.GetReply(), &reply);
 }
 
-TEST(Message, SetParamRefusesBadIndexAndEmptyOwnedCopy)
-{
+TEST(Message, SetParamRefusesBadIndexAndEmptyOwnedCopy) {
     CLumAOSM_Message message(40);
     int value = 7;
     EXPECT_FALSE(message.SetParam(10, &value, 4, false));
@@ -64,8 +61,7 @@ TEST(Message, SetParamRefusesBadIndexAndEmptyOwnedCopy)
     EXPECT_EQ(length, 0);
 }
 
-TEST(Message, ResettingAnOwnedSlotReplacesItsCopy)
-{
+TEST(Message, ResettingAnOwnedSlotReplacesItsCopy) {
     CLumAOSM_Message message(40);
     ASSERT_TRUE(message.SetParamValue(1, int32_t{5}));
     ASSERT_TRUE(message.SetParamValue(1, int32_t{6}));  // the first copy must not leak
@@ -76,8 +72,7 @@ TEST(Message, ResettingAnOwnedSlotReplacesItsCopy)
     EXPECT_FALSE(message.GetParamValue(1, &wrongSize));
 }
 
-TEST(Message, AssignmentAndMoveKeepOwnershipSingle)
-{
+TEST(Message, AssignmentAndMoveKeepOwnershipSingle) {
     CLumAOSM_Message a(41);
     a.SetParamValue(2, int32_t{9});
     CLumAOSM_Message b(42);
@@ -91,8 +86,7 @@ TEST(Message, AssignmentAndMoveKeepOwnershipSingle)
     EXPECT_EQ(b.GetSignal(), 41);
 }
 
-TEST(Signals, NamesOfRuntimeSignals)
-{
+TEST(Signals, NamesOfRuntimeSignals) {
     EXPECT_STREQ(SignalName(AO_TIMEOUT_SIG), "AO_TIMEOUT_SIG");
     EXPECT_STREQ(SignalName(AO_USER_SIG), "AO_USER_SIG");
     EXPECT_STREQ(SignalName(AO_All2All_KillAll_SIG), "AO_All2All_KillAll_SIG");
@@ -100,8 +94,7 @@ TEST(Signals, NamesOfRuntimeSignals)
     EXPECT_STREQ(SignalName(-1), "");
 }
 
-TEST(ReplyBlock, AnswerAndAbandonReleaseTheRequester)
-{
+TEST(ReplyBlock, AnswerAndAbandonReleaseTheRequester) {
     CLumAOSM_Message request(AO_TIMERAGENT_STOP_TIMER_SIG);
     {
         ReplyBlock reply;
@@ -115,8 +108,7 @@ TEST(ReplyBlock, AnswerAndAbandonReleaseTheRequester)
     EXPECT_FALSE(reply.WaitForAnswer());
 }
 
-TEST(TraceDeathTest, LineIsWrittenToStandardErrorOnlyWhenEnabled)
-{
+TEST(TraceDeathTest, LineIsWrittenToStandardErrorOnlyWhenEnabled) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {

@@ -19,8 +19,7 @@ class RecordingTask : public CLumAOSM_Task {
 public:
     ~RecordingTask() override { StopAndWait(); }
 
-    int Dispatch(CLumAOSM_Message* message) override
-    {
+    int Dispatch(CLumAOSM_Message* message) override {
         if (message->GetSignal() == holdAt)
             gate.Pass();
         std::lock_guard lock(mutex_);
@@ -29,8 +28,7 @@ public:
             LumAOSM_Reply(*message, 33);
         return 0;
     }
-    std::vector<int32_t> Signals()
-    {
+    std::vector<int32_t> Signals() {
         std::lock_guard lock(mutex_);
         return signals_;
     }
@@ -43,8 +41,7 @@ private:
     std::vector<int32_t> signals_;
 };
 
-std::string OsThreadName(pid_t tid)
-{
+std::string OsThreadName(pid_t tid) {
     std::ifstream comm("/proc/self/task/" + std::to_string(tid) + "/comm");
     std::string name;
     std::getline(comm, name);
@@ -54,8 +51,7 @@ std::string OsThreadName(pid_t tid)
 class NamedBody : public CLumAOSM_Thread {
 public:
     ~NamedBody() override { StopAndWait(); }
-    int Run() override
-    {
+    int Run() override {
         tid = gettid();
         return CLumAOSM_Thread::Run();
     }
@@ -64,8 +60,7 @@ public:
 
 }  // namespace
 
-TEST(Thread, NamesItselfAfterItsAddressWithoutParameters)
-{
+TEST(Thread, NamesItselfAfterItsAddressWithoutParameters) {
     NamedBody thread;
     ASSERT_TRUE(thread.Start(nullptr));
     char expected[32];
@@ -77,8 +72,7 @@ TEST(Thread, NamesItselfAfterItsAddressWithoutParameters)
     EXPECT_EQ(thread.WaitUntilStopped(), 0);
 }
 
-TEST(Thread, OperatingSystemSeesTheFirstFifteenCharacters)
-{
+TEST(Thread, OperatingSystemSeesTheFirstFifteenCharacters) {
     NamedBody thread;
     ThreadStartParams params = ThreadStartParams::Named("T_Forever_Timer_Tick_and_more_than_31_characters");
     ASSERT_TRUE(thread.Start(&params));
@@ -87,19 +81,16 @@ TEST(Thread, OperatingSystemSeesTheFirstFifteenCharacters)
     EXPECT_EQ(OsThreadName(thread.tid.load()), "T_Forever_Timer");
 }
 
-TEST(Thread, WaitUntilStoppedReturnsAtOnceWhenNeverStarted)
-{
+TEST(Thread, WaitUntilStoppedReturnsAtOnceWhenNeverStarted) {
     CLumAOSM_Task task;
     EXPECT_EQ(task.WaitUntilStopped(), 0);
     EXPECT_TRUE(task.IsStopped());
 }
 
-TEST(Thread, WaitRightAfterStartWaitsForTheBody)
-{
+TEST(Thread, WaitRightAfterStartWaitsForTheBody) {
     struct Body : CLumAOSM_Thread {
         ~Body() override { StopAndWait(); }
-        int Run() override
-        {
+        int Run() override {
             finished = true;
             return 0;
         }
@@ -111,8 +102,7 @@ TEST(Thread, WaitRightAfterStartWaitsForTheBody)
     EXPECT_FALSE(body.IsRunning());
 }
 
-TEST(Task, HandlesPostsInOrderAndCopiesTheMessage)
-{
+TEST(Task, HandlesPostsInOrderAndCopiesTheMessage) {
     RecordingTask task;
     ASSERT_TRUE(task.Start(nullptr));
     CLumAOSM_Message message(40);
@@ -126,8 +116,7 @@ TEST(Task, HandlesPostsInOrderAndCopiesTheMessage)
     EXPECT_TRUE(message.GetParamValue(0, &value));  // the caller's own copy is untouched
 }
 
-TEST(Task, StopWithPendingMessagesHandlesNoFurtherMessage)
-{
+TEST(Task, StopWithPendingMessagesHandlesNoFurtherMessage) {
     RecordingTask task;
     task.holdAt = 40;
     ASSERT_TRUE(task.Start(nullptr));
@@ -142,8 +131,7 @@ TEST(Task, StopWithPendingMessagesHandlesNoFurtherMessage)
     EXPECT_EQ(task.Count(), 2);  // discarded only when the task is destroyed
 }
 
-TEST(Task, PostAfterStopIsRefusedAndTheMessageStaysUsable)
-{
+TEST(Task, PostAfterStopIsRefusedAndTheMessageStaysUsable) {
     RecordingTask stopped;
     RecordingTask other;
     ASSERT_TRUE(stopped.Start(nullptr));
@@ -157,8 +145,7 @@ TEST(Task, PostAfterStopIsRefusedAndTheMessageStaysUsable)
     EXPECT_TRUE(WaitUntil([&] { return other.Signals() == std::vector<int32_t>{43}; }));
 }
 
-TEST(Task, RestartsAfterStop)
-{
+TEST(Task, RestartsAfterStop) {
     RecordingTask task;
     ASSERT_TRUE(task.Start(nullptr));
     task.Stop();
@@ -168,8 +155,7 @@ TEST(Task, RestartsAfterStop)
     EXPECT_TRUE(WaitUntil([&] { return task.Signals() == std::vector<int32_t>{44}; }));
 }
 
-TEST(Task, DestroyingARunningTaskStopsAndJoinsIt)
-{
+TEST(Task, DestroyingARunningTaskStopsAndJoinsIt) {
     auto task = std::make_unique<RecordingTask>();
     ASSERT_TRUE(task->Start(nullptr));
     task->Post(CLumAOSM_Message(40));
@@ -177,8 +163,7 @@ TEST(Task, DestroyingARunningTaskStopsAndJoinsIt)
     SUCCEED();
 }
 
-TEST(Task, RequestIsAnsweredOrFailsWithoutWaiting)
-{
+TEST(Task, RequestIsAnsweredOrFailsWithoutWaiting) {
     RecordingTask responder;
     ASSERT_TRUE(responder.Start(nullptr));
     CLumAOSM_Message request(AO_TIMERAGENT_STOP_TIMER_SIG);
@@ -192,8 +177,7 @@ TEST(Task, RequestIsAnsweredOrFailsWithoutWaiting)
     EXPECT_EQ(LumAOSM_Request(responder, request, CLumAOSM_Message_Que::Place::Back, &result), -1);
 }
 
-TEST(Task, RequestToAStoppingTaskIsAbandonedNotLeftWaiting)
-{
+TEST(Task, RequestToAStoppingTaskIsAbandonedNotLeftWaiting) {
     RecordingTask responder;
     responder.holdAt = 40;
     ASSERT_TRUE(responder.Start(nullptr));
@@ -213,12 +197,10 @@ TEST(Task, RequestToAStoppingTaskIsAbandonedNotLeftWaiting)
     EXPECT_EQ(responder.Signals(), std::vector<int32_t>{40});  // the request was never handled
 }
 
-TEST(Task, RequestFromTheRespondersOwnThreadFails)
-{
+TEST(Task, RequestFromTheRespondersOwnThreadFails) {
     struct SelfAsking : CLumAOSM_Task {
         ~SelfAsking() override { StopAndWait(); }
-        int Dispatch(CLumAOSM_Message*) override
-        {
+        int Dispatch(CLumAOSM_Message*) override {
             CLumAOSM_Message request(AO_TIMERAGENT_STOP_TIMER_SIG);
             outcome = LumAOSM_Request(*this, request, CLumAOSM_Message_Que::Place::Back, nullptr);
             return 0;

@@ -15,8 +15,7 @@ namespace {
 // Records time-outs as the agent's thread delivers them.
 class Target : public CLumAOSM_Observer {
 public:
-    int Receive(const CLumAOSM_Message* message, const char* tag) override
-    {
+    int Receive(const CLumAOSM_Message* message, const char* tag) override {
         TimeoutInfo info;
         if (message->GetSignal() != AO_TIMEOUT_SIG || !message->GetParamValue(0, &info))
             return -1;
@@ -27,13 +26,11 @@ public:
         tags_.push_back(tag);
         return 0;
     }
-    std::vector<int32_t> Fired()
-    {
+    std::vector<int32_t> Fired() {
         std::lock_guard lock(mutex_);
         return fired_;
     }
-    std::string LastTag()
-    {
+    std::string LastTag() {
         std::lock_guard lock(mutex_);
         return tags_.empty() ? "" : tags_.back();
     }
@@ -48,29 +45,25 @@ private:
 // A manual agent stands in as the process's agent: time advances only by Ticks.
 class TimerTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(agent_.Start(nullptr));
         CLumAOSM_TimerAgent::SetProcess(&agent_);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         CLumAOSM_TimerAgent::SetProcess(nullptr);
         agent_.Stop();
         agent_.WaitUntilStopped();
     }
 
     // Queues n ticks and returns once the agent has handled them: a request queues behind them.
-    void Ticks(int n)
-    {
+    void Ticks(int n) {
         for (int i = 0; i < n; ++i)
             ASSERT_EQ(agent_.Tick(), 0);
         CLumAOSM_Timer flush;
         ASSERT_TRUE(flush.StopTimer(nullptr, 0, "flush"));
     }
     // Ticks until the target has n time-outs; the number of ticks it took.
-    int TicksUntilFired(size_t n, int limit = 100)
-    {
+    int TicksUntilFired(size_t n, int limit = 100) {
         for (int tick = 1; tick <= limit; ++tick) {
             Ticks(1);
             if (target_.Fired().size() >= n)
@@ -86,8 +79,7 @@ protected:
 
 }  // namespace
 
-TEST_F(TimerTest, ShortTimeoutsAreStoredAsThirtyAndFireOnTheThirdTick)
-{
+TEST_F(TimerTest, ShortTimeoutsAreStoredAsThirtyAndFireOnTheThirdTick) {
     for (int32_t timeout : {0, 10, 29}) {
         SCOPED_TRACE(timeout);
         const size_t before = target_.Fired().size();
@@ -97,8 +89,7 @@ TEST_F(TimerTest, ShortTimeoutsAreStoredAsThirtyAndFireOnTheThirdTick)
     }
 }
 
-TEST_F(TimerTest, FiresAfterTheCeilingOfTimeoutOverTenTicks)
-{
+TEST_F(TimerTest, FiresAfterTheCeilingOfTimeoutOverTenTicks) {
     ASSERT_TRUE(timer_.StartTimer(&target_, 1, 100, 0, ""));
     EXPECT_EQ(TicksUntilFired(1), 10);
     ASSERT_TRUE(timer_.StartTimer(&target_, 2, 105, 0, ""));
@@ -106,11 +97,9 @@ TEST_F(TimerTest, FiresAfterTheCeilingOfTimeoutOverTenTicks)
     EXPECT_EQ(target_.Fired(), (std::vector<int32_t>{1, 2}));
 }
 
-TEST_F(TimerTest, TimeoutCarriesTheClientValuesAndIsTaggedWithTheKey)
-{
+TEST_F(TimerTest, TimeoutCarriesTheClientValuesAndIsTaggedWithTheKey) {
     struct Capture : CLumAOSM_Observer {
-        int Receive(const CLumAOSM_Message* message, const char* tag) override
-        {
+        int Receive(const CLumAOSM_Message* message, const char* tag) override {
             message->GetParamValue(0, &info);
             key = tag;
             return 0;
@@ -126,8 +115,7 @@ TEST_F(TimerTest, TimeoutCarriesTheClientValuesAndIsTaggedWithTheKey)
     EXPECT_EQ(capture.key, TimerKey(&timer_, &capture, 7, "alarm"));
 }
 
-TEST_F(TimerTest, DuplicateKeyIsRefusedAndTheFirstTimerIsUnchanged)
-{
+TEST_F(TimerTest, DuplicateKeyIsRefusedAndTheFirstTimerIsUnchanged) {
     ASSERT_TRUE(timer_.StartTimer(&target_, 1, 50, 0, "dup"));
     Ticks(2);
     EXPECT_FALSE(timer_.StartTimer(&target_, 1, 300, 0, "dup"));
@@ -137,8 +125,7 @@ TEST_F(TimerTest, DuplicateKeyIsRefusedAndTheFirstTimerIsUnchanged)
     EXPECT_EQ(TicksUntilFired(2), 3);
 }
 
-TEST_F(TimerTest, DifferentEventIdsAreIndependentTimers)
-{
+TEST_F(TimerTest, DifferentEventIdsAreIndependentTimers) {
     ASSERT_TRUE(timer_.StartTimer(&target_, 1, 30, 0, "same"));
     ASSERT_TRUE(timer_.StartTimer(&target_, 2, 60, 0, "same"));
     ASSERT_TRUE(timer_.StopTimer(&target_, 1, "same"));
@@ -146,8 +133,7 @@ TEST_F(TimerTest, DifferentEventIdsAreIndependentTimers)
     EXPECT_EQ(target_.Fired(), (std::vector<int32_t>{2}));
 }
 
-TEST_F(TimerTest, FiveHundredSlotsThenRefused)
-{
+TEST_F(TimerTest, FiveHundredSlotsThenRefused) {
     for (int i = 0; i < CLumAOSM_TimerAgent::kSlotCount; ++i)
         ASSERT_TRUE(timer_.StartTimer(&target_, i, 1000, 0, "")) << i;
     EXPECT_FALSE(timer_.StartTimer(&target_, 500, 1000, 0, ""));
@@ -156,27 +142,22 @@ TEST_F(TimerTest, FiveHundredSlotsThenRefused)
     EXPECT_EQ(agent_.Slot(250).eventId, 500);  // the lowest free slot is taken
 }
 
-TEST_F(TimerTest, StopOfAnUnknownKeySucceeds)
-{
+TEST_F(TimerTest, StopOfAnUnknownKeySucceeds) {
     EXPECT_TRUE(timer_.StopTimer(&target_, 99, "never started"));
 }
 
-TEST_F(TimerTest, StopPurgesATimeoutAlreadyQueuedInTheTarget)
-{
+TEST_F(TimerTest, StopPurgesATimeoutAlreadyQueuedInTheTarget) {
     struct Busy : CLumAOSM_ActiveObject {
         Busy() : CLumAOSM_ActiveObject(nullptr) {}
-        ~Busy() override
-        {
+        ~Busy() override {
             gate.Open();
             StopAndWait();
         }
-        CLumAOSM_Message Initial(CLumAOSM_Message&) override
-        {
+        CLumAOSM_Message Initial(CLumAOSM_Message&) override {
             InitialTransition(this, &Busy::Working);
             return Handled();
         }
-        CLumAOSM_Message Working(CLumAOSM_Message& message)
-        {
+        CLumAOSM_Message Working(CLumAOSM_Message& message) {
             if (message.GetSignal() == 40)
                 gate.Pass();
             if (message.GetSignal() == AO_TIMEOUT_SIG)
@@ -203,8 +184,7 @@ TEST_F(TimerTest, StopPurgesATimeoutAlreadyQueuedInTheTarget)
     EXPECT_EQ(busy.timeouts.load(), 1);
 }
 
-TEST_F(TimerTest, StartFromTheAgentsOwnThreadFailsInsteadOfDeadlocking)
-{
+TEST_F(TimerTest, StartFromTheAgentsOwnThreadFailsInsteadOfDeadlocking) {
     std::atomic<int> outcome{-1};
     target_.onReceive = [&] { outcome = timer_.StartTimer(&target_, 9, 30, 0, "nested") ? 1 : 0; };
     ASSERT_TRUE(timer_.StartTimer(&target_, 1, 30, 0, ""));
@@ -212,8 +192,7 @@ TEST_F(TimerTest, StartFromTheAgentsOwnThreadFailsInsteadOfDeadlocking)
     EXPECT_EQ(outcome.load(), 0);
 }
 
-TEST(Timer, WithoutAnAgentStartAndStopFail)
-{
+TEST(Timer, WithoutAnAgentStartAndStopFail) {
     ASSERT_EQ(CLumAOSM_TimerAgent::Process(), nullptr);
     CLumAOSM_Timer timer;
     Target target;
@@ -221,8 +200,7 @@ TEST(Timer, WithoutAnAgentStartAndStopFail)
     EXPECT_FALSE(timer.StopTimer(&target, 1, ""));
 }
 
-TEST(Timer, StoppedAgentRefusesWithoutWaiting)
-{
+TEST(Timer, StoppedAgentRefusesWithoutWaiting) {
     CLumAOSM_TimerAgent agent(CLumAOSM_TimerAgent::Ticks::Manual);
     ASSERT_TRUE(agent.Start(nullptr));
     agent.Stop();
@@ -234,8 +212,7 @@ TEST(Timer, StoppedAgentRefusesWithoutWaiting)
     CLumAOSM_TimerAgent::SetProcess(nullptr);
 }
 
-TEST(Timer, KeyFormat)
-{
+TEST(Timer, KeyFormat) {
     auto* timer = reinterpret_cast<const CLumAOSM_TimerBase*>(uintptr_t{0x1234});
     auto* target = reinterpret_cast<const CLumAOSM_Observer*>(uintptr_t{0xABCDEF});
     EXPECT_EQ(TimerKey(timer, target, 10, "text"), "TB00001234_TO00ABCDEF_TUE0000000A_ENtext");
@@ -243,8 +220,7 @@ TEST(Timer, KeyFormat)
     EXPECT_EQ(TimerKey(timer, target, 10, longText.c_str()).size(), 36 + 63u);
 }
 
-TEST(Timer, TickThreadDrivesTheAgent)
-{
+TEST(Timer, TickThreadDrivesTheAgent) {
     CLumAOSM_TimerAgent agent;
     const ThreadStartParams params = ThreadStartParams::Named("T_TimerAgent");
     ASSERT_TRUE(agent.Start(&params));

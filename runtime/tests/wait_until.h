@@ -11,21 +11,18 @@
 // A gate a handler can block on until the test opens it.
 class Gate {
 public:
-    void Open()
-    {
+    void Open() {
         std::lock_guard lock(mutex_);
         open_ = true;
         cond_.notify_all();
     }
-    void Pass()
-    {
+    void Pass() {
         std::unique_lock lock(mutex_);
         arrived_ = true;
         cond_.notify_all();
         cond_.wait(lock, [this] { return open_; });
     }
-    bool WaitArrived()
-    {
+    bool WaitArrived() {
         std::unique_lock lock(mutex_);
         return cond_.wait_for(lock, std::chrono::seconds(10), [this] { return arrived_; });
     }

@@ -19,7 +19,8 @@ namespace {
 class LinuxUdpLink final : public UdpLink {
 public:
     ~LinuxUdpLink() override {
-        if (fd_ >= 0) close(fd_);
+        if (fd_ >= 0)
+            close(fd_);
     }
 
     bool Connect(const std::string& host, std::uint16_t port) override {
@@ -31,12 +32,14 @@ public:
             hints.ai_family = AF_INET;
             hints.ai_socktype = SOCK_DGRAM;
             addrinfo* found = nullptr;
-            if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
+            if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found)
+                return false;
             addr.sin_addr = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
             freeaddrinfo(found);
         }
         fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (fd_ < 0) return false;
+        if (fd_ < 0)
+            return false;
         // Connected: the kernel drops datagrams from any other address.
         return connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
     }
@@ -52,14 +55,19 @@ public:
             timespec now{};
             clock_gettime(CLOCK_MONOTONIC, &now);
             const long elapsed = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
-            if (elapsed >= timeoutMs) return 0;
+            if (elapsed >= timeoutMs)
+                return 0;
             pollfd p{fd_, POLLIN, 0};
             const int r = poll(&p, 1, static_cast<int>(timeoutMs - elapsed));
-            if (r < 0 && errno == EINTR) continue;
-            if (r < 0) return -1;
-            if (r == 0) return 0;
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r < 0)
+                return -1;
+            if (r == 0)
+                return 0;
             const ssize_t n = recv(fd_, buffer.data(), buffer.size(), 0);
-            if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+            if (n < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
             // ICMP "port unreachable" shows up here as ECONNREFUSED.
             return n < 0 ? -1 : static_cast<int>(n);
         }
@@ -94,7 +102,8 @@ public:
         cap_free(caps);
     }
     ~TimeRight() {
-        if (!raised_) return;
+        if (!raised_)
+            return;
         const int saved = errno;
         if (cap_t caps = cap_get_proc()) {
             cap_value_t v = CAP_SYS_TIME;
@@ -123,7 +132,8 @@ public:
 
     bool Set(UnixNs t) override {
         TimeRight right;
-        if (!right.ok()) return false;
+        if (!right.ok())
+            return false;
         timespec ts{};
         ts.tv_sec = static_cast<time_t>(t / 1'000'000'000LL);
         ts.tv_nsec = static_cast<long>(t % 1'000'000'000LL);
@@ -133,7 +143,11 @@ public:
 
 }  // namespace
 
-std::unique_ptr<UdpLink> MakeLinuxUdpLink() { return std::make_unique<LinuxUdpLink>(); }
-std::unique_ptr<SystemClock> MakeLinuxClock() { return std::make_unique<LinuxClock>(); }
+std::unique_ptr<UdpLink> MakeLinuxUdpLink() {
+    return std::make_unique<LinuxUdpLink>();
+}
+std::unique_ptr<SystemClock> MakeLinuxClock() {
+    return std::make_unique<LinuxClock>();
+}
 
 }  // namespace ntplib

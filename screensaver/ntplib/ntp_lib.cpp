@@ -5,7 +5,8 @@
 extern "C" int SetSyncTime(void) {
     try {
         const auto server = ntplib::ConfiguredServer();
-        if (!server) return -1;
+        if (!server)
+            return -1;
         auto link = ntplib::MakeLinuxUdpLink();
         auto clock = ntplib::MakeLinuxClock();
         return ntplib::SyncOnce(*server, *link, *clock);

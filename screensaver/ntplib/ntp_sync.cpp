@@ -17,7 +17,8 @@ std::optional<Server> ParseServer(const std::string& text) {
             return std::nullopt;
         s.port = static_cast<std::uint16_t>(value);
     }
-    if (s.host.empty()) return std::nullopt;
+    if (s.host.empty())
+        return std::nullopt;
     return s;
 }
 
@@ -27,18 +28,23 @@ std::optional<Server> ConfiguredServer() {
 }
 
 int SyncOnce(const Server& server, UdpLink& link, SystemClock& clock) {
-    if (!link.Connect(server.host, server.port)) return -1;
+    if (!link.Connect(server.host, server.port))
+        return -1;
     const Packet request = MakeRequest(clock.Now());
     // Compare against the bytes actually sent, fraction rounding included.
     std::uint64_t sent = 0;
-    for (std::size_t i = 40; i < 48; ++i) sent = (sent << 8) | request[i];
-    if (!link.Send(request)) return -1;
+    for (std::size_t i = 40; i < 48; ++i)
+        sent = (sent << 8) | request[i];
+    if (!link.Send(request))
+        return -1;
     Packet reply{};
     const int n = link.Receive(reply, kTimeoutMs);
     const UnixNs t4 = clock.Now();
-    if (n < static_cast<int>(kPacketSize)) return -1;
+    if (n < static_cast<int>(kPacketSize))
+        return -1;
     const auto offset = ReplyOffset(reply, sent, t4);
-    if (!offset) return -1;
+    if (!offset)
+        return -1;
     // Apply the offset to the clock as it reads now, at its full resolution.
     return clock.Set(clock.Now() + *offset) ? 0 : -1;
 }

@@ -29,6 +29,7 @@ Packet MakeRequest(UnixNs t1);
 
 // The clock's offset (server minus local, nanoseconds) from a reply that answers the request
 // sent at t1 and arrived at t4; nothing when the reply is no valid answer to it.
-std::optional<std::int64_t> ReplyOffset(std::span<const std::uint8_t> reply, std::uint64_t sentTransmit, UnixNs t4);
+std::optional<std::int64_t> ReplyOffset(std::span<const std::uint8_t> reply, std::uint64_t sentTransmit,
+                                        UnixNs t4);
 
 }  // namespace ntplib

@@ -109,7 +109,8 @@ TEST_F(ConfigDialog, FailedWriteKeepsTheDialogOpen) {
     int closed = 0;
     QObject::connect(&closer, &QTimer::timeout, [&closed] {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->inherits("QMessageBox") && w->isVisible()) closed += w->close();
+            if (w->inherits("QMessageBox") && w->isVisible())
+                closed += w->close();
     });
     closer.start(10);
     dlg.ok()->click();

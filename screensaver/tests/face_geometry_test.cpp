@@ -117,7 +117,8 @@ TEST(Texts, DateLineAndCalendarHeader) {
 }
 
 TEST(FaceChoice, OnlyTheSixKnownSizesGetFullScreenLayouts) {
-    for (auto [w, h] : {std::pair{640, 480}, {800, 600}, {1024, 768}, {1152, 864}, {1280, 1024}, {1600, 1200}}) {
+    for (auto [w, h] :
+         {std::pair{640, 480}, {800, 600}, {1024, 768}, {1152, 864}, {1280, 1024}, {1600, 1200}}) {
         const FullLayout* l = FindFullLayout(w, h);
         ASSERT_NE(l, nullptr) << w << "x" << h;
         EXPECT_EQ(l->width, w);

@@ -2,8 +2,8 @@
 // never set: one test uses a fake clock, the other runs the library in a child process that
 // has given CAP_SYS_TIME up for good.
 
-#include "screensaver/ntplib/ntp_lib.h"
 #include "screensaver/ntplib/ntp_sync.h"
+#include "screensaver/ntplib/ntp_lib.h"
 
 #include <gtest/gtest.h>
 
@@ -51,19 +51,23 @@ public:
     // Answers one request within timeoutMs; false when none came.
     bool ServeOne(int timeoutMs) {
         pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, timeoutMs) != 1) return false;
+        if (poll(&p, 1, timeoutMs) != 1)
+            return false;
         std::uint8_t req[kPacketSize];
         sockaddr_in from{};
         socklen_t len = sizeof from;
         const ssize_t n = recvfrom(fd_, req, sizeof req, 0, reinterpret_cast<sockaddr*>(&from), &len);
-        if (n != static_cast<ssize_t>(kPacketSize)) return false;
+        if (n != static_cast<ssize_t>(kPacketSize))
+            return false;
         const UnixNs t2 = RealNow() + offset_;
         Packet reply{};
         reply[0] = (4 << 3) | 4;
         reply[1] = 1;
-        for (int i = 0; i < 8; ++i) reply[24 + i] = req[40 + i];
+        for (int i = 0; i < 8; ++i)
+            reply[24 + i] = req[40 + i];
         auto put = [&](std::size_t at, std::uint64_t v) {
-            for (std::size_t i = 0; i < 8; ++i) reply[at + 7 - i] = static_cast<std::uint8_t>(v >> (8 * i));
+            for (std::size_t i = 0; i < 8; ++i)
+                reply[at + 7 - i] = static_cast<std::uint8_t>(v >> (8 * i));
         };
         put(32, ToNtp(t2));
         put(40, ToNtp(RealNow() + offset_));
@@ -130,16 +134,19 @@ TEST(NtpSync, ServerNamesFromTheEnvironment) {
 
 // Gives CAP_SYS_TIME up in every set of this (child) process; true when it is really gone.
 bool RelinquishTimeRight() {
-    if (prctl(PR_CAPBSET_DROP, CAP_SYS_TIME, 0, 0, 0) != 0 && errno != EINVAL) return false;
+    if (prctl(PR_CAPBSET_DROP, CAP_SYS_TIME, 0, 0, 0) != 0 && errno != EINVAL)
+        return false;
     cap_t caps = cap_get_proc();
-    if (!caps) return false;
+    if (!caps)
+        return false;
     cap_value_t v = CAP_SYS_TIME;
     cap_set_flag(caps, CAP_EFFECTIVE, 1, &v, CAP_CLEAR);
     cap_set_flag(caps, CAP_PERMITTED, 1, &v, CAP_CLEAR);
     cap_set_flag(caps, CAP_INHERITABLE, 1, &v, CAP_CLEAR);
     const bool ok = cap_set_proc(caps) == 0;
     cap_free(caps);
-    if (!ok) return false;
+    if (!ok)
+        return false;
     caps = cap_get_proc();
     cap_flag_value_t permitted = CAP_SET;
     cap_get_flag(caps, CAP_SYS_TIME, CAP_PERMITTED, &permitted);
@@ -155,7 +162,8 @@ TEST(SetSyncTime, ExchangesButFailsToSetWithoutTheRight) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (!RelinquishTimeRight()) _exit(10);
+        if (!RelinquishTimeRight())
+            _exit(10);
         const int r = SetSyncTime();
         _exit(r == -1 ? 0 : 11);
     }

@@ -24,7 +24,8 @@ struct Harness {
     }
     ~Harness() { std::filesystem::remove_all(dir); }
     CScrSaver::Deps Deps() {
-        return {[this] { return now; }, [this] { return ++syncCalls, 0; }, [this] { return next += 7919; }, ini};
+        return {[this] { return now; }, [this] { return ++syncCalls, 0; }, [this] { return next += 7919; },
+                ini};
     }
     std::string dir;
 };
@@ -35,7 +36,8 @@ TEST(ScrSaver, TimerDrawsEveryTickAndSynchronisesOnlyWhenDue) {
     CScrSaver saver(h.Deps());
     saver.OnCreate();
     EXPECT_EQ(saver.settings().nSyncDuration, 2);
-    for (int tick = 0; tick < 10; ++tick) EXPECT_FALSE(saver.OnTimer({640, 480}).isNull());
+    for (int tick = 0; tick < 10; ++tick)
+        EXPECT_FALSE(saver.OnTimer({640, 480}).isNull());
     EXPECT_EQ(h.syncCalls, 0);
     h.now += 2;
     saver.OnTimer({640, 480});

@@ -23,7 +23,7 @@ TEST(ScrWindow, TickShowsTheFaceStretchedToTheWindow) {
     w.Tick();
     ASSERT_EQ(w.shown().size(), QSize(800, 600));
     EXPECT_EQ(w.shown().pixel(399, 30) & 0xffffff, 0x397B4Au);  // the 800 x 600 12 o'clock mark
-    EXPECT_EQ(calls, 0);  // the default interval has not passed
+    EXPECT_EQ(calls, 0);                                        // the default interval has not passed
 }
 
 TEST(ScrWindow, FullScreenClosesOnKeyClickOrRealMovementOnly) {
@@ -52,8 +52,8 @@ TEST(ScrWindow, FullScreenClosesOnKeyClickOrRealMovementOnly) {
     {
         CScrWindow w(Deps(&calls), true);
         w.show();
-        QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), w.mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), w.mapToGlobal(QPointF(5, 5)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&w, &click);
         EXPECT_FALSE(w.isVisible());
     }

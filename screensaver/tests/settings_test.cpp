@@ -108,7 +108,8 @@ TEST_F(SettingsFile, InterruptedWriteLeavesTheOldSettingsAndNoTemporaryFile) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the write reported success";
     EXPECT_EQ(Read(), "[TIKO3SCR]\nbType=1\nnSyncDuration=5\n");
     int files = 0;
-    for (const auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file();
+    for (const auto& e : fs::directory_iterator(dir_))
+        files += e.is_regular_file();
     EXPECT_EQ(files, 1) << "a temporary file was left behind";
 }
 
@@ -120,8 +121,10 @@ TEST(SettingsPath, FollowsXdgConfigHome) {
     setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored, as the base directory rules say
     setenv("HOME", "/home/u", 1);
     EXPECT_EQ(SettingsPath(), "/home/u/.config/TIKO3SCR.INI");
-    if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else unsetenv("XDG_CONFIG_HOME");
+    if (old)
+        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

@@ -8,7 +8,8 @@ namespace {
 constexpr std::int64_t kNs = 1'000'000'000LL;
 
 void PutU64(Packet& p, std::size_t at, std::uint64_t v) {
-    for (std::size_t i = 0; i < 8; ++i) p[at + 7 - i] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (std::size_t i = 0; i < 8; ++i)
+        p[at + 7 - i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 // A server reply to a request sent at t1, received by the server at t2 and answered at t3.
@@ -36,7 +37,8 @@ TEST(SntpRequest, IsAVersion4ClientPacketWithT1) {
     const Packet p = MakeRequest(1'765'000'000 * kNs);
     EXPECT_EQ(p[0], 0x23);
     std::uint64_t transmit = 0;
-    for (std::size_t i = 40; i < 48; ++i) transmit = (transmit << 8) | p[i];
+    for (std::size_t i = 40; i < 48; ++i)
+        transmit = (transmit << 8) | p[i];
     EXPECT_EQ(transmit, ToNtp(1'765'000'000 * kNs));
 }
 

@@ -10,7 +10,8 @@ struct FakeClockAndLibrary {
     int calls = 0;
     // A library that really moves the clock, like a synchronisation does.
     std::time_t jumpOnSync = 0;
-    SyncSchedule schedule{[this] { return now; }, [this] {
+    SyncSchedule schedule{[this] { return now; },
+                          [this] {
                               ++calls;
                               now += jumpOnSync;
                               return -1;  // its result is ignored
@@ -19,7 +20,8 @@ struct FakeClockAndLibrary {
     int RunSeconds(int seconds, int syncOn, int interval, int ticksPerSecond = 10) {
         int made = 0;
         for (int s = 0; s < seconds; ++s) {
-            for (int t = 0; t < ticksPerSecond; ++t) made += schedule.Tick(syncOn, interval);
+            for (int t = 0; t < ticksPerSecond; ++t)
+                made += schedule.Tick(syncOn, interval);
             ++now;
         }
         return made;
@@ -30,8 +32,8 @@ TEST(SyncSchedule, FirstCallComesOneFullIntervalAfterStart) {
     FakeClockAndLibrary f;
     f.schedule.Start();
     EXPECT_EQ(f.RunSeconds(1000, 1, 1000), 0);  // seconds 0 to 999
-    EXPECT_TRUE(f.schedule.Tick(1, 1000));       // the first tick of second 1000
-    EXPECT_EQ(f.RunSeconds(1000, 1, 1000), 0);   // the rest of 1000, up to 1999
+    EXPECT_TRUE(f.schedule.Tick(1, 1000));      // the first tick of second 1000
+    EXPECT_EQ(f.RunSeconds(1000, 1, 1000), 0);  // the rest of 1000, up to 1999
     EXPECT_TRUE(f.schedule.Tick(1, 1000));
     EXPECT_EQ(f.calls, 2);
 }

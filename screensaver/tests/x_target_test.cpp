@@ -33,8 +33,10 @@ std::string FindInPath(const char* name) {
     while (start <= dirs.size()) {
         const auto end = dirs.find(':', start);
         const std::string candidate = dirs.substr(start, end - start) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-        if (end == std::string::npos) break;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (end == std::string::npos)
+            break;
         start = end + 1;
     }
     return {};
@@ -44,7 +46,8 @@ std::string FindInPath(const char* name) {
 bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds bound) {
     const auto until = std::chrono::steady_clock::now() + bound;
     while (std::chrono::steady_clock::now() < until) {
-        if (cond()) return true;
+        if (cond())
+            return true;
         std::this_thread::sleep_for(20ms);
     }
     return cond();
@@ -54,13 +57,14 @@ class Xvfb {
 public:
     bool Start(const std::string& binary) {
         int fds[2];
-        if (pipe(fds) != 0) return false;
+        if (pipe(fds) != 0)
+            return false;
         pid_ = fork();
         if (pid_ == 0) {
             close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
-            execl(binary.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-                  "tcp", "-noreset", static_cast<char*>(nullptr));
+            execl(binary.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                  "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
@@ -69,11 +73,13 @@ public:
         std::string number;
         while (poll(&p, 1, 30000) == 1) {
             char c;
-            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+            if (read(fds[0], &c, 1) != 1 || c == '\n')
+                break;
             number += c;
         }
         close(fds[0]);
-        if (number.empty()) return false;
+        if (number.empty())
+            return false;
         display_ = ":" + number;
         return true;
     }
@@ -92,7 +98,8 @@ private:
 
 unsigned long PixelAt(Display* dpy, Window w, int x, int y) {
     XImage* img = XGetImage(dpy, w, x, y, 1, 1, AllPlanes, ZPixmap);
-    if (!img) return 0xdeadbeef;
+    if (!img)
+        return 0xdeadbeef;
     const unsigned long p = XGetPixel(img, 0, 0) & 0xffffff;
     XDestroyImage(img);
     return p;
@@ -100,7 +107,8 @@ unsigned long PixelAt(Display* dpy, Window w, int x, int y) {
 
 TEST(ForeignWindow, TIKO3SCRDrawsIntoAnotherProgramsWindowAndFollowsIt) {
     const std::string xvfb = FindInPath("Xvfb");
-    if (xvfb.empty()) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb): no X server to draw into";
+    if (xvfb.empty())
+        GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb): no X server to draw into";
     Xvfb server;
     ASSERT_TRUE(server.Start(xvfb)) << "Xvfb did not start";
     Display* dpy = XOpenDisplay(server.display().c_str());

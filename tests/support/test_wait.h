@@ -11,8 +11,8 @@
 #include <thread>
 
 // Polls cond until it holds or a generous bound passes (the machine may be loaded).
-inline bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds bound = std::chrono::seconds(10))
-{
+inline bool WaitUntil(const std::function<bool()>& cond,
+                      std::chrono::milliseconds bound = std::chrono::seconds(10)) {
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (!cond()) {
         if (std::chrono::steady_clock::now() > deadline)
@@ -23,8 +23,7 @@ inline bool WaitUntil(const std::function<bool()>& cond, std::chrono::millisecon
 }
 
 // Names of the process's threads; runtime threads all begin with "T_" (sanitizers add their own).
-inline std::multiset<std::string> ThreadNames()
-{
+inline std::multiset<std::string> ThreadNames() {
     std::multiset<std::string> names;
     DIR* dir = opendir("/proc/self/task");
     if (dir == nullptr)

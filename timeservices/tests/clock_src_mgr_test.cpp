@@ -15,15 +15,13 @@ constexpr int64_t kStart = 1'700'000'000;  // 2023-11-14 22:13:20 UTC
 
 class ClockSrcMgrTest : public testing::Test {
 protected:
-    std::unique_ptr<harness::Running<CTiko_ClockSrcMgr>> Start()
-    {
+    std::unique_ptr<harness::Running<CTiko_ClockSrcMgr>> Start() {
         auto mgr = std::make_unique<harness::Running<CTiko_ClockSrcMgr>>(runtime.mediator(), fx.Services());
         EXPECT_TRUE(recorder.WaitForCount(AO_CLOCK_TICK_SIG, 1));
         return mgr;
     }
     // Moves to the next second and waits until it has been published and its tick handled.
-    void NextSecond(size_t expectedTicks)
-    {
+    void NextSecond(size_t expectedTicks) {
         fx.clock.fake.AdvanceSeconds(1);
         ASSERT_TRUE(recorder.WaitForCount(AO_CLOCK_TICK_SIG, expectedTicks));
         ASSERT_TRUE(fx.clock.WaitForReads(1));
@@ -35,8 +33,7 @@ protected:
     harness::Fixture fx;
 };
 
-TEST(ClockSrcMgr, OnePublicationPerSecondShowingKoreanTimeInAnyZone)
-{
+TEST(ClockSrcMgr, OnePublicationPerSecondShowingKoreanTimeInAnyZone) {
     harness::Fixture fx;
     for (int64_t offset : {int64_t{-5 * 3600}, int64_t{0}, int64_t{9 * 3600}, int64_t{5 * 3600 + 1800}}) {
         harness::Runtime localRuntime;
@@ -56,8 +53,7 @@ TEST(ClockSrcMgr, OnePublicationPerSecondShowingKoreanTimeInAnyZone)
     }
 }
 
-TEST(KoreanSecond, SystemClockShowsKoreanTimeWhateverTz)
-{
+TEST(KoreanSecond, SystemClockShowsKoreanTimeWhateverTz) {
     const char* saved = std::getenv("TZ");
     const std::string restore = saved != nullptr ? saved : "";
     platform::SystemClock clock;
@@ -78,8 +74,7 @@ TEST(KoreanSecond, SystemClockShowsKoreanTimeWhateverTz)
     tzset();
 }
 
-TEST_F(ClockSrcMgrTest, ClockSetBackPublishesTheEarlierSecond)
-{
+TEST_F(ClockSrcMgrTest, ClockSetBackPublishesTheEarlierSecond) {
     fx.clock.fake.Set({kStart, 0});
     auto mgr = Start();
     const int64_t first = LastTick();
@@ -88,8 +83,7 @@ TEST_F(ClockSrcMgrTest, ClockSetBackPublishesTheEarlierSecond)
     EXPECT_EQ(LastTick(), first - 10);
 }
 
-TEST_F(ClockSrcMgrTest, TickSoundsOnlyWhenShownWithSoundOn)
-{
+TEST_F(ClockSrcMgrTest, TickSoundsOnlyWhenShownWithSoundOn) {
     Class_TIKOCONF_ENV& env = *fx.conf->Env();
     env.bSound = 0;
     env.bMainVisible = 1;
@@ -112,8 +106,7 @@ TEST_F(ClockSrcMgrTest, TickSoundsOnlyWhenShownWithSoundOn)
     EXPECT_EQ(calls[0].path, "tick.wav");
 }
 
-TEST_F(ClockSrcMgrTest, FailingTickFileGivesTheBeepEverySecond)
-{
+TEST_F(ClockSrcMgrTest, FailingTickFileGivesTheBeepEverySecond) {
     fx.conf->Env()->bSound = 1;
     fx.sound.SetWavFails(true);
     auto mgr = Start();

@@ -19,15 +19,13 @@ namespace {
 constexpr int64_t kStart = 1'700'000'000;
 constexpr int64_t kSeoul = 9 * 3600;
 
-std::vector<unsigned char> Twice(const TimeTelegram& t)
-{
+std::vector<unsigned char> Twice(const TimeTelegram& t) {
     std::vector<unsigned char> out(t.begin(), t.end());
     out.insert(out.end(), t.begin(), t.end());
     return out;
 }
 
-void PublishSend(const harness::Runtime& runtime, const TimeTelegram& t)
-{
+void PublishSend(const harness::Runtime& runtime, const TimeTelegram& t) {
     CommSendRequest request;
     std::copy(t.begin(), t.end(), request.bytes);
     request.count = static_cast<int32_t>(t.size());
@@ -38,14 +36,12 @@ void PublishSend(const harness::Runtime& runtime, const TimeTelegram& t)
 
 class CommMgrTest : public testing::Test {
 protected:
-    CommMgrTest()
-    {
+    CommMgrTest() {
         fx.clock.fake.Set({kStart, 100'000'000});
         fx.clock.fake.SetLocalOffset(kSeoul);
         fx.clock.fake.SetStepPerRead(20'000);
     }
-    std::unique_ptr<harness::Running<CTiko_CommMgr>> Start()
-    {
+    std::unique_ptr<harness::Running<CTiko_CommMgr>> Start() {
         auto mgr = std::make_unique<harness::Running<CTiko_CommMgr>>(runtime.mediator(), fx.Services());
         EXPECT_TRUE(fx.states.WaitFor("Tiko_CommMgr", AO_ENTRY_SIG));
         return mgr;
@@ -57,8 +53,7 @@ protected:
     harness::Fixture fx;
 };
 
-TEST_F(CommMgrTest, ManualSendWritesTwiceAt4800AndSkipsAMissingPort)
-{
+TEST_F(CommMgrTest, ManualSendWritesTwiceAt4800AndSkipsAMissingPort) {
     comm().bCom1 = 1;
     comm().bCom3 = 1;
     comm().nBaudRate = 1200;
@@ -77,8 +72,7 @@ TEST_F(CommMgrTest, ManualSendWritesTwiceAt4800AndSkipsAMissingPort)
     EXPECT_EQ(fx.serial.FailedOpens(), 1);
 }
 
-TEST_F(CommMgrTest, NoPortSelectedStillPublishesSent)
-{
+TEST_F(CommMgrTest, NoPortSelectedStillPublishesSent) {
     auto mgr = Start();
     PublishSend(runtime, BuildTimeTelegram(0, 0, 0));
     // A damaged request (no parameter) sends nothing but is answered too.
@@ -87,8 +81,7 @@ TEST_F(CommMgrTest, NoPortSelectedStillPublishesSent)
     EXPECT_TRUE(fx.serial.Sessions().empty());
 }
 
-TEST_F(CommMgrTest, AutomaticSendsAtOnceThenEveryPeriodAtTheCompensationPoint)
-{
+TEST_F(CommMgrTest, AutomaticSendsAtOnceThenEveryPeriodAtTheCompensationPoint) {
     comm().bCom2 = 1;
     comm().bAutoMode = 1;
     comm().nInterval = 10;
@@ -135,21 +128,18 @@ TEST_F(CommMgrTest, AutomaticSendsAtOnceThenEveryPeriodAtTheCompensationPoint)
 // The real termios line on a pseudo-terminal pair, the test reading the master side.
 class CommMgrPtyTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char name[128];
         ASSERT_EQ(openpty(&master_, &slave_, name, nullptr, nullptr), 0);
         setenv("TIKO3_COM1", name, 1);
         fx.conf->Comm()->bCom1 = 1;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         unsetenv("TIKO3_COM1");
         close(slave_);
         close(master_);
     }
-    CTiko_Services Services()
-    {
+    CTiko_Services Services() {
         CTiko_Services s = fx.Services();
         s.clock = &clock;
         s.serialLine = {};
@@ -157,8 +147,7 @@ protected:
         return WithProductionDefaults(s);
     }
     // Reads `count` bytes, noting the real time at which the first arrived.
-    std::vector<unsigned char> Read(size_t count, platform::WallTime* first = nullptr)
-    {
+    std::vector<unsigned char> Read(size_t count, platform::WallTime* first = nullptr) {
         std::vector<unsigned char> out;
         while (out.size() < count) {
             pollfd p{master_, POLLIN, 0};
@@ -183,8 +172,7 @@ protected:
     harness::Fixture fx;
 };
 
-TEST_F(CommMgrPtyTest, ManualSendWritesTheTelegramTwiceAt4800Baud)
-{
+TEST_F(CommMgrPtyTest, ManualSendWritesTheTelegramTwiceAt4800Baud) {
     harness::Running<CTiko_CommMgr> mgr(runtime.mediator(), Services());
     // Subscribed once its first state is entered.
     ASSERT_TRUE(fx.states.WaitFor("Tiko_CommMgr", AO_ENTRY_SIG));
@@ -199,8 +187,7 @@ TEST_F(CommMgrPtyTest, ManualSendWritesTheTelegramTwiceAt4800Baud)
     EXPECT_EQ(settings.c_cflag & (PARENB | CSTOPB), 0u);
 }
 
-TEST_F(CommMgrPtyTest, AutomaticTelegramNamesTheSecondItLeavesIn)
-{
+TEST_F(CommMgrPtyTest, AutomaticTelegramNamesTheSecondItLeavesIn) {
     fx.conf->Comm()->bAutoMode = 1;
     fx.conf->Comm()->nInterval = 1;
     fx.conf->Comm()->nIntervalUnit = 0;

@@ -36,7 +36,8 @@ protected:
             args.push_back("--workdir");
             args.push_back(dir_.path().string());
         }
-        CommandLineContext context{clock_, [this](const char* name) -> const char* {
+        CommandLineContext context{clock_,
+                                   [this](const char* name) -> const char* {
                                        const auto it = env_.find(name);
                                        return it == env_.end() ? nullptr : it->second.c_str();
                                    },
@@ -71,8 +72,9 @@ TEST_F(CommandLineTest, ModesAreRecognised) {
 
 TEST_F(CommandLineTest, HelpExplainsEveryOption) {
     EXPECT_EQ(kExitSuccess, Run({"--help"}));
-    for (const char* word : {"--compare", "--sync", "--verbose", "--server", "--secondary", "--workdir",
-                             "TIKO3_PRIMARY_SERVER", "TIKO3_SECONDARY_SERVER", "setcap cap_sys_time+p", "64"}) {
+    for (const char* word :
+         {"--compare", "--sync", "--verbose", "--server", "--secondary", "--workdir", "TIKO3_PRIMARY_SERVER",
+          "TIKO3_SECONDARY_SERVER", "setcap cap_sys_time+p", "64"}) {
         EXPECT_NE(std::string::npos, out_.str().find(word)) << word;
     }
     EXPECT_EQ(kExitSuccess, Run({"--compare", "--help"}));
@@ -80,8 +82,12 @@ TEST_F(CommandLineTest, HelpExplainsEveryOption) {
 
 TEST_F(CommandLineTest, BadUsageExitsWith64AndSaysWhy) {
     const std::vector<std::vector<std::string>> bad = {
-        {"--compare", "--sync"},         {"--compare", "--bogus"},    {"--compare", "--server"},
-        {"--compare", "--server", "h:0"}, {"--sync", "--verbose=yes"}, {"--compare", "--workdir="},
+        {"--compare", "--sync"},
+        {"--compare", "--bogus"},
+        {"--compare", "--server"},
+        {"--compare", "--server", "h:0"},
+        {"--sync", "--verbose=yes"},
+        {"--compare", "--workdir="},
         {"--verbose"},
     };
     for (const auto& args : bad) {
@@ -96,9 +102,11 @@ TEST_F(CommandLineTest, CompareAgainstTheGivenServerWithVerboseLines) {
     const uint16_t port = Serve(-1.5);
     EXPECT_EQ(kExitSuccess, Run({"--compare", "--verbose", "--secondary=" + Server(port)}));
     const std::string out = out_.str();
-    EXPECT_NE(std::string::npos, out.find(": no answer: cannot receive the reply (Connection refused)\n")) << out;
-    EXPECT_NE(std::string::npos, out.find("server " + Server(port) +
-                                          " (127.0.0.1): offset -1.500000 s, delay 0.000000 s, stratum 2, leap 0\n"))
+    EXPECT_NE(std::string::npos, out.find(": no answer: cannot receive the reply (Connection refused)\n"))
+        << out;
+    EXPECT_NE(std::string::npos,
+              out.find("server " + Server(port) +
+                       " (127.0.0.1): offset -1.500000 s, delay 0.000000 s, stratum 2, leap 0\n"))
         << out;
     EXPECT_TRUE(out.ends_with("\n사용자 PC가 1.500 초 빠릅니다.\n")) << out;
     EXPECT_TRUE(clock_.Settings().empty());
@@ -121,12 +129,14 @@ TEST_F(CommandLineTest, EnvironmentNamesTheServersAndOptionsWin) {
 TEST_F(CommandLineTest, SyncPrintsFourLinesLogsAndLeavesTheConfigurationAlone) {
     WriteConfiguration(1, 30);
     const std::string before = ReadFile(dir_.path() / kConfFileName);
-    EXPECT_EQ(kExitSuccess, Run({"--sync", "--server", Server(Serve(0.25)), "--secondary", Server(ClosedPort())}));
-    EXPECT_EQ(" 0.250 초 이내에서 동기되었습니다.\n"
-              "Horologia 표준시 서버 127.0.0.1\n"
-              "0.250 초\n"
-              "2026년 12월 09일 수요일 01시 00분 00초\n",
-              out_.str());
+    EXPECT_EQ(kExitSuccess,
+              Run({"--sync", "--server", Server(Serve(0.25)), "--secondary", Server(ClosedPort())}));
+    EXPECT_EQ(
+        " 0.250 초 이내에서 동기되었습니다.\n"
+        "Horologia 표준시 서버 127.0.0.1\n"
+        "0.250 초\n"
+        "2026년 12월 09일 수요일 01시 00분 00초\n",
+        out_.str());
     EXPECT_EQ("", err_.str());
     EXPECT_EQ("2026-12-09 01:00:00 -0.250\n", ReadFile(dir_.path() / kLogFileName));
     EXPECT_EQ(2u, clock_.Settings().size());
@@ -136,9 +146,12 @@ TEST_F(CommandLineTest, SyncPrintsFourLinesLogsAndLeavesTheConfigurationAlone) {
 TEST_F(CommandLineTest, ExitStatusesTellWhatWentWrong) {
     WriteConfiguration(1, 0);
     // No answer: the message, then the texts of the last synchronisation from the configuration.
-    EXPECT_EQ(kExitNoAnswer, Run({"--sync", "--server", Server(ClosedPort()), "--secondary", Server(ClosedPort())}));
-    EXPECT_EQ("서버에서 응답이 없습니다\n표준시 서버에 접속할 수 없습니다\n0.000 초\n표준시 서버와 동기한적이 없습니다\n",
-              out_.str());
+    EXPECT_EQ(kExitNoAnswer,
+              Run({"--sync", "--server", Server(ClosedPort()), "--secondary", Server(ClosedPort())}));
+    EXPECT_EQ(
+        "서버에서 응답이 없습니다\n표준시 서버에 접속할 수 없습니다\n0.000 초\n표준시 서버와 동기한적이 "
+        "없습니다\n",
+        out_.str());
 
     EXPECT_EQ(kExitRejected, Run({"--compare", "--server", Server(Serve(1, Behaviour::ZeroTimes))}));
     EXPECT_EQ("서버와 동기에 실패했습니다.\n", out_.str());
@@ -157,7 +170,8 @@ TEST_F(CommandLineTest, DefaultWorkingDirectoryFollowsXdg) {
             return it == env.end() ? nullptr : it->second.c_str();
         };
     };
-    EXPECT_EQ("/data/TIKo3", DefaultWorkingDirectory(lookup({{"XDG_DATA_HOME", "/data"}, {"HOME", "/home/u"}})));
+    EXPECT_EQ("/data/TIKo3",
+              DefaultWorkingDirectory(lookup({{"XDG_DATA_HOME", "/data"}, {"HOME", "/home/u"}})));
     EXPECT_EQ("/home/u/.local/share/TIKo3", DefaultWorkingDirectory(lookup({{"HOME", "/home/u"}})));
     // A relative XDG_DATA_HOME is invalid and ignored.
     EXPECT_EQ("/home/u/.local/share/TIKo3",

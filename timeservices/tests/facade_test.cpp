@@ -22,20 +22,20 @@ namespace {
 
 const char* const kManagers[] = {"Tiko_ClockSrcMgr", "Tiko_SyncMgr", "Tiko_CommMgr", "Tiko_ScheMgr"};
 
-size_t RuntimeThreads()
-{
+size_t RuntimeThreads() {
     const auto names = ThreadNames();
-    return std::count_if(names.begin(), names.end(), [](const std::string& n) { return n.rfind("T_", 0) == 0; });
+    return std::count_if(names.begin(), names.end(),
+                         [](const std::string& n) { return n.rfind("T_", 0) == 0; });
 }
 
 // Four real managers on their threads, fakes underneath; no server is asked.
 struct FacadeFixture : harness::Fixture {
-    CTiko_Services Services()
-    {
+    CTiko_Services Services() {
         CTiko_Services s = harness::Fixture::Services();
         s.query = [](TimeNotice& notice) {
             notice.bAnswered = true;
-            notice.strMessage = notice.bSetClock ? " 0.000 초 이내에서 동기되었습니다." : "사용자 PC가 0.000 초 늦습니다.";
+            notice.strMessage =
+                notice.bSetClock ? " 0.000 초 이내에서 동기되었습니다." : "사용자 PC가 0.000 초 늦습니다.";
             notice.strServer = notice.bSetClock ? "Horologia 표준시 서버 \r\nloopback" : "";
             notice.strOffset = notice.bSetClock ? "0.000 초" : "";
             return true;
@@ -47,11 +47,11 @@ struct FacadeFixture : harness::Fixture {
 // A facade whose memory manager has no block for one manager.
 class ShortOfMemoryFacade : public CTiko_Facade {
 public:
-    ShortOfMemoryFacade(const CTiko_Services& services, int refused) : CTiko_Facade(services), refused_(refused) {}
+    ShortOfMemoryFacade(const CTiko_Services& services, int refused)
+        : CTiko_Facade(services), refused_(refused) {}
 
 protected:
-    void* AllocateBlock(LumAOSM_MemMgr& memory, size_t size, int index) override
-    {
+    void* AllocateBlock(LumAOSM_MemMgr& memory, size_t size, int index) override {
         return index == refused_ ? nullptr : CTiko_Facade::AllocateBlock(memory, size, index);
     }
 
@@ -59,8 +59,7 @@ private:
     int refused_;
 };
 
-bool Subscribed(const CLumAOSM_Mediator& mediator, int32_t signal, const std::string& name)
-{
+bool Subscribed(const CLumAOSM_Mediator& mediator, int32_t signal, const std::string& name) {
     for (const auto& entry : mediator.Table()) {
         if (entry.signal != signal)
             continue;
@@ -71,8 +70,7 @@ bool Subscribed(const CLumAOSM_Mediator& mediator, int32_t signal, const std::st
     return false;
 }
 
-TEST(Facade, LaunchRunsFourSubscribedManagersAndStopEndsThemInOrder)
-{
+TEST(Facade, LaunchRunsFourSubscribedManagersAndStopEndsThemInOrder) {
     const size_t before = RuntimeThreads();
     FacadeFixture fx;
     fx.conf->SyncInfo()->bAutoSync = 1;
@@ -90,7 +88,8 @@ TEST(Facade, LaunchRunsFourSubscribedManagersAndStopEndsThemInOrder)
         mediator->Publish(CLumAOSM_Message(AO_COMM_SEND_SIG));
         ASSERT_TRUE(recorder.WaitForCount(AO_COMM_SENT_SIG, 1));
         for (const char* name : kManagers)
-            for (int32_t signal : {AO_All2All_KillAll_SIG, AO_All2All_SuspendAll_SIG, AO_All2All_ResumeAll_SIG})
+            for (int32_t signal :
+                 {AO_All2All_KillAll_SIG, AO_All2All_SuspendAll_SIG, AO_All2All_ResumeAll_SIG})
                 EXPECT_TRUE(Subscribed(*mediator, signal, name)) << name << " " << signal;
         for (int32_t signal = AO_SYNC_COMPARE_SIG; signal <= AO_AUTOSYNC_OFF_SIG; ++signal)
             EXPECT_TRUE(Subscribed(*mediator, signal, "Tiko_SyncMgr")) << signal;
@@ -119,8 +118,7 @@ TEST(Facade, LaunchRunsFourSubscribedManagersAndStopEndsThemInOrder)
     EXPECT_TRUE(harness::WaitUntil([&] { return RuntimeThreads() == before; }));
 }
 
-TEST(Facade, ManagerWithoutABlockIsSkippedAndTheOthersRun)
-{
+TEST(Facade, ManagerWithoutABlockIsSkippedAndTheOthersRun) {
     FacadeFixture fx;
     fx.conf->Comm()->bCom1 = 1;
     {
@@ -140,8 +138,7 @@ TEST(Facade, ManagerWithoutABlockIsSkippedAndTheOthersRun)
     EXPECT_EQ(fx.states.Count("Tiko_ScheMgr", AO_EXIT_SIG), 1u);
 }
 
-TEST(Facade, StopRightAfterLaunchIsNotLost)
-{
+TEST(Facade, StopRightAfterLaunchIsNotLost) {
     FacadeFixture fx;
     CTiko_Facade facade(fx.Services());
     ASSERT_TRUE(facade.Launch());
@@ -150,8 +147,7 @@ TEST(Facade, StopRightAfterLaunchIsNotLost)
 }
 
 // The shell and dialogs edit both trees on their own thread while the managers read them.
-TEST(Facade, EditingTheTreesWhileTheManagersRunIsRaceFree)
-{
+TEST(Facade, EditingTheTreesWhileTheManagersRunIsRaceFree) {
     FacadeFixture fx;
     fx.conf->SyncInfo()->bAutoSync = 1;
     fx.conf->SyncInfo()->nSyncPeriod = 0;

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "tests/support/test_wait.h"
 #include "platform/fake_clock.h"
 #include "platform/fake_serial_line.h"
 #include "platform/fake_sound_player.h"
 #include "runtime/mediator.h"
 #include "runtime/timer.h"
+#include "tests/support/test_wait.h"
 #include "timeservices/manager_services.h"
 #include "timeservices/query_server.h"
 #include "timeservices/sche_mgr.h"
@@ -34,11 +34,8 @@ using ::WaitUntil;
 class CountingClock final : public platform::Clock {
 public:
     explicit CountingClock(platform::WallTime start = {1'700'000'000, 0}, int64_t localOffset = 0)
-        : fake(start, localOffset)
-    {
-    }
-    platform::WallTime NowUtc() const override
-    {
+        : fake(start, localOffset) {}
+    platform::WallTime NowUtc() const override {
         reads_.fetch_add(1);
         return fake.NowUtc();
     }
@@ -48,14 +45,12 @@ public:
 
     int64_t Reads() const { return reads_.load(); }
     // True once `more` further reads have happened.
-    bool WaitForReads(int64_t more) const
-    {
+    bool WaitForReads(int64_t more) const {
         const int64_t target = Reads() + more;
         return WaitUntil([&] { return Reads() >= target; });
     }
     // Local time of day on the fake clock's local offset.
-    void SetLocal(int year, int month, int day, int hour, int minute, int second, int ms = 0)
-    {
+    void SetLocal(int year, int month, int day, int hour, int minute, int second, int ms = 0) {
         platform::CivilTime t;
         t.year = year;
         t.month = month;
@@ -75,8 +70,7 @@ private:
 // The timer agent and the mediator of one test, without the runtime's shut-down pause.
 class Runtime {
 public:
-    Runtime()
-    {
+    Runtime() {
         agent_ = new CLumAOSM_TimerAgent;
         CLumAOSM_TimerAgent::SetProcess(agent_);
         const ThreadStartParams agentName = ThreadStartParams::Named("T_TimerAgent");
@@ -85,8 +79,7 @@ public:
         CLumAOSM_Mediator::SetProcess(mediator_);
         mediator_->Start(nullptr);
     }
-    ~Runtime()
-    {
+    ~Runtime() {
         mediator_->Stop();
         mediator_->WaitUntilStopped();
         CLumAOSM_Mediator::SetProcess(nullptr);
@@ -115,16 +108,14 @@ public:
         std::string alarmSecond;
     };
 
-    Recorder(CLumAOSM_Mediator* mediator, std::initializer_list<int32_t> signals) : mediator_(mediator)
-    {
+    Recorder(CLumAOSM_Mediator* mediator, std::initializer_list<int32_t> signals) : mediator_(mediator) {
         SetName("Recorder");
         for (int32_t signal : signals)
             mediator_->Subscribe(this, signal);
     }
     ~Recorder() override { mediator_->UnsubscribeAll(this); }
 
-    int Receive(const CLumAOSM_Message* message, const char*) override
-    {
+    int Receive(const CLumAOSM_Message* message, const char*) override {
         Received entry;
         entry.signal = message->GetSignal();
         entry.hasNotice = GetTimeNotice(*message, 0, &entry.notice);
@@ -138,8 +129,7 @@ public:
         return 0;
     }
 
-    std::vector<Received> All(int32_t signal) const
-    {
+    std::vector<Received> All(int32_t signal) const {
         std::lock_guard lock(mutex_);
         std::vector<Received> out;
         for (const Received& r : received_)
@@ -148,8 +138,7 @@ public:
         return out;
     }
     size_t Count(int32_t signal) const { return All(signal).size(); }
-    bool WaitForCount(int32_t signal, size_t count) const
-    {
+    bool WaitForCount(int32_t signal, size_t count) const {
         return WaitUntil([&] { return Count(signal) >= count; });
     }
 
@@ -162,27 +151,23 @@ private:
 // Keeps the entry and exit signals the managers report, in order.
 class StateLog {
 public:
-    StateProbe Probe()
-    {
+    StateProbe Probe() {
         return [this](const char* manager, int32_t signal) {
             std::lock_guard lock(mutex_);
             events_.emplace_back(manager, signal);
         };
     }
-    std::vector<std::pair<std::string, int32_t>> Events() const
-    {
+    std::vector<std::pair<std::string, int32_t>> Events() const {
         std::lock_guard lock(mutex_);
         return events_;
     }
-    size_t Count(const std::string& manager, int32_t signal) const
-    {
+    size_t Count(const std::string& manager, int32_t signal) const {
         size_t n = 0;
         for (const auto& [name, sig] : Events())
             n += name == manager && sig == signal;
         return n;
     }
-    bool WaitFor(const std::string& manager, int32_t signal, size_t count = 1) const
-    {
+    bool WaitFor(const std::string& manager, int32_t signal, size_t count = 1) const {
         return WaitUntil([&] { return Count(manager, signal) >= count; });
     }
 
@@ -205,10 +190,10 @@ private:
 
 // The configuration and schedule trees, defaults, and services on fakes.
 struct Fixture {
-    Fixture() : conf(CTIKOConfList_Mgr().BuildDefaultTree()), book(CTIKOScheduleList_Mgr().BuildDefaultTree()) {}
+    Fixture()
+        : conf(CTIKOConfList_Mgr().BuildDefaultTree()), book(CTIKOScheduleList_Mgr().BuildDefaultTree()) {}
 
-    CTiko_Services Services()
-    {
+    CTiko_Services Services() {
         CTiko_Services s;
         s.clock = &clock;
         s.sound = &sound;
@@ -234,13 +219,11 @@ template <class T>
 class Running {
 public:
     Running(CLumAOSM_Mediator* mediator, const CTiko_Services& services)
-        : manager_(std::make_unique<T>(mediator, services))
-    {
+        : manager_(std::make_unique<T>(mediator, services)) {
         manager_->Start(nullptr);
     }
     ~Running() { Stop(); }
-    void Stop()
-    {
+    void Stop() {
         if (manager_ && manager_->IsRunning()) {
             manager_->Stop();
             manager_->WaitUntilStopped();

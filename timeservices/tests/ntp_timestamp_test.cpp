@@ -40,7 +40,8 @@ TEST(NtpTimestampTest, MillisecondFractionsFollowTheTable) {
     for (int ms = 0; ms < 1000; ++ms) {
         ASSERT_EQ(static_cast<uint32_t>(std::llround(ms * 4294967296.0 / 1000)), MillisecondFraction(ms));
         // Full-resolution readings at whole milliseconds give exactly the table.
-        ASSERT_EQ(MillisecondFraction(ms), NtpTimestamp::FromWallTime(WallTime{0, ms * 1'000'000}).Fraction());
+        ASSERT_EQ(MillisecondFraction(ms),
+                  NtpTimestamp::FromWallTime(WallTime{0, ms * 1'000'000}).Fraction());
         ASSERT_EQ(ms, NtpTimestamp(5, MillisecondFraction(ms)).ToCivil().millisecond);
     }
     EXPECT_EQ(static_cast<uint32_t>(std::llround(123456789 * 4294967296.0 / 1e9)),
@@ -78,7 +79,8 @@ TEST(NtpTimestampTest, WireFormIsBigEndianWords) {
     NtpTimestamp(NtpTimestamp::kEraSeconds + 0x01020304u, 0x05060708u).ToWire(wire);
     const uint8_t expected[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     EXPECT_EQ(0, std::memcmp(expected, wire, 8));
-    EXPECT_EQ(NtpTimestamp(NtpTimestamp::kEraSeconds + 0x01020304u, 0x05060708u), NtpTimestamp::FromWire(wire));
+    EXPECT_EQ(NtpTimestamp(NtpTimestamp::kEraSeconds + 0x01020304u, 0x05060708u),
+              NtpTimestamp::FromWire(wire));
     const uint8_t zero[8] = {};
     EXPECT_EQ(NtpTimestamp(), NtpTimestamp::FromWire(zero));
 }

@@ -36,12 +36,14 @@ protected:
 
     // Runs one operation against the given primary and secondary.
     bool Run(bool setClock, ServerAddress primary, ServerAddress secondary) {
-        query_ = std::make_unique<CTiko_QueryServer>(clock_, config_.get(), dir_.path(), ServerPair{primary, secondary});
+        query_ = std::make_unique<CTiko_QueryServer>(clock_, config_.get(), dir_.path(),
+                                                     ServerPair{primary, secondary});
         notice_.bSetClock = setClock;
         return query_->RunQuery(notice_);
     }
     bool Run(bool setClock, uint16_t primaryPort, uint16_t secondaryPort = 0) {
-        return Run(setClock, {"127.0.0.1", primaryPort}, {"localhost", secondaryPort ? secondaryPort : ClosedPort()});
+        return Run(setClock, {"127.0.0.1", primaryPort},
+                   {"localhost", secondaryPort ? secondaryPort : ClosedPort()});
     }
 
     void PrefillTexts() {
@@ -104,7 +106,8 @@ TEST_F(QueryServerTest, NoAnswerFromEitherLeavesTheTextsStanding) {
     EXPECT_EQ("server before", notice_.strServer);
     EXPECT_EQ("offset before", notice_.strOffset);
     EXPECT_EQ("sync before", notice_.strLastSync);
-    for (const ServerAttempt& attempt : query_->Attempts()) EXPECT_EQ(ETIMEDOUT, attempt.error);
+    for (const ServerAttempt& attempt : query_->Attempts())
+        EXPECT_EQ(ETIMEDOUT, attempt.error);
     EXPECT_TRUE(clock_.Settings().empty());
 }
 
@@ -207,8 +210,9 @@ TEST_F(QueryServerTest, RefusedSettingSaysSoAndLogsNothing) {
 
 TEST_F(QueryServerTest, UnwritableLogDirectoryStillSynchronises) {
     config_->Env()->bLog = 1;
-    query_ = std::make_unique<CTiko_QueryServer>(clock_, config_.get(), dir_.path() / "missing",
-                                                 ServerPair{{"127.0.0.1", Serve(1)}, {"127.0.0.1", ClosedPort()}});
+    query_ =
+        std::make_unique<CTiko_QueryServer>(clock_, config_.get(), dir_.path() / "missing",
+                                            ServerPair{{"127.0.0.1", Serve(1)}, {"127.0.0.1", ClosedPort()}});
     notice_.bSetClock = true;
     EXPECT_TRUE(query_->RunQuery(notice_));
     EXPECT_EQ(" 1.000 초 이내에서 동기되었습니다.", notice_.strMessage);
@@ -217,18 +221,23 @@ TEST_F(QueryServerTest, UnwritableLogDirectoryStillSynchronises) {
 // The real clock setter, only where it must fail: a child that has given up CAP_SYS_TIME.
 TEST_F(QueryServerTest, RealClockWithoutTheRightFailsAndLogsNothing) {
     EXPECT_EQ(0, InChild([&] {
-                  if (!platform::RelinquishSysTimeRight() || platform::HasSysTimeRight()) return 100;
+                  if (!platform::RelinquishSysTimeRight() || platform::HasSysTimeRight())
+                      return 100;
                   platform::SystemClock real;
                   CSntpResponder server(real, 0.0);
-                  if (!server.Start()) return 101;
+                  if (!server.Start())
+                      return 101;
                   config_->Env()->bLog = 1;
-                  CTiko_QueryServer query(real, config_.get(), dir_.path(),
-                                          ServerPair{{"127.0.0.1", server.Port()}, {"127.0.0.1", ClosedPort()}});
+                  CTiko_QueryServer query(
+                      real, config_.get(), dir_.path(),
+                      ServerPair{{"127.0.0.1", server.Port()}, {"127.0.0.1", ClosedPort()}});
                   TimeNotice notice;
                   notice.bSetClock = true;
                   query.RunQuery(notice);
-                  if (notice.strMessage != "동기에 실패했습니다.") return 1;
-                  if (query.SetClockError() != EPERM) return 2;
+                  if (notice.strMessage != "동기에 실패했습니다.")
+                      return 1;
+                  if (query.SetClockError() != EPERM)
+                      return 2;
                   return std::filesystem::exists(dir_.path() / kLogFileName) ? 3 : 0;
               }));
 }

@@ -11,8 +11,7 @@ using harness::CountingClock;
 
 constexpr int64_t kSeoul = 9 * 3600;
 
-int64_t LocalSeconds(const platform::Clock& clock, int y, int mo, int d, int h, int mi)
-{
+int64_t LocalSeconds(const platform::Clock& clock, int y, int mo, int d, int h, int mi) {
     platform::CivilTime t;
     t.year = y;
     t.month = mo;
@@ -24,8 +23,7 @@ int64_t LocalSeconds(const platform::Clock& clock, int y, int mo, int d, int h, 
 
 // An item at the given local time of day (on a date long past, repeat kind once) with leads.
 Class_TIKOSCHEDULE* AddItem(Class_TIKOSCHEDULE_TOP& book, const platform::Clock& clock, int hour, int minute,
-                            const char* memoUtf8, std::initializer_list<int> leads)
-{
+                            const char* memoUtf8, std::initializer_list<int> leads) {
     auto item = std::make_unique<Class_TIKOSCHEDULE>();
     item->tWhen = LocalSeconds(clock, 2002, 5, 20, hour, minute);
     item->nRepeat = kRepeatOnce;
@@ -41,8 +39,7 @@ constexpr int k30Min = 5;
 
 class CollectAlarmsTest : public testing::Test {
 protected:
-    std::string At(int h, int mi, int d = 8)
-    {
+    std::string At(int h, int mi, int d = 8) {
         std::string text;
         CollectAlarms(book.get(), clock, LocalSeconds(clock, 2026, 12, d, h, mi), text);
         return text;
@@ -52,8 +49,7 @@ protected:
     std::unique_ptr<Class_TIKOSCHEDULE_TOP> book = CTIKOScheduleList_Mgr().BuildDefaultTree();
 };
 
-TEST_F(CollectAlarmsTest, LeadAndOnTimeLinesComeEveryDayWhateverTheDate)
-{
+TEST_F(CollectAlarmsTest, LeadAndOnTimeLinesComeEveryDayWhateverTheDate) {
     AddItem(*book, clock, 9, 0, "회의", {k10Min, kOnTime});
     EXPECT_EQ(At(8, 50), "[10분후]회의\r\n");
     EXPECT_EQ(At(9, 0), "[지금]회의\r\n");
@@ -61,22 +57,19 @@ TEST_F(CollectAlarmsTest, LeadAndOnTimeLinesComeEveryDayWhateverTheDate)
     EXPECT_EQ(At(8, 50, 9), "[10분후]회의\r\n");
 }
 
-TEST_F(CollectAlarmsTest, TwoItemsInOneMinuteGiveTwoLinesInBookOrder)
-{
+TEST_F(CollectAlarmsTest, TwoItemsInOneMinuteGiveTwoLinesInBookOrder) {
     AddItem(*book, clock, 9, 0, "둘째", {kOnTime});
     AddItem(*book, clock, 9, 10, "첫째", {k10Min});
     AddItem(*book, clock, 9, 0, "", {kOnTime, k10Min});
     EXPECT_EQ(At(9, 0), "[지금]둘째\r\n[10분후]첫째\r\n[지금]\r\n");
 }
 
-TEST_F(CollectAlarmsTest, LeadAcrossMidnightIsBuiltOnTheCurrentDate)
-{
+TEST_F(CollectAlarmsTest, LeadAcrossMidnightIsBuiltOnTheCurrentDate) {
     AddItem(*book, clock, 0, 10, "자정", {k30Min});
     EXPECT_EQ(At(23, 40), "");
 }
 
-TEST_F(CollectAlarmsTest, MissingOrEmptyBookCollectsNothing)
-{
+TEST_F(CollectAlarmsTest, MissingOrEmptyBookCollectsNothing) {
     std::string text;
     EXPECT_FALSE(CollectAlarms(nullptr, clock, 0, text));
     EXPECT_FALSE(CollectAlarms(book.get(), clock, 0, text));
@@ -87,15 +80,13 @@ TEST_F(CollectAlarmsTest, MissingOrEmptyBookCollectsNothing)
 
 class ScheMgrTest : public testing::Test {
 protected:
-    ScheMgrTest()
-    {
+    ScheMgrTest() {
         fx.clock.fake.SetLocalOffset(kSeoul);
         AddItem(*fx.book, fx.clock, 9, 0, "회의", {kOnTime});
     }
 
     // Starts watching at the given local time and waits until the first check has looked.
-    std::unique_ptr<harness::Running<CTiko_ScheMgr>> StartAt(int h, int mi, int s)
-    {
+    std::unique_ptr<harness::Running<CTiko_ScheMgr>> StartAt(int h, int mi, int s) {
         fx.clock.SetLocal(2026, 12, 8, h, mi, s);
         auto mgr = std::make_unique<harness::Running<CTiko_ScheMgr>>(runtime.mediator(), fx.Services());
         EXPECT_TRUE(fx.states.WaitFor("Tiko_ScheMgr", AO_ENTRY_SIG));
@@ -110,8 +101,7 @@ protected:
     harness::Fixture fx;
 };
 
-TEST_F(ScheMgrTest, SwitchedOnBeforeTheMinuteRaisesIt)
-{
+TEST_F(ScheMgrTest, SwitchedOnBeforeTheMinuteRaisesIt) {
     fx.conf->Alarm()->bAlarm = 1;
     auto mgr = StartAt(8, 59, 30);
     fx.clock.SetLocal(2026, 12, 8, 9, 0, 0, 200);
@@ -126,8 +116,7 @@ TEST_F(ScheMgrTest, SwitchedOnBeforeTheMinuteRaisesIt)
     EXPECT_EQ(recorder.Count(AO_ALARM_NOTIFY_SIG), 1u);
 }
 
-TEST_F(ScheMgrTest, SwitchedOnWithinTheMinuteNeverExaminesIt)
-{
+TEST_F(ScheMgrTest, SwitchedOnWithinTheMinuteNeverExaminesIt) {
     fx.conf->Alarm()->bAlarm = 1;
     auto mgr = StartAt(9, 0, 20);
     fx.clock.SetLocal(2026, 12, 8, 9, 0, 50);
@@ -137,8 +126,7 @@ TEST_F(ScheMgrTest, SwitchedOnWithinTheMinuteNeverExaminesIt)
     EXPECT_EQ(recorder.Count(AO_ALARM_NOTIFY_SIG), 0u);
 }
 
-TEST_F(ScheMgrTest, AlarmSwitchedOffWithoutSignalStillPublishesButIsSilent)
-{
+TEST_F(ScheMgrTest, AlarmSwitchedOffWithoutSignalStillPublishesButIsSilent) {
     fx.conf->Alarm()->bAlarm = 1;
     auto mgr = StartAt(8, 59, 0);
     fx.conf->Alarm()->bAlarm = 0;
@@ -148,8 +136,7 @@ TEST_F(ScheMgrTest, AlarmSwitchedOffWithoutSignalStillPublishesButIsSilent)
     EXPECT_TRUE(fx.sound.Calls().empty());
 }
 
-TEST_F(ScheMgrTest, UserSoundThatFailsFallsBackToTheBeep)
-{
+TEST_F(ScheMgrTest, UserSoundThatFailsFallsBackToTheBeep) {
     fx.conf->Alarm()->bAlarm = 1;
     fx.conf->Alarm()->bBuiltinSound = 0;
     fx.conf->Alarm()->strSoundFile.Set(platform::Utf8ToCp949("/tmp/종소리.wav").value());
@@ -164,8 +151,7 @@ TEST_F(ScheMgrTest, UserSoundThatFailsFallsBackToTheBeep)
     EXPECT_EQ(calls[1].duration_ms, 10);
 }
 
-TEST_F(ScheMgrTest, AlarmOnSignalStartsWatchingFromIdle)
-{
+TEST_F(ScheMgrTest, AlarmOnSignalStartsWatchingFromIdle) {
     auto mgr = StartAt(8, 59, 0);  // bAlarm 0: idle, no checks
     runtime.Publish(AO_ALARM_OFF_SIG);
     runtime.Publish(AO_ALARM_ON_SIG);

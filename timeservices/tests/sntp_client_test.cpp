@@ -38,7 +38,8 @@ using Clock = std::chrono::steady_clock;
 TEST_F(SntpClientTest, ServerAheadAndBehindGiveTheKnownOffset) {
     for (const double offset : {12.5, -3.25, 0.0}) {
         CSntpResponder& server = Responder(offset);
-        ASSERT_TRUE(client_.RequestTime("127.0.0.1", reply_, server.Port())) << SntpFailureText(client_.LastFailure());
+        ASSERT_TRUE(client_.RequestTime("127.0.0.1", reply_, server.Port()))
+            << SntpFailureText(client_.LastFailure());
         EXPECT_NEAR(offset, reply_.offset, 1e-6);
         EXPECT_NEAR(0.0, reply_.delay, 1e-6);
         EXPECT_EQ(4, reply_.mode);
@@ -121,7 +122,8 @@ TEST(DecodeNtpReplyTest, ShortDatagramLeavesMissingBytesZero) {
     uint8_t packet[36] = {};
     packet[0] = 0xE4;  // leap 3, version 4, mode 4
     packet[1] = 16;
-    for (int i = 24; i < 32; ++i) packet[i] = static_cast<uint8_t>(0x80 + i);
+    for (int i = 24; i < 32; ++i)
+        packet[i] = static_cast<uint8_t>(0x80 + i);
     packet[32] = 0xE0;
     const NtpReply reply = DecodeNtpReply(packet, sizeof packet);
     EXPECT_EQ(3, reply.leapIndicator);

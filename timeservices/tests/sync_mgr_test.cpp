@@ -8,24 +8,22 @@
 
 namespace {
 
-std::string Utf8(const CLumText& text)
-{
+std::string Utf8(const CLumText& text) {
     return platform::Cp949ToUtf8Lossy(text.Get());
 }
 
 // Sync manager on the fake clock, asking loopback responders that answer from the same clock.
 class SyncMgrTest : public testing::Test {
 protected:
-    void StartResponders(double offset, CSntpResponder::Behaviour behaviour = CSntpResponder::Behaviour::Normal)
-    {
+    void StartResponders(double offset,
+                         CSntpResponder::Behaviour behaviour = CSntpResponder::Behaviour::Normal) {
         primary = std::make_unique<CSntpResponder>(fx.clock, offset, behaviour);
         secondary = std::make_unique<CSntpResponder>(fx.clock, offset, behaviour);
         ASSERT_TRUE(primary->Start());
         ASSERT_TRUE(secondary->Start());
     }
 
-    CTiko_Services Services()
-    {
+    CTiko_Services Services() {
         CTiko_Services s = fx.Services();
         s.query = [this](TimeNotice& notice) {
             ServerPair servers{{"127.0.0.1", primary->Port()}, {"127.0.0.1", secondary->Port()}};
@@ -35,8 +33,7 @@ protected:
         return s;
     }
 
-    std::unique_ptr<harness::Running<CTiko_SyncMgr>> Start()
-    {
+    std::unique_ptr<harness::Running<CTiko_SyncMgr>> Start() {
         auto mgr = std::make_unique<harness::Running<CTiko_SyncMgr>>(runtime.mediator(), Services());
         EXPECT_TRUE(fx.states.WaitFor("Tiko_SyncMgr", AO_ENTRY_SIG));
         return mgr;
@@ -51,8 +48,7 @@ protected:
     std::unique_ptr<CSntpResponder> secondary;
 };
 
-TEST_F(SyncMgrTest, CompareAndSynchroniseAnswerInBothStates)
-{
+TEST_F(SyncMgrTest, CompareAndSynchroniseAnswerInBothStates) {
     StartResponders(0.25);
     const std::string neverSynced = info().strLastSync.Get();
     auto mgr = Start();
@@ -85,8 +81,7 @@ TEST_F(SyncMgrTest, CompareAndSynchroniseAnswerInBothStates)
     EXPECT_EQ(fx.clock.fake.Settings().size(), 2u);
 }
 
-TEST_F(SyncMgrTest, UnansweredSynchroniseKeepsTheStoredTexts)
-{
+TEST_F(SyncMgrTest, UnansweredSynchroniseKeepsTheStoredTexts) {
     StartResponders(0.0, CSntpResponder::Behaviour::Silent);
     info().strServer.Set("before");
     auto mgr = Start();
@@ -100,8 +95,7 @@ TEST_F(SyncMgrTest, UnansweredSynchroniseKeepsTheStoredTexts)
     EXPECT_TRUE(fx.clock.fake.Settings().empty());
 }
 
-TEST_F(SyncMgrTest, AutomaticSyncComesOnePeriodAfterEntryThenEveryPeriod)
-{
+TEST_F(SyncMgrTest, AutomaticSyncComesOnePeriodAfterEntryThenEveryPeriod) {
     StartResponders(0.0);
     info().bAutoSync = 1;
     info().nSyncPeriod = 60;
@@ -126,8 +120,7 @@ TEST_F(SyncMgrTest, AutomaticSyncComesOnePeriodAfterEntryThenEveryPeriod)
     EXPECT_EQ(recorder.Count(AO_SYNC_RESULT_SIG), 3u);
 }
 
-TEST_F(SyncMgrTest, ChangedPeriodTakesEffectAtTheNextCheck)
-{
+TEST_F(SyncMgrTest, ChangedPeriodTakesEffectAtTheNextCheck) {
     StartResponders(0.0);
     info().bAutoSync = 1;
     info().nSyncPeriod = 60;
@@ -139,8 +132,7 @@ TEST_F(SyncMgrTest, ChangedPeriodTakesEffectAtTheNextCheck)
     ASSERT_TRUE(recorder.WaitForCount(AO_SYNC_RESULT_SIG, 1));
 }
 
-TEST_F(SyncMgrTest, LeavingAutomaticStopsTheChecks)
-{
+TEST_F(SyncMgrTest, LeavingAutomaticStopsTheChecks) {
     StartResponders(0.0);
     info().bAutoSync = 1;
     info().nSyncPeriod = 0;  // every check is due

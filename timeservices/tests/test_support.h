@@ -16,11 +16,13 @@ class TempDir {
 public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "tiko3-ts-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+        if (mkdtemp(pattern.data()) != nullptr)
+            path_ = pattern;
     }
     ~TempDir() {
         std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
     }
     const std::filesystem::path& path() const { return path_; }
 
@@ -36,7 +38,8 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 // A loopback port that nobody listens on: bound once, then closed.
 inline uint16_t ClosedPort() {
     platform::UdpSocket socket;
-    if (!socket.Create() || !socket.Bind(platform::kLoopbackIpv4, 0)) return 9;
+    if (!socket.Create() || !socket.Bind(platform::kLoopbackIpv4, 0))
+        return 9;
     return socket.LocalPort();
 }
 
@@ -44,8 +47,10 @@ inline uint16_t ClosedPort() {
 template <typename Body>
 int InChild(Body body) {
     const pid_t pid = fork();
-    if (pid == 0) _exit(body());
+    if (pid == 0)
+        _exit(body());
     int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid)
+        return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -4,8 +4,7 @@
 
 namespace {
 
-TimeNotice Sample()
-{
+TimeNotice Sample() {
     TimeNotice n;
     n.tTime = 1'700'032'400;
     n.bSetClock = true;
@@ -17,8 +16,7 @@ TimeNotice Sample()
     return n;
 }
 
-void ExpectSame(const TimeNotice& a, const TimeNotice& b)
-{
+void ExpectSame(const TimeNotice& a, const TimeNotice& b) {
     EXPECT_EQ(a.tTime, b.tTime);
     EXPECT_EQ(a.bSetClock, b.bSetClock);
     EXPECT_EQ(a.bAnswered, b.bAnswered);
@@ -28,8 +26,7 @@ void ExpectSame(const TimeNotice& a, const TimeNotice& b)
     EXPECT_EQ(a.strLastSync, b.strLastSync);
 }
 
-TEST(TimeNoticeMessage, CopyInTheMessageOutlivesTheRewrittenRecord)
-{
+TEST(TimeNoticeMessage, CopyInTheMessageOutlivesTheRewrittenRecord) {
     TimeNotice record = Sample();
     CLumAOSM_Message message(AO_SYNC_RESULT_SIG);
     ASSERT_TRUE(PutTimeNotice(message, 0, record));
@@ -41,8 +38,7 @@ TEST(TimeNoticeMessage, CopyInTheMessageOutlivesTheRewrittenRecord)
     ExpectSame(got, Sample());
 }
 
-TEST(TimeNoticeMessage, DamagedCopiesAreRefusedAndLeaveTheTargetAlone)
-{
+TEST(TimeNoticeMessage, DamagedCopiesAreRefusedAndLeaveTheTargetAlone) {
     const std::string bytes = EncodeTimeNotice(Sample());
     TimeNotice target;
     target.strMessage = "untouched";

@@ -8,20 +8,17 @@
 
 namespace {
 
-uint8_t CheckOf(const char* text)
-{
+uint8_t CheckOf(const char* text) {
     return TelegramCheckByte(reinterpret_cast<const uint8_t*>(text), 7);
 }
 
-TEST(TimeTelegram, CheckBytesOfTheKnownSeconds)
-{
+TEST(TimeTelegram, CheckBytesOfTheKnownSeconds) {
     EXPECT_EQ(CheckOf("@120000"), 0xE6);
     EXPECT_EQ(CheckOf("@000000"), 0xAB);
     EXPECT_EQ(CheckOf("@235959"), 0x27);
 }
 
-TEST(TimeTelegram, TelegramIsTextCheckByteCrLf)
-{
+TEST(TimeTelegram, TelegramIsTextCheckByteCrLf) {
     const TimeTelegram t = BuildTimeTelegram(7, 5, 9);
     EXPECT_EQ(std::string(t.begin(), t.begin() + 7), "@070509");
     EXPECT_EQ(t[7], CheckOf("@070509"));
@@ -38,8 +35,7 @@ struct CatchCase {
 
 class CatchSecondTest : public testing::TestWithParam<CatchCase> {};
 
-TEST_P(CatchSecondTest, LandsInTheWindowAfterSleepingWithFewReads)
-{
+TEST_P(CatchSecondTest, LandsInTheWindowAfterSleepingWithFewReads) {
     const CatchCase c = GetParam();
     harness::CountingClock clock({1'700'000'000, c.startMs * 1'000'000}, 9 * 3600);
     clock.fake.SetStepPerRead(50'000);
@@ -53,7 +49,8 @@ TEST_P(CatchSecondTest, LandsInTheWindowAfterSleepingWithFewReads)
     EXPECT_LE(got.millisecond, c.compensation + telegram::kCatchWindowMs);
     // The reading names the second it was taken in, in local time.
     const platform::CivilTime local = clock.ToLocal(after.seconds);
-    EXPECT_EQ(got.hour * 3600 + got.minute * 60 + got.second, local.hour * 3600 + local.minute * 60 + local.second);
+    EXPECT_EQ(got.hour * 3600 + got.minute * 60 + got.second,
+              local.hour * 3600 + local.minute * 60 + local.second);
     // Slept up to a few milliseconds before the point instead of spinning through the second.
     EXPECT_LT(clock.Reads(), 200);
     if (c.startMs < c.compensation - telegram::kSpinLeadMs) {
@@ -66,8 +63,7 @@ INSTANTIATE_TEST_SUITE_P(Starts, CatchSecondTest,
                                          CatchCase{900, 500}, CatchCase{0, 10}, CatchCase{500, 990},
                                          CatchCase{997, 990}));
 
-TEST(TimeTelegram, CompensationOutsideTheSecondStillReturns)
-{
+TEST(TimeTelegram, CompensationOutsideTheSecondStillReturns) {
     harness::CountingClock clock({1'700'000'000, 0});
     clock.fake.SetStepPerRead(50'000);
     auto sleep = [&](std::chrono::nanoseconds span) { clock.fake.Advance(span.count()); };

@@ -9,103 +9,105 @@
 namespace {
 
 std::string Written(const CLumTreeNode& root) {
-  std::string text;
-  root.WriteToString(text, 0);
-  return text;
+    std::string text;
+    root.WriteToString(text, 0);
+    return text;
 }
 
-std::string DefaultConfText() { return Written(*CTIKOConfList_Mgr().BuildDefaultTree()); }
+std::string DefaultConfText() {
+    return Written(*CTIKOConfList_Mgr().BuildDefaultTree());
+}
 
 TEST(AppStore, NoFilesGiveDefaultsAndSavingWritesCompleteFiles) {
-  TempDir dir;
-  auto conf = LoadConfiguration(dir.path());
-  auto book = LoadScheduleBook(dir.path());
-  EXPECT_EQ(Written(*conf), DefaultConfText());
-  EXPECT_EQ(book->GetFirstChild(), nullptr);
-  ASSERT_TRUE(SaveConfiguration(*conf, dir.path()));
-  ASSERT_TRUE(SaveScheduleBook(*book, dir.path()));
-  EXPECT_EQ(ReadBytes(dir.path() / "TIKo.conf"), DefaultConfText());
-  EXPECT_EQ(ReadBytes(dir.path() / "TIKo.sche"), "0000001e000:000[0000000cTIKO_VER_3_5]\n");
+    TempDir dir;
+    auto conf = LoadConfiguration(dir.path());
+    auto book = LoadScheduleBook(dir.path());
+    EXPECT_EQ(Written(*conf), DefaultConfText());
+    EXPECT_EQ(book->GetFirstChild(), nullptr);
+    ASSERT_TRUE(SaveConfiguration(*conf, dir.path()));
+    ASSERT_TRUE(SaveScheduleBook(*book, dir.path()));
+    EXPECT_EQ(ReadBytes(dir.path() / "TIKo.conf"), DefaultConfText());
+    EXPECT_EQ(ReadBytes(dir.path() / "TIKo.sche"), "0000001e000:000[0000000cTIKO_VER_3_5]\n");
 }
 
 TEST(AppStore, ChangedSettingsAndItemsComeBackAfterSaveAndLoad) {
-  TempDir dir;
-  auto conf = LoadConfiguration(dir.path());
-  conf->Env()->bLog = 1;
-  conf->SyncInfo()->nTimeOffset = -30;
-  conf->SyncInfo()->strServer.Set("\xc7\xa5 time.example");
-  auto* clock = new Class_TIKOCONF_WDPROP_WORLDCLOCK;
-  clock->strName.Set("\xc6\xc4\xb8\xae");
-  conf->WorldClocks()->AppendChild(clock);
-  auto book = LoadScheduleBook(dir.path());
-  auto item = std::make_unique<Class_TIKOSCHEDULE>();
-  item->strMemo.Set("\xc0\xcf\xc1\xa4 memo");
-  std::string guid = book->AddItem(std::move(item))->strGuid.Get();
-  ASSERT_TRUE(SaveConfiguration(*conf, dir.path()));
-  ASSERT_TRUE(SaveScheduleBook(*book, dir.path()));
+    TempDir dir;
+    auto conf = LoadConfiguration(dir.path());
+    conf->Env()->bLog = 1;
+    conf->SyncInfo()->nTimeOffset = -30;
+    conf->SyncInfo()->strServer.Set("\xc7\xa5 time.example");
+    auto* clock = new Class_TIKOCONF_WDPROP_WORLDCLOCK;
+    clock->strName.Set("\xc6\xc4\xb8\xae");
+    conf->WorldClocks()->AppendChild(clock);
+    auto book = LoadScheduleBook(dir.path());
+    auto item = std::make_unique<Class_TIKOSCHEDULE>();
+    item->strMemo.Set("\xc0\xcf\xc1\xa4 memo");
+    std::string guid = book->AddItem(std::move(item))->strGuid.Get();
+    ASSERT_TRUE(SaveConfiguration(*conf, dir.path()));
+    ASSERT_TRUE(SaveScheduleBook(*book, dir.path()));
 
-  auto conf2 = LoadConfiguration(dir.path());
-  auto book2 = LoadScheduleBook(dir.path());
-  EXPECT_EQ(Written(*conf2), Written(*conf));
-  EXPECT_EQ(conf2->Env()->bLog, 1);
-  EXPECT_EQ(conf2->SyncInfo()->nTimeOffset, -30);
-  EXPECT_EQ(book2->CopyItem(guid)->strMemo.Get(), "\xc0\xcf\xc1\xa4 memo");
+    auto conf2 = LoadConfiguration(dir.path());
+    auto book2 = LoadScheduleBook(dir.path());
+    EXPECT_EQ(Written(*conf2), Written(*conf));
+    EXPECT_EQ(conf2->Env()->bLog, 1);
+    EXPECT_EQ(conf2->SyncInfo()->nTimeOffset, -30);
+    EXPECT_EQ(book2->CopyItem(guid)->strMemo.Get(), "\xc0\xcf\xc1\xa4 memo");
 }
 
 TEST(AppStore, ConfigurationMissingChildrenGetsThemWithDefaults) {
-  TempDir dir;
-  // A root-only file, and one that has only the environment node.
-  for (const std::string& text :
-       {std::string("0000001e000:000[0000000cTIKO_VER_3_5]\n"),
-        std::string("0000001e000:000[0000000cTIKO_VER_3_5]\n") + "00000014001:002[000000011]\n"}) {
-    WriteBytes(dir.path() / "TIKo.conf", text);
-    auto conf = LoadConfiguration(dir.path());
-    for (int type = 1; type <= 8; ++type) EXPECT_NE(conf->FindChild(type), nullptr) << type;
-    EXPECT_EQ(conf->GetChildCount(), 8);
-    EXPECT_EQ(conf->Env()->bBlinkOnSync, 1);
-  }
-  // The environment node read from the file is kept, not replaced.
-  EXPECT_EQ(LoadConfiguration(dir.path())->Env()->bSound, 1);
+    TempDir dir;
+    // A root-only file, and one that has only the environment node.
+    for (const std::string& text :
+         {std::string("0000001e000:000[0000000cTIKO_VER_3_5]\n"),
+          std::string("0000001e000:000[0000000cTIKO_VER_3_5]\n") + "00000014001:002[000000011]\n"}) {
+        WriteBytes(dir.path() / "TIKo.conf", text);
+        auto conf = LoadConfiguration(dir.path());
+        for (int type = 1; type <= 8; ++type)
+            EXPECT_NE(conf->FindChild(type), nullptr) << type;
+        EXPECT_EQ(conf->GetChildCount(), 8);
+        EXPECT_EQ(conf->Env()->bBlinkOnSync, 1);
+    }
+    // The environment node read from the file is kept, not replaced.
+    EXPECT_EQ(LoadConfiguration(dir.path())->Env()->bSound, 1);
 }
 
 TEST(AppStore, DamagedFilesFallBackToDefaults) {
-  TempDir dir;
-  const std::string good = DefaultConfText();
-  const std::string damaged[] = {
-      "",
-      "garbage",
-      good + "0000000a005:001[]\n",  // a level that cannot be placed
-  };
-  for (const std::string& text : damaged) {
-    WriteBytes(dir.path() / "TIKo.conf", text);
-    EXPECT_EQ(Written(*LoadConfiguration(dir.path())), good);
-  }
+    TempDir dir;
+    const std::string good = DefaultConfText();
+    const std::string damaged[] = {
+        "", "garbage",
+        good + "0000000a005:001[]\n",  // a level that cannot be placed
+    };
+    for (const std::string& text : damaged) {
+        WriteBytes(dir.path() / "TIKo.conf", text);
+        EXPECT_EQ(Written(*LoadConfiguration(dir.path())), good);
+    }
 }
 
 TEST(AppStore, RootOfUnknownClassHandsItsItemsToTheBook) {
-  TempDir dir;
-  Class_TIKOSCHEDULE_TOP book;
-  auto item = std::make_unique<Class_TIKOSCHEDULE>();
-  item->strMemo.Set("kept");
-  book.AddItem(std::move(item));
-  std::string text = Written(book);
-  text.replace(12, 3, "042");  // the root's type id
-  WriteBytes(dir.path() / "TIKo.sche", text);
-  auto loaded = LoadScheduleBook(dir.path());
-  ASSERT_EQ(loaded->ItemCount(), 1u);
-  EXPECT_EQ(loaded->GetFirstChild()->GetParent(), loaded.get());
-  EXPECT_EQ(dynamic_cast<Class_TIKOSCHEDULE&>(*loaded->GetFirstChild()).strMemo.Get(), "kept");
+    TempDir dir;
+    Class_TIKOSCHEDULE_TOP book;
+    auto item = std::make_unique<Class_TIKOSCHEDULE>();
+    item->strMemo.Set("kept");
+    book.AddItem(std::move(item));
+    std::string text = Written(book);
+    text.replace(12, 3, "042");  // the root's type id
+    WriteBytes(dir.path() / "TIKo.sche", text);
+    auto loaded = LoadScheduleBook(dir.path());
+    ASSERT_EQ(loaded->ItemCount(), 1u);
+    EXPECT_EQ(loaded->GetFirstChild()->GetParent(), loaded.get());
+    EXPECT_EQ(dynamic_cast<Class_TIKOSCHEDULE&>(*loaded->GetFirstChild()).strMemo.Get(), "kept");
 }
 
 TEST(AppStore, FailedSaveReportsFalseAndKeepsTheOldFile) {
-  TempDir dir;
-  auto conf = LoadConfiguration(dir.path());
-  // A directory where the file should be: the replacement cannot happen.
-  std::filesystem::create_directory(dir.path() / "TIKo.sche");
-  EXPECT_FALSE(SaveScheduleBook(*LoadScheduleBook(dir.path()), dir.path()));
-  EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "TIKo.sche"));
-  // A directory that does not exist.
-  EXPECT_FALSE(SaveConfiguration(*conf, dir.path() / "missing"));
+    TempDir dir;
+    auto conf = LoadConfiguration(dir.path());
+    // A directory where the file should be: the replacement cannot happen.
+    std::filesystem::create_directory(dir.path() / "TIKo.sche");
+    EXPECT_FALSE(SaveScheduleBook(*LoadScheduleBook(dir.path()), dir.path()));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "TIKo.sche"));
+    // A directory that does not exist.
+    EXPECT_FALSE(SaveConfiguration(*conf, dir.path() / "missing"));
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #include "timeservices/clock_src_mgr.h"
 
-#include "timeservices/ntp_timestamp.h"
 #include "timeservices/time_notice_message.h"
 
 int64_t KoreanSecond(const platform::Clock& clock) {
-    const platform::CivilTime utc = NtpTimestamp::FromWallTime(clock.NowUtc()).ToCivil();
-    return clock.FromLocal(utc) + platform::kKoreaUtcOffsetSeconds;
+    // Broken down as UTC by whoever shows it, so no TZ (and no daylight saving) enters.
+    return clock.NowUtc().seconds + platform::kKoreaUtcOffsetSeconds;
 }
 
 CTiko_ClockSrcMgr::CTiko_ClockSrcMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services)

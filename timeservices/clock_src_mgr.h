@@ -25,6 +25,6 @@ private:
     TimeNotice notice_;
 };
 
-// The clock's current second as a calendar time that, broken down in the clock's own local time,
-// shows the wall-clock time of UTC+9.
+// Korean standard time of the clock's current second: UTC seconds + 32,400. Break it down with
+// platform::CivilFromUnix (as UTC), never in local time, so TZ cannot shift it.
 int64_t KoreanSecond(const platform::Clock& clock);

@@ -1,0 +1,49 @@
+#pragma once
+// What every window of LumClient is handed, and the frame's side that windows call.
+
+class QPoint;
+class QWidget;
+class CLumAOSM_Mediator;
+class Class_TIKOCONF_TOP;
+class Class_TIKOSCHEDULE_TOP;
+class CTikoDlg_TimeSlim;
+namespace platform {
+class Clock;
+}
+
+// Menu commands of the tray and context menu (menu resource 106).
+enum ShellCommand : int {
+    kCmdExit = 32771,
+    kCmdHelp = 32772,
+    kCmdCompare = 32773,
+    kCmdSync = 32774,
+    kCmdSettings = 32775,
+    kCmdWorldTime = 32776,
+    kCmdCloseClock = 32777,
+    kCmdHideAllClocks = 32778,
+    kCmdSchedules = 32779,
+    kCmdScheduleReport = 32780,
+    kCmdShowMain = 32781,
+};
+
+// Borrowed for the whole run; the application owns all of it and outlives every window.
+struct ShellContext {
+    Class_TIKOCONF_TOP* conf = nullptr;
+    Class_TIKOSCHEDULE_TOP* schedule = nullptr;
+    CLumAOSM_Mediator* mediator = nullptr;
+    platform::Clock* clock = nullptr;
+};
+
+// Implemented by CMainFrame. Only the GUI thread calls it.
+class IMainFrame {
+public:
+    virtual ~IMainFrame() = default;
+    // Runs a menu command as the tray menu would; `origin` is the window asking (the settings
+    // sheet's parent when it is the main dialog), or null.
+    virtual void RunCommand(int commandId, QWidget* origin = nullptr) = 0;
+    // The context menu of a clock window: clears the other clocks' menu-target flags, sets
+    // `target`'s, and shows the first pop-up menu at `screenPos`.
+    virtual void ShowContextMenu(CTikoDlg_TimeSlim* target, const QPoint& screenPos) = 0;
+    // Ends the program through the frame's close path (queued, so the caller returns first).
+    virtual void PostClose() = 0;
+};

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "screensaver/faces.h"
-#include "screensaver/font_alias.h"
+#include "platform/font_alias.h"
 #include "screensaver/scr_saver.h"
 
 namespace {
@@ -41,8 +41,8 @@ double MedianMs(bool digital) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (const std::string aliases = scr::FindFontAliases(TIKO3_FONT_ALIAS_DIR); !aliases.empty())
-        scr::LoadFontAliases(aliases);
+    if (const std::string aliases = platform::FindFontAliases(TIKO3_FONT_ALIAS_DIR); !aliases.empty())
+        platform::LoadFontAliases(aliases);
     QGuiApplication app(argc, argv);
     std::printf("screen saver frame at 1600x1200, median of %d draws\n", kRuns);
     for (bool digital : {false, true}) {

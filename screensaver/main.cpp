@@ -12,7 +12,7 @@
 #include <string>
 
 #include "screensaver/config_dialog.h"
-#include "screensaver/font_alias.h"
+#include "platform/font_alias.h"
 #include "screensaver/ntplib/ntp_lib.h"
 #include "screensaver/scr_window.h"
 #include "screensaver/x_driver.h"
@@ -111,8 +111,8 @@ int main(int argc, char** argv) {
         options.mode = Mode::Window;
     }
 
-    if (const std::string aliases = scr::FindFontAliases(ProgramDir(argv[0])); !aliases.empty())
-        scr::LoadFontAliases(aliases);
+    if (const std::string aliases = platform::FindFontAliases(ProgramDir(argv[0])); !aliases.empty())
+        platform::LoadFontAliases(aliases);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TIKO3SCR"));

@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "screensaver/font_alias.h"
+#include "platform/font_alias.h"
 
 namespace scr::test {
 
@@ -12,7 +12,7 @@ inline QApplication& App() {
     static char name[] = "screensaver_tests";
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
-        LoadFontAliases(SCR_FONT_ALIASES);
+        platform::LoadFontAliases(SCR_FONT_ALIASES);
         return new QApplication(argc, argv);
     }();
     return *app;

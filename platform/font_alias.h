@@ -1,9 +1,10 @@
 #pragma once
 // Loads the shipped fontconfig alias file, so that "굴림" and "Arial" reach installed fonts.
+// Shared by LumClient and TIKO3SCR; its own target, so the screen saver links nothing else of platform/.
 
 #include <string>
 
-namespace scr {
+namespace platform {
 
 inline constexpr const char* kFontAliasFile = "tiko3-fonts.conf";
 
@@ -15,4 +16,4 @@ std::string FindFontAliases(const std::string& programDir);
 // made. False when the file cannot be parsed.
 bool LoadFontAliases(const std::string& file);
 
-}  // namespace scr
+}  // namespace platform

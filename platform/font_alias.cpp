@@ -1,9 +1,9 @@
-#include "screensaver/font_alias.h"
+#include "platform/font_alias.h"
 
 #include <fontconfig/fontconfig.h>
 #include <unistd.h>
 
-namespace scr {
+namespace platform {
 
 std::string FindFontAliases(const std::string& programDir) {
     const std::string candidates[] = {
@@ -26,4 +26,4 @@ bool LoadFontAliases(const std::string& file) {
     return FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(file.c_str()), FcTrue) == FcTrue;
 }
 
-}  // namespace scr
+}  // namespace platform

@@ -8,8 +8,8 @@ namespace platform {
 std::string FindFontAliases(const std::string& programDir) {
     const std::string candidates[] = {
         programDir + "/" + kFontAliasFile,
-        programDir + "/../share/tiko3/fonts/" + kFontAliasFile,
-        programDir + "/../../share/tiko3/fonts/" + kFontAliasFile,
+        programDir + "/../share/TIKo3/fonts/" + kFontAliasFile,
+        programDir + "/../../share/TIKo3/fonts/" + kFontAliasFile,
     };
     for (const auto& c : candidates)
         if (access(c.c_str(), R_OK) == 0)

@@ -46,4 +46,9 @@ public:
     virtual void ShowContextMenu(CTikoDlg_TimeSlim* target, const QPoint& screenPos) = 0;
     // Ends the program through the frame's close path (queued, so the caller returns first).
     virtual void PostClose() = 0;
+    // Whether a command has its window yet; a button of a command that has none stays greyed.
+    virtual bool IsCommandAvailable(int commandId) const {
+        (void)commandId;
+        return true;
+    }
 };

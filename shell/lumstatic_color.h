@@ -1,0 +1,39 @@
+#pragma once
+// The main dialog's message line: a static text with its own text and background colours,
+// recoloured from the environment settings when signal 47 says they changed.
+
+#include <QColor>
+#include <QLabel>
+#include <cstdint>
+
+#include "runtime/observer.h"
+#include "shell/shell_context.h"
+
+class CLumStatic_Color : public QLabel, public CLumAOSM_Observer {
+    Q_OBJECT
+
+public:
+    // Subscribes to signal 47 when the context has a mediator.
+    explicit CLumStatic_Color(const ShellContext& context, QWidget* parent = nullptr);
+    ~CLumStatic_Color() override;
+
+    // COLORREF values; -1 is the system's button-text (button-face) colour.
+    void SetTextColor(int32_t colorRef);
+    void SetBkColor(int32_t colorRef);
+    QColor textColor() const { return text_; }
+    QColor bkColor() const { return back_; }
+
+    // Mediator thread: 47 re-reads crMsgBack and crMsgText on the GUI thread.
+    int Receive(const CLumAOSM_Message* message, const char* tag) override;
+
+    // GUI thread: takes the colours of the environment node.
+    void ApplyConfiguredColors();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ShellContext context_;
+    QColor text_;
+    QColor back_;
+};

@@ -1,0 +1,244 @@
+#include "shell/tikodlg_main.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+
+#include "runtime/mediator.h"
+#include "shell/lumstatic_color.h"
+#include "shell/lumwnd_clock.h"
+#include "timeservices/time_notice_message.h"
+#include "treestore/conf_schema.h"
+
+namespace {
+
+const Class_TIKOCONF_ENV* EnvOf(const ShellContext& context) {
+    return context.conf != nullptr ? context.conf->Env() : nullptr;
+}
+
+}  // namespace
+
+CTikoDlg_Main::CTikoDlg_Main(const ShellContext& context, IMainFrame& frame, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      context_(context),
+      frame_(frame),
+      msgBack_(EnvOf(context) != nullptr ? EnvOf(context)->crMsgBack.load() : 0x808080),
+      msgText_(EnvOf(context) != nullptr ? EnvOf(context)->crMsgText.load() : 0x00FFFF) {
+    SetName("TikoDlg_Main");
+    setWindowTitle(QStringLiteral("TIKo3"));
+    setFont(DialogFont());
+    units_ = BaseUnitsOf(font());
+    setFixedSize(DluToPixels(main_dialog::kSize, units_));
+
+    worldTime_ = MakeButton("세계시", main_dialog::kWorldTime);
+    settings_ = MakeButton("설정", main_dialog::kSettings);
+    help_ = MakeButton("도움말", main_dialog::kHelp);
+    hide_ = MakeButton("감추기", main_dialog::kHide);
+    compare_ = MakeButton("비교", main_dialog::kCompare);
+    sync_ = MakeButton("동기", main_dialog::kSync);
+
+    clockFrame_ = new QFrame(this);
+    clockFrame_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    clockFrame_->setGeometry(DluToPixels(main_dialog::kClockFrame, units_));
+
+    clock_ = new CLumWnd_Clock(context_, this);
+    clock_->setGeometry(DluToPixels(main_dialog::kClockFace, units_));
+
+    message_ = new CLumStatic_Color(context_, this);
+    message_->setGeometry(DluToPixels(main_dialog::kMessage, units_));
+    message_->setAlignment(Qt::AlignCenter);
+    message_->SetTextColor(msgText_);
+    message_->SetBkColor(msgBack_);
+    message_->setFont(DialogFont());
+    message_->setAccessibleName(QString::fromUtf8("메시지"));
+
+    logo_ = new QLabel(this);
+    logo_->setPixmap(QPixmap(QStringLiteral(":/shell/logo.xpm"))
+                         .scaled(main_dialog::kLogoPixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    logo_->setGeometry(QRect(
+        QPoint(DluToPixelsX(main_dialog::kLogo.x(), units_), DluToPixelsY(main_dialog::kLogo.y(), units_)),
+        main_dialog::kLogoPixels));
+    logo_->setAccessibleName(QStringLiteral("TIKo3"));
+
+    connect(compare_, &QPushButton::clicked, this, &CTikoDlg_Main::OnCompare);
+    connect(sync_, &QPushButton::clicked, this, &CTikoDlg_Main::OnSync);
+    connect(hide_, &QPushButton::clicked, this, &CTikoDlg_Main::OnHide);
+    connect(worldTime_, &QPushButton::clicked, this, [this] { frame_.RunCommand(kCmdWorldTime, this); });
+    connect(settings_, &QPushButton::clicked, this, [this] { frame_.RunCommand(kCmdSettings, this); });
+    connect(help_, &QPushButton::clicked, this, [this] { frame_.RunCommand(kCmdHelp, this); });
+
+    flashTimer_.setInterval(kFlashPeriodMs);
+    connect(&flashTimer_, &QTimer::timeout, this, &CTikoDlg_Main::FlashTick);
+
+    if (context_.mediator != nullptr) {
+        context_.mediator->Subscribe(static_cast<CLumAOSM_Observer*>(this), AO_COMPARE_RESULT_SIG);
+        context_.mediator->Subscribe(static_cast<CLumAOSM_Observer*>(this), AO_SYNC_RESULT_SIG);
+    }
+}
+
+CTikoDlg_Main::~CTikoDlg_Main() {
+    if (context_.mediator != nullptr)
+        context_.mediator->UnsubscribeAll(static_cast<CLumAOSM_Observer*>(this));
+}
+
+QPushButton* CTikoDlg_Main::MakeButton(const char* caption, const QRect& dlu) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), this);
+    button->setAccessibleName(button->text());
+    button->setAutoDefault(false);
+    button->setGeometry(DluToPixels(dlu, units_));
+    return button;
+}
+
+int CTikoDlg_Main::Receive(const CLumAOSM_Message* message, const char*) {
+    if (message == nullptr)
+        return -1;
+    const int32_t signal = message->GetSignal();
+    if (signal != AO_COMPARE_RESULT_SIG && signal != AO_SYNC_RESULT_SIG)
+        return -1;
+    TimeNotice notice;
+    if (!GetTimeNotice(*message, 0, &notice))
+        return -1;
+    const QString text = QString::fromStdString(notice.strMessage);
+    const bool synchronised = signal == AO_SYNC_RESULT_SIG;
+    QPointer<CTikoDlg_Main> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self, text, synchronised] {
+            if (self)
+                self->ShowResult(text, synchronised);
+        },
+        Qt::QueuedConnection);
+    return 0;
+}
+
+void CTikoDlg_Main::ShowResult(const QString& text, bool synchronised) {
+    message_->setText(text);
+    if (synchronised) {
+        lastSyncMessage_ = text;
+        const Class_TIKOCONF_ENV* env = EnvOf(context_);
+        if (env != nullptr && env->bBlinkOnSync.load() == 1) {
+            // A new result starts a whole sequence, even in the middle of one.
+            flashCounter_ = 0;
+            flashTimer_.start();
+        }
+    }
+    EnableRequests(true);
+}
+
+void CTikoDlg_Main::FlashTick() {
+    const FlashStep step = NextFlashStep(flashCounter_);
+    flashCounter_ = step.counter;
+    if (step.stop) {
+        flashTimer_.stop();
+        return;
+    }
+    message_->setText(step.showMessage ? lastSyncMessage_ : QString());
+}
+
+void CTikoDlg_Main::Publish(int32_t signal) {
+    if (context_.mediator != nullptr)
+        context_.mediator->Publish(CLumAOSM_Message(signal));
+}
+
+void CTikoDlg_Main::EnableRequests(bool enabled) {
+    compare_->setEnabled(enabled);
+    sync_->setEnabled(enabled);
+}
+
+void CTikoDlg_Main::OnCompare() {
+    Publish(AO_SYNC_COMPARE_SIG);
+    EnableRequests(false);
+}
+
+void CTikoDlg_Main::OnSync() {
+    Publish(AO_SYNC_SET_SIG);
+    EnableRequests(false);
+}
+
+void CTikoDlg_Main::OnHide() {
+    if (Class_TIKOCONF_ENV* env = context_.conf != nullptr ? context_.conf->Env() : nullptr)
+        env->bMainVisible.store(0);
+    accept();
+}
+
+bool CTikoDlg_Main::TopMostWanted() const {
+    const Class_TIKOCONF_ENV* env = EnvOf(context_);
+    return env != nullptr && env->bTopMost.load() == 1;
+}
+
+void CTikoDlg_Main::setVisible(bool visible) {
+    // The stay-on-top hint is set before the window maps, so showing does not map it twice.
+    if (visible && !isVisible())
+        setWindowFlag(Qt::WindowStaysOnTopHint, TopMostWanted());
+    QDialog::setVisible(visible);
+}
+
+void CTikoDlg_Main::ApplyTopMost() {
+    const bool wanted = TopMostWanted();
+    if (wanted == windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        return;
+    const bool wasVisible = isVisible();
+    const QPoint at = pos();
+    setWindowFlag(Qt::WindowStaysOnTopHint, wanted);
+    if (wasVisible) {
+        reshowing_ = true;
+        move(at);
+        show();
+        reshowing_ = false;
+    }
+}
+
+void CTikoDlg_Main::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (reshowing_ || event->spontaneous())
+        return;
+    worldTime_->setEnabled(frame_.IsCommandAvailable(kCmdWorldTime));
+    settings_->setEnabled(frame_.IsCommandAvailable(kCmdSettings));
+    const Class_TIKOCONF_ENV* env = EnvOf(context_);
+    if (env != nullptr && env->bCompareAtStart.load() == 1)
+        Publish(AO_SYNC_COMPARE_SIG);
+}
+
+void CTikoDlg_Main::closeEvent(QCloseEvent* event) {
+    // The close box ends the program: hide now, the frame closes after this returns.
+    QDialog::closeEvent(event);
+    frame_.PostClose();
+}
+
+void CTikoDlg_Main::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
+    dragging_ = true;
+    dragWindowStart_ = pos();
+    dragMouseStart_ = event->globalPosition().toPoint();
+    event->accept();
+}
+
+void CTikoDlg_Main::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_) {
+        QDialog::mouseMoveEvent(event);
+        return;
+    }
+    move(dragWindowStart_ + (event->globalPosition().toPoint() - dragMouseStart_));
+    event->accept();
+}
+
+void CTikoDlg_Main::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragging_ || event->button() != Qt::LeftButton) {
+        QDialog::mouseReleaseEvent(event);
+        return;
+    }
+    dragging_ = false;
+    if (Class_TIKOCONF_WDPROP_MAINDLG* node = context_.conf != nullptr ? context_.conf->MainDlg() : nullptr) {
+        node->nLeft.store(pos().x());
+        node->nTop.store(pos().y());
+    }
+    event->accept();
+}

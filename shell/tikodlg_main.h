@@ -1,0 +1,99 @@
+#pragma once
+// The main dialog: a running clock of Korean time, the last compare or synchronisation result,
+// the two request buttons and the row of window buttons. Dragged by its whole client area.
+
+#include <QDialog>
+#include <QPoint>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+
+#include "runtime/observer.h"
+#include "shell/shell_context.h"
+#include "shell/window_layout.h"
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class CLumStatic_Color;
+class CLumWnd_Clock;
+
+class CTikoDlg_Main : public QDialog, public CLumAOSM_Observer {
+    Q_OBJECT
+
+public:
+    static constexpr int kFlashPeriodMs = 100;
+
+    // Builds the controls of dialog resource 129 and subscribes to signals 40 and 41.
+    CTikoDlg_Main(const ShellContext& context, IMainFrame& frame, QWidget* parent = nullptr);
+    ~CTikoDlg_Main() override;
+
+    // Mediator thread: 40 and 41 copy the result text and hand it to the GUI thread.
+    int Receive(const CLumAOSM_Message* message, const char* tag) override;
+
+    // GUI thread: a result arrived (synchronise: it may flash).
+    void ShowResult(const QString& text, bool synchronised);
+    // One tick of the flash timer.
+    void FlashTick();
+    // Keeps the window above others when bTopMost is 1 (position and size unchanged).
+    void ApplyTopMost();
+
+    bool shown() const { return isVisible(); }
+    bool flashing() const { return flashTimer_.isActive(); }
+    int flashCounter() const { return flashCounter_; }
+    DialogBaseUnits baseUnits() const { return units_; }
+
+    CLumWnd_Clock* clock() const { return clock_; }
+    CLumStatic_Color* messageLine() const { return message_; }
+    QPushButton* worldTimeButton() const { return worldTime_; }
+    QPushButton* settingsButton() const { return settings_; }
+    QPushButton* helpButton() const { return help_; }
+    QPushButton* hideButton() const { return hide_; }
+    QPushButton* compareButton() const { return compare_; }
+    QPushButton* syncButton() const { return sync_; }
+    QLabel* logo() const { return logo_; }
+
+    void setVisible(bool visible) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QPushButton* MakeButton(const char* caption, const QRect& dlu);
+    void Publish(int32_t signal);
+    void EnableRequests(bool enabled);
+    void OnCompare();
+    void OnSync();
+    void OnHide();
+    bool TopMostWanted() const;
+
+    ShellContext context_;
+    IMainFrame& frame_;
+    int32_t msgBack_;
+    int32_t msgText_;
+    DialogBaseUnits units_;
+
+    CLumWnd_Clock* clock_ = nullptr;
+    CLumStatic_Color* message_ = nullptr;
+    QPushButton* worldTime_ = nullptr;
+    QPushButton* settings_ = nullptr;
+    QPushButton* help_ = nullptr;
+    QPushButton* hide_ = nullptr;
+    QPushButton* compare_ = nullptr;
+    QPushButton* sync_ = nullptr;
+    QFrame* clockFrame_ = nullptr;
+    QLabel* logo_ = nullptr;
+
+    QString lastSyncMessage_;
+    QTimer flashTimer_;
+    int flashCounter_ = 0;
+
+    bool dragging_ = false;
+    QPoint dragWindowStart_;
+    QPoint dragMouseStart_;
+    bool reshowing_ = false;  // a flag change re-shows the window; that is not a new showing
+};

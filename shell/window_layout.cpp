@@ -1,0 +1,101 @@
+#include "shell/window_layout.h"
+
+#include <QFontMetrics>
+#include <cmath>
+
+namespace {
+
+// MulDiv: a · b / c rounded half away from zero.
+int MulDiv(int a, int b, int c) {
+    const long long p = static_cast<long long>(a) * b;
+    const long long q = (p >= 0 ? p + c / 2 : p - c / 2) / c;
+    return static_cast<int>(q);
+}
+
+int Scaled(int v, double dpi) {
+    return static_cast<int>(std::lround(v * dpi / 96.0));
+}
+
+}  // namespace
+
+DialogBaseUnits BaseUnitsFromMetrics(int alphabetWidth, int height) {
+    return {(alphabetWidth / 26 + 1) / 2, height};
+}
+
+DialogBaseUnits BaseUnitsOf(const QFont& font) {
+    const QFontMetrics metrics(font);
+    return BaseUnitsFromMetrics(
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")),
+        metrics.height());
+}
+
+int DluToPixelsX(int x, DialogBaseUnits units) {
+    return MulDiv(x, units.x, 4);
+}
+
+int DluToPixelsY(int y, DialogBaseUnits units) {
+    return MulDiv(y, units.y, 8);
+}
+
+QRect DluToPixels(const QRect& dlu, DialogBaseUnits units) {
+    const int left = DluToPixelsX(dlu.x(), units);
+    const int top = DluToPixelsY(dlu.y(), units);
+    const int right = DluToPixelsX(dlu.x() + dlu.width(), units);
+    const int bottom = DluToPixelsY(dlu.y() + dlu.height(), units);
+    return QRect(left, top, right - left, bottom - top);
+}
+
+QSize DluToPixels(const QSize& dlu, DialogBaseUnits units) {
+    return QSize(DluToPixelsX(dlu.width(), units), DluToPixelsY(dlu.height(), units));
+}
+
+int PointsToPixels(double points, double dpi) {
+    return static_cast<int>(std::lround(points * dpi / 72.0));
+}
+
+QFont DialogFont() {
+    QFont font(QString::fromUtf8("굴림"));
+    font.setPointSize(9);
+    return font;
+}
+
+QFont PointFont(const char* family, double points, double dpi) {
+    QFont font(QString::fromUtf8(family));
+    font.setPixelSize(PointsToPixels(points, dpi));
+    return font;
+}
+
+ClockFaceLayout MainClockLayout(bool hour24, double dpi) {
+    ClockFaceLayout layout;
+    layout.time =
+        hour24 ? QPoint(Scaled(40, dpi), Scaled(15, dpi)) : QPoint(Scaled(55, dpi), Scaled(15, dpi));
+    if (!hour24)
+        layout.marker = QPoint(Scaled(30, dpi), Scaled(30, dpi));
+    layout.date = QPoint(Scaled(35, dpi), Scaled(4, dpi));
+    layout.timePixels = PointsToPixels(24, dpi);
+    layout.smallPixels = PointsToPixels(10, dpi);
+    return layout;
+}
+
+float SaneScale(float scale) {
+    if (!std::isfinite(scale) || scale < 0.05f || scale > 20.0f)
+        return 1.0f;
+    return scale;
+}
+
+QSize SlimWindowSize(int width, int height, float scale) {
+    const float s = SaneScale(scale);
+    return QSize(static_cast<int>(static_cast<float>(width) / s),
+                 static_cast<int>(static_cast<float>(height) / s));
+}
+
+SlimLayout SlimClockLayout(bool region, bool seeThrough) {
+    SlimLayout layout;
+    layout.label = QPoint(region && seeThrough ? 15 : 10, 4);
+    layout.date = QPoint(10, 20);
+    layout.marker = QPoint(100, 20);
+    layout.time = QPoint(127, 20);
+    if (region && seeThrough)
+        layout.bar = QRect(QPoint(10, 4), QPoint(13, 15));  // (10, 4)-(14, 16), right and bottom open
+    return layout;
+}

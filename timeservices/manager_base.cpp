@@ -5,9 +5,9 @@ CTiko_Manager::CTiko_Manager(CLumAOSM_Mediator* mediator, const CTiko_Services& 
     SetName(name);
 }
 
-void CTiko_Manager::SubscribeTo(std::initializer_list<int32_t> signals) {
+void CTiko_Manager::SubscribeTo(std::initializer_list<int32_t> signalList) {
     if (CLumAOSM_Mediator* mediator = Mediator()) {
-        for (int32_t signal : signals)
+        for (int32_t signal : signalList)
             mediator->Subscribe(this, signal);
     }
 }

@@ -20,7 +20,7 @@ public:
     CTiko_Manager(CLumAOSM_Mediator* mediator, const CTiko_Services& services, const char* name);
 
 protected:
-    void SubscribeTo(std::initializer_list<int32_t> signals);
+    void SubscribeTo(std::initializer_list<int32_t> signalList);
     void Arm(int32_t timeoutMs) { timer_.StartTimer(this, 0, timeoutMs, 0, GetName()); }
     void Disarm() { timer_.StopTimer(this, 0, GetName()); }
     // Tells the probe of an AO_ENTRY_SIG or AO_EXIT_SIG.

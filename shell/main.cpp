@@ -1,4 +1,14 @@
-// LumClient: the command-line mode for now; the desktop shell comes with its own issue.
+// LumClient: the desktop program, or with --compare, --sync or --help the command-line mode,
+// which runs without a display and without Qt starting.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QIcon>
+#include <QLockFile>
+#include <QMessageBox>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -6,24 +16,113 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/font_alias.h"
 #include "platform/sys_time_right.h"
+#include "shell/lumclientapp.h"
+#include "shell/startup.h"
 #include "timeservices/command_line.h"
+
+namespace {
+
+std::filesystem::path SelfPath(const char* argv0) {
+    std::error_code error;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::absolute(argv0, error) : self;
+}
+
+bool EnvironmentFlag(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
+}
+
+int Desktop(int argc, char** argv, const std::vector<std::string>& args, const std::filesystem::path& self) {
+    DesktopOptions desktop;
+    std::string problem;
+    if (!ParseDesktopArgs(args, desktop, problem)) {
+        std::cerr << "LumClient: " << problem << "\nTry 'LumClient --help'.\n";
+        return kExitUsage;
+    }
+    if (!HasDisplay()) {
+        std::cerr << "LumClient: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                     "--compare and --sync work without one.\n";
+        return kExitRejected;
+    }
+    if (PreferXcb())
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    const bool messageBoxes = !EnvironmentFlag("TIKO3_NO_MESSAGE_BOXES");
+
+    // One instance per user. The lock comes before anything is read or written.
+    const std::filesystem::path runtimeDir = RuntimeDirectory();
+    std::error_code error;
+    std::filesystem::create_directories(runtimeDir, error);
+    QLockFile lock(QString::fromStdString((runtimeDir / "TIKo3.lock").string()));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0)) {
+        std::cerr << "LumClient: " << kAlreadyRunningText << '\n';
+        if (messageBoxes && lock.error() == QLockFile::LockFailedError) {
+            QApplication app(argc, argv);
+            QMessageBox::information(nullptr, QStringLiteral("TIKo3"),
+                                     QString::fromUtf8(kAlreadyRunningText));
+        }
+        return 1;
+    }
+
+    const std::filesystem::path dataDir = FindDataDirectory(self);
+    const std::filesystem::path workdir = desktop.workdir ? *desktop.workdir : DefaultWorkingDirectory();
+    if (!PrepareWorkingDirectory(workdir, dataDir, problem)) {
+        std::cerr << "LumClient: " << problem << '\n';
+        return kExitRejected;
+    }
+    // Every file of the program ("TIKo.conf", "알람.txt", ...) is named relative to it.
+    std::filesystem::current_path(workdir, error);
+    if (error) {
+        std::cerr << "LumClient: " << workdir.string() << ": " << error.message() << '\n';
+        return kExitRejected;
+    }
+    // "굴림" and the other names the windows ask for reach Debian's fonts.
+    std::string aliases =
+        dataDir.empty() ? std::string() : (dataDir / "fonts" / platform::kFontAliasFile).string();
+    if (aliases.empty() || access(aliases.c_str(), R_OK) != 0)
+        aliases = platform::FindFontAliases(self.parent_path().string());
+    if (!aliases.empty())
+        platform::LoadFontAliases(aliases);
+
+    CLumClientApp::InstallSignalHandlers();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("TIKo3"));
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128})
+        icon.addFile(QStringLiteral(":/icons/tiko3-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    // The program lives in the tray: hiding every window does not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    CLumClientApp::Options options;
+    options.messageBoxes = messageBoxes;
+    if (const char* hook = std::getenv("TIKO3_PRINT_RESULTS"))
+        options.printResults = std::strcmp(hook, "quit") == 0 ? 2 : (hook[0] != '\0' ? 1 : 0);
+    CLumClientApp client(options);
+    if (!client.InitInstance()) {
+        client.ExitInstance();
+        return 1;
+    }
+    const int status = client.Run();
+    client.ExitInstance();
+    return status;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // Nothing stays effective: the right to set the clock is raised only around the setting.
     platform::DropEffectiveCapabilities();
 
     const std::vector<std::string> args(argv + 1, argv + argc);
-    // Until the desktop program exists, any argument goes to the command line, which
-    // refuses what it does not know (exit 64).
-    if (args.empty() && !IsCommandLineMode(args)) {
-        std::cout << "LumClient: the desktop program is not built yet. "
-                     "Use --compare or --sync (see --help).\n";
-        return 0;
+    const std::filesystem::path self = SelfPath(argv[0]);
+    if (IsCommandLineMode(args)) {
+        platform::SystemClock clock;
+        const CommandLineContext context{clock, {}, self.string()};
+        return RunCommandLine(args, std::cout, std::cerr, context);
     }
-    std::error_code error;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    platform::SystemClock clock;
-    const CommandLineContext context{clock, {}, error ? std::string(argv[0]) : self.string()};
-    return RunCommandLine(args, std::cout, std::cerr, context);
+    return Desktop(argc, argv, args, self);
 }

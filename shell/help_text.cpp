@@ -1,0 +1,35 @@
+#include "shell/help_text.h"
+
+#include <fstream>
+
+#include "platform/cp949.h"
+
+size_t WholeCp949Length(std::string_view bytes) {
+    // Lead bytes are 0x81-0xFE and always take the next byte, whatever it is; only a walk from
+    // the start tells a lead from a trail byte.
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const size_t width = c >= 0x81 && c <= 0xFE ? 2 : 1;
+        if (i + width > bytes.size())
+            break;
+        i += width;
+    }
+    return i;
+}
+
+std::optional<std::string> ReadHelpText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string bytes(kHelpTextLimit, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad())
+        return std::nullopt;
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    // The text ends at a zero byte, as a C string would.
+    if (const size_t zero = bytes.find('\0'); zero != std::string::npos)
+        bytes.resize(zero);
+    bytes.resize(WholeCp949Length(bytes));
+    return platform::Cp949ToUtf8Lossy(bytes);
+}

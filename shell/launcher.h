@@ -1,0 +1,31 @@
+#pragma once
+// Opening a file with the desktop's "open" verb, behind an interface so tests record the call
+// instead of starting an editor.
+
+#include <QString>
+#include <QStringList>
+
+class ILauncher {
+public:
+    virtual ~ILauncher() = default;
+    // Opens the file at the absolute `path`; false when nothing could be started.
+    virtual bool Open(const QString& path) = 0;
+};
+
+// QDesktopServices (xdg-open underneath); when that fails, $BROWSER started directly with the
+// path as its one argument, never through a shell.
+class DesktopLauncher final : public ILauncher {
+public:
+    bool Open(const QString& path) override;
+};
+
+// Records what would have been opened.
+class RecordingLauncher final : public ILauncher {
+public:
+    bool Open(const QString& path) override {
+        opened.append(path);
+        return result;
+    }
+    QStringList opened;
+    bool result = true;
+};

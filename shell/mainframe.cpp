@@ -1,0 +1,354 @@
+#include "shell/mainframe.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QMenu>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+
+#include "runtime/mediator.h"
+#include "runtime/signals.h"
+#include "shell/launcher.h"
+#include "shell/schedule_report.h"
+#include "shell/taskbarmsgwnd.h"
+#include "shell/tikodlg_aboutbox.h"
+#include "shell/tikodlg_main.h"
+#include "shell/tikodlg_timeslim.h"
+#include "timeservices/sche_mgr.h"
+#include "timeservices/time_notice_message.h"
+#include "treestore/app_store.h"
+
+namespace {
+
+// The first pop-up menu of menu resource 106; 0 is a separator.
+struct MenuItem {
+    int id;
+    const char* caption;
+};
+constexpr MenuItem kMenuItems[] = {
+    {kCmdCompare, "표준시 비교"},
+    {kCmdSync, "표준시 동기"},
+    {0, nullptr},
+    {kCmdSettings, "환경설정"},
+    {kCmdWorldTime, "세계시각"},
+    {kCmdSchedules, "일정관리"},
+    {kCmdScheduleReport, "일정보기"},
+    {kCmdHelp, "도움말"},
+    {0, nullptr},
+    {kCmdCloseClock, "닫기"},
+    {kCmdHideAllClocks, "모두감추기"},
+    {0, nullptr},
+    {kCmdExit, "종료"},
+};
+
+// Their windows come with later work; until then the items stay visible but cannot be chosen.
+bool NotYetBuilt(int id) {
+    return id == kCmdSettings || id == kCmdWorldTime || id == kCmdSchedules || id == kCmdHideAllClocks;
+}
+
+constexpr int kReadyPollMs = 5;
+constexpr int kReadyBoundMs = 10000;
+
+// The pop-up of an alarm: picture size, display and step times, text rectangle, background.
+constexpr int kPopupWidth = 170;
+constexpr int kPopupHeight = 120;
+constexpr int kPopupDisplayMs = 15000;
+constexpr int kPopupStepMs = 1;
+const QRect kPopupTextRect(QPoint(24, 24), QPoint(145, 95));  // (24, 24, 146, 96), right and bottom exclusive
+
+}  // namespace
+
+CMainFrame::CMainFrame(const ShellContext& context, Options options)
+    : context_(context), options_(std::move(options)) {
+    SetName("CMainFrame");
+    setObjectName(QStringLiteral("TIKo3"));
+    BuildMenus();
+}
+
+CMainFrame::~CMainFrame() {
+    Close();
+}
+
+void CMainFrame::BuildMenus() {
+    contextMenu_ = std::make_unique<QMenu>();
+    contextMenu_->setTitle(QStringLiteral("TIKo3"));
+    for (const MenuItem& item : kMenuItems) {
+        if (item.id == 0) {
+            contextMenu_->addSeparator();
+            continue;
+        }
+        QAction* action = contextMenu_->addAction(QString::fromUtf8(item.caption));
+        action->setData(item.id);
+        action->setEnabled(!NotYetBuilt(item.id));
+        const int id = item.id;
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    }
+    // The default item, shown in bold.
+    contextMenu_->setDefaultAction(Action(kCmdCompare));
+}
+
+QAction* CMainFrame::Action(int commandId) const {
+    for (QAction* action : contextMenu_->actions()) {
+        if (action->data().toInt() == commandId)
+            return action;
+    }
+    return nullptr;
+}
+
+void CMainFrame::Create() {
+    if (!tray_.Create(contextMenu_.get(), QStringLiteral("TIKo3"), QApplication::windowIcon(),
+                      [this] { RunCommand(kCmdShowMain); })) {
+        if (options_.showNotice)
+            options_.showNotice(
+                QStringLiteral("알림 영역이 없어 트레이 아이콘 없이 실행합니다. "
+                               "(The desktop has no notification area.)"));
+    }
+    if (CLumAOSM_Mediator* mediator = context_.mediator) {
+        mediator->Subscribe(this, AO_ALARM_NOTIFY_SIG);
+        if (options_.printResults != 0) {
+            mediator->Subscribe(this, AO_COMPARE_RESULT_SIG);
+            mediator->Subscribe(this, AO_SYNC_RESULT_SIG);
+        }
+    }
+    if (!options_.managersReady || options_.managersReady()) {
+        CreateWindows();
+        return;
+    }
+    // A signal published before its manager subscribed is lost, so the windows (whose showing
+    // asks for a compare) wait until every manager is listening, or give up waiting after a
+    // bound, when a manager could not be made.
+    readyPoll_ = new QTimer(this);
+    readyPoll_->setInterval(kReadyPollMs);
+    connect(readyPoll_, &QTimer::timeout, this, [this] {
+        waitedMs_ += kReadyPollMs;
+        if (options_.managersReady() || waitedMs_ >= kReadyBoundMs) {
+            readyPoll_->stop();
+            CreateWindows();
+        }
+    });
+    readyPoll_->start();
+}
+
+void CMainFrame::CreateWindows() {
+    if (closed_ || windowsCreated_)
+        return;
+    windowsCreated_ = true;
+    main_ = new CTikoDlg_Main(context_, *this);
+    timeSlim_ = new CTikoDlg_TimeSlim(context_, *this, -1);
+    Class_TIKOCONF_TOP* conf = context_.conf;
+    if (conf != nullptr && conf->WorldClocks() != nullptr)
+        timeSlim_->SetScale(conf->WorldClocks()->fScale.load());
+    timeSlim_->move(0, 0);
+    // World clocks remembered in the configuration stay there untouched until their windows
+    // exist, so nothing the user saved is lost in the meantime.
+
+    const Class_TIKOCONF_ENV* env = conf != nullptr ? conf->Env() : nullptr;
+    const Class_TIKOCONF_WDPROP_MAINDLG* place = conf != nullptr ? conf->MainDlg() : nullptr;
+    if (env != nullptr && env->bMainVisible.load() == 1) {
+        if (place != nullptr) {
+            const QPoint at(place->nLeft.load(), place->nTop.load());
+            main_->move(at);
+            timeSlim_->move(at);
+        }
+        QWidget* shown = env->bClockOnly.load() == 1 ? static_cast<QWidget*>(timeSlim_) : main_;
+        shown->show();
+        shown->raise();
+    }
+    emit windowsCreated();
+}
+
+void CMainFrame::Publish(int32_t signal) {
+    if (context_.mediator != nullptr)
+        context_.mediator->Publish(CLumAOSM_Message(signal));
+}
+
+void CMainFrame::RunCommand(int commandId, QWidget* origin) {
+    if (closed_)
+        return;
+    Class_TIKOCONF_TOP* conf = context_.conf;
+    switch (commandId) {
+        case kCmdExit:
+            // Refused while the settings sheet is open: it writes into the tree being saved.
+            if (conf != nullptr && conf->MainDlg() != nullptr && conf->MainDlg()->bSetupOpen.load() == 1)
+                return;
+            PostClose();
+            return;
+        case kCmdHelp:
+            ShowHelp(origin);
+            return;
+        case kCmdCompare:
+            Publish(AO_SYNC_COMPARE_SIG);
+            return;
+        case kCmdSync:
+            Publish(AO_SYNC_SET_SIG);
+            return;
+        case kCmdCloseClock:
+            if (timeSlim_ != nullptr && timeSlim_->menuTarget()) {
+                timeSlim_->hide();
+                if (conf != nullptr && conf->Env() != nullptr)
+                    conf->Env()->bMainVisible.store(0);
+            }
+            return;
+        case kCmdScheduleReport:
+            WriteScheduleReport();
+            return;
+        case kCmdShowMain:
+            ShowMain();
+            return;
+        default:
+            return;  // the commands of windows still to come
+    }
+}
+
+void CMainFrame::ShowMain() {
+    Class_TIKOCONF_ENV* env = context_.conf != nullptr ? context_.conf->Env() : nullptr;
+    if (main_ == nullptr || timeSlim_ == nullptr)
+        return;
+    QWidget* window =
+        env != nullptr && env->bClockOnly.load() != 0 ? static_cast<QWidget*>(timeSlim_) : main_;
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
+    if (env != nullptr)
+        env->bMainVisible.store(1);
+}
+
+void CMainFrame::ShowHelp(QWidget* origin) {
+    if (aboutOpen_)
+        return;
+    aboutOpen_ = true;
+    {
+        CTikoDlg_AboutBox box(origin);
+        box.exec();
+    }
+    aboutOpen_ = false;
+}
+
+void CMainFrame::ShowContextMenu(CTikoDlg_TimeSlim* target, const QPoint& screenPos) {
+    if (timeSlim_ != nullptr)
+        timeSlim_->SetMenuTarget(timeSlim_ == target);
+    if (target != nullptr)
+        target->SetMenuTarget(true);
+    contextMenu_->popup(screenPos);
+}
+
+bool CMainFrame::IsCommandAvailable(int commandId) const { return !NotYetBuilt(commandId); }
+
+void CMainFrame::PostClose() {
+    QMetaObject::invokeMethod(this, &CMainFrame::Close, Qt::QueuedConnection);
+}
+
+void CMainFrame::RecordWindowState() {
+    Class_TIKOCONF_TOP* conf = context_.conf;
+    if (conf == nullptr || main_ == nullptr || timeSlim_ == nullptr)
+        return;
+    const Class_TIKOCONF_ENV* env = conf->Env();
+    Class_TIKOCONF_WDPROP_MAINDLG* place = conf->MainDlg();
+    if (env == nullptr || place == nullptr)
+        return;
+    const QWidget* window = env->bClockOnly.load() == 1 ? static_cast<QWidget*>(timeSlim_) : main_;
+    place->nLeft.store(window->x());
+    place->nTop.store(window->y());
+}
+
+void CMainFrame::Close() {
+    if (closed_)
+        return;
+    closed_ = true;
+    if (readyPoll_ != nullptr)
+        readyPoll_->stop();
+    RecordWindowState();
+    for (const QPointer<CTaskBarMsgWnd>& popup : popups_)
+        delete popup.data();
+    popups_.clear();
+    // Each window drops its own subscriptions as it goes.
+    delete main_;
+    main_ = nullptr;
+    delete timeSlim_;
+    timeSlim_ = nullptr;
+    contextMenu_->hide();
+    if (context_.mediator != nullptr)
+        context_.mediator->UnsubscribeAll(this);
+    emit closed();
+}
+
+bool CMainFrame::SaveConfiguration() {
+    RecordWindowState();
+    if (context_.conf == nullptr)
+        return false;
+    if (::SaveConfiguration(*context_.conf, std::filesystem::current_path()))
+        return true;
+    if (options_.showMessage)
+        options_.showMessage(QString::fromUtf8(kConfSaveFailedText));
+    return false;
+}
+
+void CMainFrame::WriteScheduleReport() {
+    if (context_.schedule == nullptr || context_.clock == nullptr)
+        return;
+    const std::string text = BuildScheduleReport(*context_.schedule, *context_.clock);
+    if (text.empty())
+        return;
+    const QString path = QDir::current().absoluteFilePath(QString::fromUtf8(kScheduleReportFileName));
+    if (!WriteTextFile(path.toStdString(), text))
+        return;
+    options_.launcher->Open(path);
+}
+
+void CMainFrame::OnPopupMessage(const CTiko_AlarmTexts& texts) {
+    if (closed_)
+        return;
+    auto* popup =
+        new CTaskBarMsgWnd(QString::fromUtf8(texts.first), kPopupWidth, kPopupHeight, kPopupDisplayMs,
+                           kPopupStepMs, kPopupTextRect, Qt::white, *options_.launcher);
+    popup->SetDetailText(QString::fromUtf8(texts.second));
+    popups_.removeAll(nullptr);
+    popups_.append(popup);
+    popup->PopMsg();
+}
+
+int CMainFrame::Receive(const CLumAOSM_Message* message, const char*) {
+    if (message == nullptr)
+        return -1;
+    // The mediator's thread never waits for the GUI thread: the texts are copied here and the
+    // window is made there. A frame gone by then drops the call.
+    QPointer<CMainFrame> guard(this);
+    switch (message->GetSignal()) {
+        case AO_ALARM_NOTIFY_SIG: {
+            CTiko_AlarmTexts texts;
+            if (!GetAlarmTexts(*message, &texts))
+                return -1;
+            QMetaObject::invokeMethod(
+                this,
+                [guard, texts = std::move(texts)] {
+                    if (guard)
+                        guard->OnPopupMessage(texts);
+                },
+                Qt::QueuedConnection);
+            return 0;
+        }
+        case AO_COMPARE_RESULT_SIG:
+        case AO_SYNC_RESULT_SIG: {
+            TimeNotice notice;
+            if (!GetTimeNotice(*message, 0, &notice))
+                return -1;
+            QMetaObject::invokeMethod(
+                this,
+                [guard, text = notice.strMessage] {
+                    if (!guard || guard->closed_)
+                        return;
+                    std::fprintf(stdout, "%s\n", text.c_str());
+                    std::fflush(stdout);
+                    if (guard->options_.printResults == 2)
+                        guard->Close();
+                },
+                Qt::QueuedConnection);
+            return 0;
+        }
+        default:
+            return -1;
+    }
+}

@@ -1,0 +1,101 @@
+#pragma once
+// The hidden frame of LumClient: owns the tray icon and the windows, carries out the menu
+// commands, turns alarm signals into pop-ups and records window state when the program ends.
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+#include "runtime/observer.h"
+#include "shell/shell_context.h"
+#include "shell/systemtray.h"
+
+class QAction;
+class QMenu;
+class QTimer;
+class ILauncher;
+class CTaskBarMsgWnd;
+class CTikoDlg_Main;
+struct CTiko_AlarmTexts;
+
+class CMainFrame : public QObject, public CLumAOSM_Observer, public IMainFrame {
+    Q_OBJECT
+
+public:
+    struct Options {
+        ILauncher* launcher = nullptr;  // required
+        // True once every manager has subscribed; the windows wait for it, so the compare that
+        // showing the main dialog publishes is never lost. Empty: ready at once.
+        std::function<bool()> managersReady;
+        // Shows a failure text and waits until it is read (a message box, or only standard
+        // error in tests).
+        std::function<void(const QString&)> showMessage;
+        // Says something once without waiting (the missing notification area).
+        std::function<void(const QString&)> showNotice;
+        // Test hook: 1 prints the message of every compare or synchronisation result on
+        // standard output, 2 prints the first and closes.
+        int printResults = 0;
+    };
+
+    CMainFrame(const ShellContext& context, Options options);
+    ~CMainFrame() override;
+
+    // The tray icon and the subscription to alarms; the windows follow once the managers are
+    // ready. A missing notification area is said once; the program goes on without the icon.
+    void Create();
+    bool WindowsCreated() const { return windowsCreated_; }
+    bool IsClosed() const { return closed_; }
+
+    void RunCommand(int commandId, QWidget* origin = nullptr) override;
+    void ShowContextMenu(CTikoDlg_TimeSlim* target, const QPoint& screenPos) override;
+    void PostClose() override;
+    bool IsCommandAvailable(int commandId) const override;
+
+    // The close path: window state recorded, windows destroyed, subscriptions dropped, then
+    // closed() is emitted. Runs once; later calls do nothing.
+    void Close();
+    // Records window state and writes "TIKo.conf"; false (after saying so) when it failed.
+    bool SaveConfiguration();
+    // Writes "./일정레포트.txt" and opens it; nothing for an empty book or an unwritable file.
+    void WriteScheduleReport();
+    // GUI thread: one pop-up for an alarm.
+    void OnPopupMessage(const CTiko_AlarmTexts& texts);
+
+    // Mediator thread: copies what it needs and queues the work for the GUI thread.
+    int Receive(const CLumAOSM_Message* message, const char* tag) override;
+
+    QMenu* ContextMenu() const { return contextMenu_.get(); }
+    QAction* Action(int commandId) const;
+    CSystemTray& Tray() { return tray_; }
+    CTikoDlg_Main* MainDialog() const { return main_; }
+    CTikoDlg_TimeSlim* ClockOnly() const { return timeSlim_; }
+    const QList<QPointer<CTaskBarMsgWnd>>& Popups() const { return popups_; }
+    bool AboutBoxOpen() const { return aboutOpen_; }
+
+signals:
+    void closed();
+    void windowsCreated();
+
+private:
+    void BuildMenus();
+    void CreateWindows();
+    void RecordWindowState();
+    void ShowMain();
+    void ShowHelp(QWidget* origin);
+    void Publish(int32_t signal);
+
+    ShellContext context_;
+    Options options_;
+    CSystemTray tray_;
+    CTikoDlg_Main* main_ = nullptr;
+    CTikoDlg_TimeSlim* timeSlim_ = nullptr;
+    std::unique_ptr<QMenu> contextMenu_;
+    QList<QPointer<CTaskBarMsgWnd>> popups_;
+    QTimer* readyPoll_ = nullptr;
+    int waitedMs_ = 0;
+    bool windowsCreated_ = false;
+    bool closed_ = false;
+    bool aboutOpen_ = false;
+};

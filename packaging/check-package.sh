@@ -1,0 +1,185 @@
+#!/usr/bin/env bash
+# Checks a built tiko3 package: control fields, layout, that no file names the build tree, run
+# paths, that both programs start from the unpacked tree, the post-install script, lintian.
+#   packaging/check-package.sh build/package/tiko3_*.deb
+set -uo pipefail
+
+deb=$(realpath "$1")
+src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+root=$work/root
+control=$work/control
+arch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
+
+passed=0
+failed=0
+check() { # check DESCRIPTION COMMAND...: one named check, its output shown only on failure
+    local name=$1 out
+    shift
+    if out=$("$@" 2>&1); then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $name"
+        [ -n "$out" ] && printf '%s\n' "$out" | sed 's/^/  /'
+    fi
+}
+
+dpkg-deb -x "$deb" "$root" && dpkg-deb -e "$deb" "$control" || {
+    echo "FAIL: $deb cannot be unpacked"
+    echo "package: 0 passed, 1 failed"
+    exit 1
+}
+bin=$root/usr/bin
+hack=$root/usr/libexec/xscreensaver
+share=$root/usr/share/TIKo3
+
+# --- control fields
+field() { dpkg-deb -f "$deb" "$1"; }
+has_depends() { # every named package appears in Depends
+    local depends
+    depends=$(field Depends)
+    for p in "$@"; do
+        grep -Eq "(^|[ ,|])$p( |,|$)" <<<"$depends" || { echo "Depends lacks $p: $depends"; return 1; }
+    done
+}
+check "package name and architecture" test "$(field Package) $(field Architecture)" = "tiko3 $(dpkg --print-architecture)"
+# Qt, libcap and libstdc++ come from dpkg-shlibdeps; the fonts and setcap are named by hand.
+check "dependencies" has_depends libc6 libstdc\\+\\+6 libqt6widgets6 libcap2 fonts-nanum fonts-liberation2 libcap2-bin
+check "no conffiles (removing leaves nothing)" test ! -e "$control/conffiles"
+check "maintainer script mode" test "$(stat -c %a "$control/postinst")" = 755
+
+# --- layout
+expect_files() {
+    local missing=0
+    for f in "$@"; do
+        [ -f "$root/$f" ] || { echo "missing: /$f"; missing=1; }
+    done
+    return $missing
+}
+check "programs" expect_files usr/bin/LumClient usr/libexec/xscreensaver/TIKO3SCR "usr/lib/$arch/tiko3/libNtpLib.so"
+check "programs are executable" test -x "$bin/LumClient" -a -x "$hack/TIKO3SCR"
+icons=()
+for size in 16x16 22x22 24x24 32x32 48x48 64x64 128x128 256x256; do
+    icons+=("usr/share/icons/hicolor/$size/apps/tiko3.png")
+done
+check "desktop files" expect_files usr/share/applications/tiko3.desktop usr/share/icons/hicolor/scalable/apps/tiko3.svg \
+    "${icons[@]}" usr/share/xscreensaver/config/TIKO3SCR.xml usr/share/man/man1/LumClient.1.gz \
+    usr/share/doc/tiko3/copyright usr/share/doc/tiko3/changelog.Debian.gz
+same_as_source() { # each shipped data file is the source's, byte for byte
+    local bad=0
+    cmp "$src/data/fonts/tiko3-fonts.conf" "$share/fonts/tiko3-fonts.conf" || bad=1
+    for f in tick.wav emile.wav frame.bmp TIKo.hlp "세계시간표.txt"; do
+        # The names still to come are checked once they are in data/.
+        if [ -e "$src/data/$f" ] || [ "$f" = tick.wav ] || [ "$f" = emile.wav ]; then
+            cmp "$src/data/$f" "$share/$f" || bad=1
+        fi
+    done
+    return $bad
+}
+check "data files" same_as_source
+# Each program finds the data from its own place: bin/../share, libexec/xscreensaver/../../share.
+check "data found from both programs" test -f "$bin/../share/TIKo3/tick.wav" -a \
+    -f "$hack/../../share/TIKo3/fonts/tiko3-fonts.conf"
+only_usr() {
+    local top
+    top=$(cd "$root" && find . -mindepth 1 -maxdepth 1 ! -name usr)
+    [ -z "$top" ] || { echo "outside /usr: $top"; return 1; }
+    [ ! -e "$root/usr/local" ] || { echo "/usr/local is the administrator's"; return 1; }
+}
+check "everything under /usr" only_usr
+no_build_path() {
+    local hits
+    hits=$(grep -rlF "$src" "$root" "$control")
+    [ -z "$hits" ] || { echo "names $src: $hits"; return 1; }
+}
+check "no file names the build tree" no_build_path
+
+# --- run paths: with the clock right the loader ignores $ORIGIN and LD_LIBRARY_PATH, so the
+# installed TIKO3SCR must name the absolute private library directory; nothing else has one.
+dynamic() { readelf -d "$1" | grep -E "\((RPATH|RUNPATH|NEEDED)\)"; }
+runpath_ok() {
+    local d
+    d=$(dynamic "$hack/TIKO3SCR")
+    grep -q "(NEEDED).*\[libNtpLib.so\]" <<<"$d" || { echo "$d"; return 1; }
+    grep -q "(RUNPATH).*[:\[]/usr/lib/$arch/tiko3[]:]" <<<"$d" || { echo "$d"; return 1; }
+    ! grep -q "(RPATH)" <<<"$d" || { echo "$d"; return 1; }
+    for f in "$bin/LumClient" "$root/usr/lib/$arch/tiko3/libNtpLib.so"; do
+        ! dynamic "$f" | grep -qE "RPATH|RUNPATH" || { echo "$f has a run path"; return 1; }
+    done
+}
+check "run paths" runpath_ok
+
+# --- both programs start from the unpacked tree. No LD_LIBRARY_PATH: LumClient links only
+# system libraries, and TIKO3SCR's $ORIGIN entry reaches the unpacked libNtpLib.so (an
+# installed one, with the capability, uses the absolute entry).
+runs() { # runs PROGRAM TEXT: --help exits 0 and prints TEXT
+    local out
+    out=$(env -i HOME="$work" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen "$1" --help 2>&1) || {
+        echo "$out"
+        return 1
+    }
+    grep -qF "$2" <<<"$out" || { echo "$out"; return 1; }
+}
+check "unpacked LumClient --help" runs "$bin/LumClient" "Usage: LumClient"
+check "unpacked TIKO3SCR --help" runs "$hack/TIKO3SCR" "Usage: TIKO3SCR"
+own_library() {
+    local found
+    found=$(ldd "$hack/TIKO3SCR" | sed -n 's/^\s*libNtpLib\.so => \(.*\) (0x.*$/\1/p')
+    [ -n "$found" ] && [ "$(realpath "$found")" = "$root/usr/lib/$arch/tiko3/libNtpLib.so" ] || {
+        echo "libNtpLib.so => ${found:-not found}"
+        return 1
+    }
+}
+check "TIKO3SCR loads the packaged libNtpLib.so" own_library
+
+# --- post-install, run on the unpacked tree through DPKG_ROOT
+grants() {
+    DPKG_ROOT=$root sh "$control/postinst" configure || return 1
+    for f in "$bin/LumClient" "$hack/TIKO3SCR"; do
+        getcap "$f" | grep -q "cap_sys_time[=+]p" || { echo "$f: $(getcap "$f")"; return 1; }
+    done
+}
+creates_nothing() { # every file after the post-install is one the package lists
+    diff <(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|; s|/$||' | grep -v '^/$' | sort) \
+        <(cd "$root" && find . -mindepth 1 | sed 's|^\.||' | sort)
+}
+reports_failure() { # a file system without capabilities: said, and the install goes on
+    mkdir -p "$work/fakebin"
+    printf '#!/bin/sh\necho "Failed to set capabilities on file (Operation not supported)" >&2\nexit 1\n' \
+        >"$work/fakebin/setcap"
+    chmod +x "$work/fakebin/setcap"
+    local err
+    err=$(PATH=$work/fakebin:$PATH DPKG_ROOT=$root sh "$control/postinst" configure 2>&1 >/dev/null) || return 1
+    grep -q "could not grant .*/usr/bin/LumClient the right to set the clock: .*Operation not supported" <<<"$err" &&
+        grep -q "setcap cap_sys_time+p .*/TIKO3SCR" <<<"$err" || { echo "$err"; return 1; }
+}
+: >"$work/probe"
+if [ "$(id -u)" -eq 0 ] && setcap cap_sys_time+p "$work/probe" 2>/dev/null; then
+    check "post-install grants cap_sys_time" grants
+else
+    echo "skipped: post-install grant (needs root and a file system with capabilities)"
+fi
+check "post-install creates no file" creates_nothing
+check "post-install reports a failed grant and succeeds" reports_failure
+
+# --- the desktop entry and lintian
+if command -v desktop-file-validate >/dev/null; then
+    check "desktop entry" desktop-file-validate "$root/usr/share/applications/tiko3.desktop"
+fi
+if command -v lintian >/dev/null; then
+    # Warnings stay visible; only an error fails.
+    lintian_out=$(lintian --fail-on error --tag-display-limit 0 "$deb" 2>&1)
+    lintian_rc=$?
+    [ -n "$lintian_out" ] && printf '%s\n' "$lintian_out" | sed 's/^/lintian: /'
+    if [ $lintian_rc -eq 0 ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL: lintian reports an error"
+    fi
+fi
+
+echo "package: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

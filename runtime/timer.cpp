@@ -1,5 +1,6 @@
 #include "runtime/timer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -91,56 +92,139 @@ bool CLumAOSM_Timer::StopTimer(CLumAOSM_Observer* target, int32_t eventId, const
     return true;
 }
 
+// ---- CLumAOSM_SteadyTickClock
+
+int64_t CLumAOSM_SteadyTickClock::Now() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+int64_t CLumAOSM_SteadyTickClock::RealOffset() {
+    const int64_t real = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                             std::chrono::system_clock::now().time_since_epoch())
+                             .count();
+    return real - Now();
+}
+
+void CLumAOSM_SteadyTickClock::SleepUntil(int64_t deadline) {
+    std::unique_lock lock(mutex_);
+    if (deadline == kForever) {
+        cond_.wait(lock, [this] { return woken_; });
+    } else {
+        const std::chrono::steady_clock::time_point until{std::chrono::nanoseconds(deadline)};
+        cond_.wait_until(lock, until, [this] { return woken_; });
+    }
+    woken_ = false;
+}
+
+void CLumAOSM_SteadyTickClock::Wake() {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+    cond_.notify_all();
+}
+
 // ---- CLumAOSM_Forever
+
+namespace {
+
+int64_t FloorMod(int64_t value, int64_t modulus) {
+    const int64_t r = value % modulus;
+    return r < 0 ? r + modulus : r;
+}
+
+// Within this the grid counts as on its phase; a set clock moves it by more.
+constexpr int64_t kAlignToleranceNs = 1'000'000;
+
+}  // namespace
+
+CLumAOSM_Forever::CLumAOSM_Forever(CLumAOSM_TickClock* clock)
+    : ownClock_(clock == nullptr ? std::make_unique<CLumAOSM_SteadyTickClock>() : nullptr),
+      clock_(clock != nullptr ? clock : ownClock_.get()) {}
 
 CLumAOSM_Forever::~CLumAOSM_Forever() {
     StopAndWait();
 }
 
 bool CLumAOSM_Forever::Start(const ThreadStartParams* params) {
-    {
-        std::lock_guard lock(mutex_);
-        stopFlag_ = false;
-    }
+    if (IsRunning())
+        return false;
+    const int64_t now = clock_->Now();
+    epoch_.store(now - FloorMod(now + clock_->RealOffset() - kGridPhaseNs, kTickNs));
+    stopFlag_.store(false);
     if (CLumAOSM_Thread::Start(params))
         return true;
-    std::lock_guard lock(mutex_);
-    stopFlag_ = true;
+    stopFlag_.store(true);
     return false;
 }
 
+int64_t CLumAOSM_Forever::CurrentTick() const {
+    const int64_t since = clock_->Now() - epoch_.load();
+    return since > 0 ? since / kTickNs : 0;
+}
+
+void CLumAOSM_Forever::SetDue(int64_t tick) {
+    bool wake = false;
+    {
+        std::lock_guard lock(mutex_);
+        due_ = tick;
+        // A later due tick waits for the sleep under way to end.
+        wake = tick < sleepingFor_;
+    }
+    if (wake)
+        clock_->Wake();
+}
+
+void CLumAOSM_Forever::Align() {
+    const int64_t epoch = epoch_.load();
+    int64_t shift = FloorMod(kGridPhaseNs - clock_->RealOffset() - epoch, kTickNs);
+    if (shift > kTickNs / 2)
+        shift -= kTickNs;
+    if (shift > kAlignToleranceNs || shift < -kAlignToleranceNs)
+        epoch_.store(epoch + shift);
+}
+
 int CLumAOSM_Forever::Run() {
-    using Clock = std::chrono::steady_clock;
-    const auto period = std::chrono::milliseconds(kTickMs);
-    auto next = Clock::now() + period;
-    std::unique_lock lock(mutex_);
-    while (!stopFlag_) {
-        lock.unlock();
-        if (CLumAOSM_TimerAgent* agent = agent_.load())
-            agent->Tick(kTickMs);
-        lock.lock();
-        // Keep a steady cadence; after a long stall start afresh rather than burst.
-        if (wake_.wait_until(lock, next, [this] { return stopFlag_; }))
-            break;
-        next += period;
-        const auto now = Clock::now();
-        if (now > next + 5 * period)
-            next = now + period;
+    int64_t handedOver = kNoTick;  // the due tick already told to the agent
+    while (!stopFlag_.load()) {
+        Align();
+        int64_t reached = kNoTick;
+        int64_t deadline = CLumAOSM_TickClock::kForever;
+        {
+            std::lock_guard lock(mutex_);
+            if (due_ != kNoTick && due_ != handedOver) {
+                if (clock_->Now() >= TickTime(due_))
+                    reached = due_;
+                else
+                    deadline = TickTime(due_);
+            }
+            sleepingFor_ = deadline == CLumAOSM_TickClock::kForever ? kNoTick : due_;
+        }
+        if (reached != kNoTick) {
+            CLumAOSM_TimerAgent* agent = agent_.load();
+            if (agent == nullptr || agent->TickReached(reached) == 0) {
+                handedOver = reached;
+                continue;
+            }
+            // A full queue: tell it again on the next tick.
+            deadline = TickTime(CurrentTick() + 1);
+        }
+        clock_->SleepUntil(deadline);
     }
     return 1;
 }
 
 int CLumAOSM_Forever::Stop() {
     agent_.store(nullptr);
-    std::lock_guard lock(mutex_);
-    stopFlag_ = true;
-    wake_.notify_all();
+    stopFlag_.store(true);
+    clock_->Wake();
     return 1;
 }
 
 // ---- CLumAOSM_TimerAgent
 
-CLumAOSM_TimerAgent::CLumAOSM_TimerAgent(Ticks ticks) : ticks_(ticks) {
+CLumAOSM_TimerAgent::CLumAOSM_TimerAgent(Ticks ticks, CLumAOSM_TickClock* clock)
+    : ticks_(ticks), clock_(clock) {
     for (int i = 0; i < kSlotCount; ++i)
         slots_[i].index = i;
 }
@@ -165,12 +249,22 @@ int CLumAOSM_TimerAgent::Tick(int32_t stepMs) {
     return Post(tick, false, "");
 }
 
+int CLumAOSM_TimerAgent::TickReached(int64_t tick) {
+    CLumAOSM_Message message(AO_TIMEOUT_SIG);
+    message.SetParamValue(0, int32_t{CLumAOSM_Forever::kTickMs});
+    message.SetParamValue(1, tick);
+    return Post(message, false, "");
+}
+
 int CLumAOSM_TimerAgent::Run() {
     if (ticks_ == Ticks::Thread) {
-        tickThread_ = std::make_unique<CLumAOSM_Forever>();
+        counted_ = 0;
+        tickThread_ = std::make_unique<CLumAOSM_Forever>(clock_);
         tickThread_->SetAgent(this);
         const ThreadStartParams params = ThreadStartParams::Named("T_Forever_Timer_Tick");
         tickThread_->Start(&params);
+        // Slots armed before a restart count from the new grid.
+        tickThread_->SetDue(TicksToEarliestDue());
     }
     CLumAOSM_Task::Run();
     if (tickThread_) {
@@ -188,11 +282,12 @@ void CLumAOSM_TimerAgent::Free(TimerSlot& slot) {
     slot.index = index;
 }
 
-void CLumAOSM_TimerAgent::OnTick(int32_t step) {
+void CLumAOSM_TimerAgent::OnTick(int64_t step) {
     for (TimerSlot& slot : slots_) {
         if (!slot.inUse)
             continue;
-        slot.elapsed += step;
+        const int64_t elapsed = slot.elapsed + step;
+        slot.elapsed = static_cast<int32_t>(std::min<int64_t>(elapsed, INT32_MAX));
         if (slot.elapsed < slot.timeout)
             continue;
         if (slot.timer != nullptr)
@@ -200,6 +295,33 @@ void CLumAOSM_TimerAgent::OnTick(int32_t step) {
         if (!slot.periodic)
             Free(slot);
         slot.elapsed = 0;
+    }
+}
+
+int64_t CLumAOSM_TimerAgent::TicksToEarliestDue() const {
+    int64_t earliest = CLumAOSM_Forever::kNoTick;
+    for (const TimerSlot& slot : slots_) {
+        if (!slot.inUse)
+            continue;
+        const int64_t remaining = int64_t{slot.timeout} - slot.elapsed;
+        const int64_t ticks =
+            remaining <= 0 ? 1 : (remaining + CLumAOSM_Forever::kTickMs - 1) / CLumAOSM_Forever::kTickMs;
+        earliest = std::min(earliest, ticks);
+    }
+    return earliest;
+}
+
+void CLumAOSM_TimerAgent::CatchUp(int64_t tick) {
+    while (counted_ < tick) {
+        const int64_t due = TicksToEarliestDue();
+        if (due == CLumAOSM_Forever::kNoTick) {
+            counted_ = tick;
+            return;
+        }
+        // Never past a due slot: each stretch ends on the earliest one's tick.
+        const int64_t step = std::min(tick - counted_, due);
+        OnTick(step * CLumAOSM_Forever::kTickMs);
+        counted_ += step;
     }
 }
 
@@ -231,6 +353,21 @@ void CLumAOSM_TimerAgent::OnStop(const TimerSlot& request) {
 }
 
 int CLumAOSM_TimerAgent::Dispatch(CLumAOSM_Message* message) {
+    if (!tickThread_)
+        return Handle(message);
+    // Ticks pass unseen while nothing is due: count them before anything else happens, so a
+    // timer armed now starts from the tick under way.
+    int64_t reached = 0;
+    if (message->GetSignal() == AO_TIMEOUT_SIG)
+        message->GetParamValue(1, &reached);
+    CatchUp(std::max(tickThread_->CurrentTick(), reached));
+    const int result = message->GetSignal() == AO_TIMEOUT_SIG ? 0 : Handle(message);
+    const int64_t due = TicksToEarliestDue();
+    tickThread_->SetDue(due == CLumAOSM_Forever::kNoTick ? due : counted_ + due);
+    return result;
+}
+
+int CLumAOSM_TimerAgent::Handle(CLumAOSM_Message* message) {
     switch (message->GetSignal()) {
         case AO_TIMEOUT_SIG: {
             int32_t step = 0;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -232,4 +235,91 @@ TEST(Timer, TickThreadDrivesTheAgent) {
     CLumAOSM_TimerAgent::SetProcess(nullptr);
     agent.Stop();
     EXPECT_EQ(agent.WaitUntilStopped(), 0);  // its run ends the tick thread as well
+}
+
+namespace {
+
+// Monotonic time moved by hand; remembers every deadline the tick thread slept towards.
+class HandClock final : public CLumAOSM_TickClock {
+public:
+    static constexpr int64_t kBase = 1'000'000'000'000;
+
+    int64_t Now() override {
+        std::lock_guard lock(mutex_);
+        return now_;
+    }
+    // Puts tick 0 exactly on kBase.
+    int64_t RealOffset() override { return CLumAOSM_Forever::kGridPhaseNs - kBase; }
+    void SleepUntil(int64_t deadline) override {
+        std::unique_lock lock(mutex_);
+        sleeps_.push_back(deadline);
+        cond_.notify_all();
+        cond_.wait(lock, [&] { return woken_ || now_ >= deadline; });
+        woken_ = false;
+    }
+    void Wake() override {
+        std::lock_guard lock(mutex_);
+        woken_ = true;
+        cond_.notify_all();
+    }
+    void AdvanceTo(int64_t msAfterBase) {
+        std::lock_guard lock(mutex_);
+        now_ = kBase + msAfterBase * 1'000'000;
+        cond_.notify_all();
+    }
+    // Waits until the tick thread sleeps towards the deadline (ms after kBase, -1: without end)
+    // for the n-th time in all.
+    bool WaitForSleep(int64_t msAfterBase, size_t n = 1) {
+        const int64_t deadline = msAfterBase < 0 ? kForever : kBase + msAfterBase * 1'000'000;
+        std::unique_lock lock(mutex_);
+        return cond_.wait_for(lock, std::chrono::seconds(10), [&] {
+            return static_cast<size_t>(std::count(sleeps_.begin(), sleeps_.end(), deadline)) >= n;
+        });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cond_;
+    int64_t now_ = kBase;
+    bool woken_ = false;
+    std::vector<int64_t> sleeps_;
+};
+
+}  // namespace
+
+TEST(Timer, TimerArmedWhileTheTickThreadSleepsFiresOnItsTick) {
+    HandClock clock;
+    CLumAOSM_TimerAgent agent(CLumAOSM_TimerAgent::Ticks::Thread, &clock);
+    ASSERT_TRUE(agent.Start(nullptr));
+    CLumAOSM_TimerAgent::SetProcess(&agent);
+    CLumAOSM_Timer timer;
+    Target target;
+    // Nothing armed: no tick at all.
+    ASSERT_TRUE(clock.WaitForSleep(-1));
+
+    ASSERT_TRUE(timer.StartTimer(&target, 1, 1000, 0, "long"));  // tick 100
+    ASSERT_TRUE(clock.WaitForSleep(1000));
+    clock.AdvanceTo(255);  // tick 25 under way, unseen by anyone
+    ASSERT_TRUE(timer.StartTimer(&target, 2, 100, 0, "short"));  // tick 25 + 10
+    ASSERT_TRUE(clock.WaitForSleep(350));
+
+    clock.AdvanceTo(349);
+    CLumAOSM_Timer flush;  // a round trip: the agent counts the ticks so far
+    ASSERT_TRUE(flush.StopTimer(nullptr, 0, "flush"));
+    EXPECT_TRUE(target.Fired().empty());
+    clock.AdvanceTo(350);
+    ASSERT_TRUE(WaitUntil([&] { return target.Fired().size() == 1; }));
+    ASSERT_TRUE(clock.WaitForSleep(1000, 2));
+    EXPECT_EQ(target.Fired(), (std::vector<int32_t>{2}));
+
+    // A tick thread that wakes late still fires each one on its own tick, in order.
+    ASSERT_TRUE(timer.StartTimer(&target, 3, 700, 0, "late"));  // tick 35 + 70, after the long one
+    clock.AdvanceTo(2000);
+    ASSERT_TRUE(WaitUntil([&] { return target.Fired().size() == 3; }));
+    EXPECT_EQ(target.Fired(), (std::vector<int32_t>{2, 1, 3}));
+    ASSERT_TRUE(clock.WaitForSleep(-1, 2));
+
+    CLumAOSM_TimerAgent::SetProcess(nullptr);
+    agent.Stop();
+    EXPECT_EQ(agent.WaitUntilStopped(), 0);
 }

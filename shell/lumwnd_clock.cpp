@@ -73,10 +73,14 @@ const QImage& CLumWnd_Clock::Render() {
     const ClockFaceTexts t = MainClockTexts(time_, hour24);
     const ClockFaceLayout layout = MainClockLayout(hour24, logicalDpiY());
 
-    if (image_.size() != size())
-        image_ = QImage(size(), QImage::Format_RGB32);
+    // Device pixels, so a scaled screen gets sharp text rather than a stretched picture.
+    const qreal ratio = devicePixelRatioF();
+    if (image_.deviceIndependentSize() != QSizeF(size()) || image_.devicePixelRatio() != ratio) {
+        image_ = QImage(size() * ratio, QImage::Format_RGB32);
+        image_.setDevicePixelRatio(ratio);
+    }
     QPainter painter(&image_);
-    painter.fillRect(image_.rect(), back);
+    painter.fillRect(rect(), back);
     painter.setPen(text);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(back);
@@ -90,7 +94,7 @@ const QImage& CLumWnd_Clock::Render() {
     }
     const auto draw = [&](const QPoint& at, const QString& s, const QFont& font) {
         painter.setFont(font);
-        painter.drawText(QRect(at, image_.size()), Qt::AlignLeft | Qt::AlignTop, s);
+        painter.drawText(QRect(at, size()), Qt::AlignLeft | Qt::AlignTop, s);
     };
     draw(layout.time, t.time, timeFont_);
     if (!hour24)

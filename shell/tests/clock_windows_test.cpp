@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFontMetrics>
+#include <cstdlib>
+#include <ctime>
+
+#include "fake_main_frame.h"
+#include "shell/lumwnd_clock.h"
+#include "shell/tikodlg_main.h"
+#include "shell/tikodlg_timeslim.h"
+#include "shell/window_layout.h"
+#include "tests/support/fake_clock.h"
+#include "timeservices/time_notice_message.h"
+#include "treestore/conf_schema.h"
+
+namespace {
+
+using shell_test::WaitOnGui;
+
+// 2002-05-20 15:04:05 in Korea (a Monday).
+constexpr int64_t kMonday1504Utc = 1'021'874'645;
+
+class ClockWindowsTest : public ::testing::Test {
+protected:
+    ClockWindowsTest() : conf(CTIKOConfList_Mgr().BuildDefaultTree()), clock({kMonday1504Utc, 0}) {
+        shell_test::App();
+        context = ShellContext{conf.get(), nullptr, mediator.get(), &clock};
+    }
+
+    std::unique_ptr<Class_TIKOCONF_TOP> conf;
+    platform::FakeClock clock;
+    shell_test::RunningMediator mediator;
+    ShellContext context;
+    shell_test::FakeMainFrame frame;
+};
+
+// Sets TZ for one scope and puts the old value back.
+class ScopedTz {
+public:
+    explicit ScopedTz(const char* zone) {
+        if (const char* old = std::getenv("TZ"))
+            old_ = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTz() {
+        if (old_.empty())
+            unsetenv("TZ");
+        else
+            setenv("TZ", old_.c_str(), 1);
+        tzset();
+    }
+
+private:
+    std::string old_;
+};
+
+TEST_F(ClockWindowsTest, FaceTakesEachTickAndDrawsIt) {
+    CLumWnd_Clock face(context);
+    face.resize(180, 49);
+    EXPECT_EQ(face.time(), kMonday1504Utc + 32400);
+    const QImage before = face.Render().copy();
+
+    TimeNotice tick;
+    tick.tTime = kMonday1504Utc + 32400 + 1;
+    CLumAOSM_Message message(AO_CLOCK_TICK_SIG);
+    PutTimeNotice(message, 0, tick);
+    mediator.get()->Publish(message);
+    ASSERT_TRUE(WaitOnGui([&] { return face.time() == tick.tTime; }));
+    EXPECT_EQ(face.texts().time, QStringLiteral("15:04:06"));
+    EXPECT_NE(face.Render(), before);
+    EXPECT_TRUE(face.accessibleDescription().contains(QStringLiteral("15:04:06")));
+    // The background is crClockBack (black) where no text is.
+    EXPECT_EQ(face.Render().pixelColor(face.width() - 1, face.height() - 1), QColor(0, 0, 0));
+}
+
+TEST_F(ClockWindowsTest, EveryClockShowsKoreanTimeWhateverTheTimeZone) {
+    // Beside the daylight-saving changes of New York and Chatham.
+    const int64_t instants[] = {1'772'926'205, 1'772'937'005, 1'775'309'405, 1'775'313'005};
+    conf->Env()->b24Hour.store(0);
+    for (int64_t instant : instants) {
+        clock.Set({instant, 0});
+        std::vector<QImage> faces;
+        std::vector<QString> slims;
+        for (const char* zone : {"UTC", "Asia/Seoul", "America/New_York", "Pacific/Chatham"}) {
+            ScopedTz tz(zone);
+            CLumWnd_Clock face(context);
+            face.resize(180, 49);
+            faces.push_back(face.Render().copy());
+            CTikoDlg_TimeSlim slim(context, frame);
+            slims.push_back(slim.accessibleDescription());
+        }
+        for (size_t i = 1; i < faces.size(); ++i) {
+            EXPECT_EQ(faces[i], faces[0]) << instant << " zone " << i;
+            EXPECT_EQ(slims[i], slims[0]) << instant << " zone " << i;
+        }
+        const platform::CivilTime korea = platform::CivilFromUnix(instant + 32400);
+        EXPECT_TRUE(slims[0].contains(
+            QString::asprintf("%02d:%02d:%02d", Hour12(korea.hour), korea.minute, korea.second)))
+            << slims[0].toStdString();
+    }
+}
+
+TEST_F(ClockWindowsTest, ClockOnlyWindowTextsAndScale) {
+    conf->Env()->b24Hour.store(0);
+    CTikoDlg_TimeSlim slim(context, frame);
+    EXPECT_EQ(slim.labelText(), QString::fromUtf8("대한민국"));
+    EXPECT_EQ(slim.accessibleDescription(), QString::fromUtf8("대한민국\n2002/05/20 월 오후 03:04:05"));
+    slim.SetScale(conf->WorldClocks()->fScale.load());
+    EXPECT_EQ(slim.size(), QSize(190, 38));
+
+    // Signal 48 takes the new scale from the world-clocks node; the left and top stay.
+    slim.move(40, 50);
+    conf->WorldClocks()->fScale.store(0.5f);
+    mediator.get()->Publish(CLumAOSM_Message(AO_SLIMSIZE_CHANGED_SIG));
+    ASSERT_TRUE(WaitOnGui([&] { return slim.size() == QSize(380, 76); }));
+    EXPECT_EQ(slim.pos(), QPoint(40, 50));
+    EXPECT_FLOAT_EQ(slim.scale(), 0.5f);
+    // The picture is drawn at the base size and stretched: twice as large.
+    const QImage picture = slim.Picture();
+    EXPECT_EQ(picture.size(), kSlimBaseSize);
+    const QImage window = slim.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(window.size(), QSize(380, 76));
+    for (QPoint p : {QPoint(12, 22), QPoint(130, 25), QPoint(5, 5), QPoint(150, 30)})
+        EXPECT_EQ(window.pixel(p * 2), picture.convertToFormat(QImage::Format_ARGB32).pixel(p))
+            << p.x() << "," << p.y();
+}
+
+TEST_F(ClockWindowsTest, SeeThroughKeepsOnlyTheTexts) {
+    conf->Env()->bWorldClockTransparent.store(1);
+    CTikoDlg_TimeSlim korea(context, frame);
+    CTikoDlg_TimeSlim region(context, frame, 3, QStringLiteral("London"));
+    ASSERT_TRUE(korea.seeThrough());
+    const QImage picture = korea.Picture();
+    int opaque = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const int alpha = qAlpha(picture.pixel(x, y));
+            EXPECT_TRUE(alpha == 0 || alpha == 255);
+            opaque += alpha == 255;
+        }
+    EXPECT_GT(opaque, 50);                                      // the texts stay
+    EXPECT_LT(opaque, picture.width() * picture.height() / 3);  // the background is gone
+    // A region window keeps a bar of the text colour as its handle, and its label moves right.
+    for (QPoint p : {QPoint(10, 4), QPoint(13, 15)})
+        EXPECT_EQ(region.Picture().pixelColor(p), QColor(0, 255, 0));
+    EXPECT_EQ(qAlpha(korea.Picture().pixel(2, 2)), 0);
+
+    korea.SetTransparency(false);
+    conf->Env()->bWorldClockTransparent.store(0);
+    EXPECT_EQ(korea.Picture().pixelColor(1, 1), QColor(0, 0, 0));
+}
+
+TEST_F(ClockWindowsTest, ContextMenuAndDragReachTheFrameAndTheWindow) {
+    CTikoDlg_TimeSlim slim(context, frame, 2, QStringLiteral("Paris"));
+    slim.move(100, 100);
+    slim.show();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(105, 105));
+    QApplication::sendEvent(&slim, &menu);
+    ASSERT_EQ(frame.menus.size(), 1u);
+    EXPECT_EQ(frame.menus[0].target, &slim);
+    EXPECT_EQ(frame.menus[0].at, QPoint(105, 105));
+
+    const QPointF global = slim.mapToGlobal(QPointF(60, 20));
+    const auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, slim.mapFromGlobal(at), at, Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(&slim, &event);
+    };
+    const QPoint start = slim.pos();
+    send(QEvent::MouseButtonPress, global, Qt::LeftButton);
+    send(QEvent::MouseMove, global + QPointF(-30, 12), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, global + QPointF(-30, 12), Qt::NoButton);
+    EXPECT_EQ(slim.pos(), start + QPoint(-30, 12));
+}
+
+// Renders the windows for a person to look at, and checks that no text leaves its window.
+TEST_F(ClockWindowsTest, NothingIsClipped) {
+    conf->Env()->b24Hour.store(0);
+    CTikoDlg_Main dlg(context, frame);
+    dlg.ShowResult(QString::fromUtf8("사용자 PC가 0.250 초 늦습니다."), false);
+    const QRect face = dlg.clock()->rect();
+    const double dpi = dlg.clock()->logicalDpiY();
+    const ClockFaceLayout layout = MainClockLayout(false, dpi);
+    const ClockFaceTexts texts = dlg.clock()->texts();
+    QFont big(QStringLiteral("Arial"));
+    big.setPixelSize(layout.timePixels);
+    QFont small(QString::fromUtf8("굴림"));
+    small.setPixelSize(layout.smallPixels);
+    const auto inside = [&](const QFont& font, QPoint at, const QString& s) {
+        const QFontMetrics m(font);
+        return face.contains(QRect(at, QSize(m.horizontalAdvance(s), m.ascent())));
+    };
+    EXPECT_TRUE(inside(big, layout.time, texts.time));
+    EXPECT_TRUE(inside(small, layout.marker, texts.marker));
+    EXPECT_TRUE(inside(small, layout.date, texts.date));
+    for (QWidget* child : dlg.findChildren<QWidget*>())
+        EXPECT_TRUE(dlg.rect().contains(child->geometry())) << child->metaObject()->className();
+
+    CTikoDlg_TimeSlim slim(context, frame);
+    QFont slimFont(QString::fromUtf8("굴림"));
+    slimFont.setPixelSize(kSlimFontPixels);
+    const QFontMetrics m(slimFont);
+    const SlimLayout sl = SlimClockLayout(false, false);
+    EXPECT_LE(sl.time.x() + m.horizontalAdvance(slim.texts().time), kSlimBaseSize.width());
+    EXPECT_LE(sl.date.x() + m.horizontalAdvance(slim.texts().date), sl.marker.x());
+
+    QDir().mkpath(SHELL_ARTEFACT_DIR);
+    const QString dpiTag = QString::number(qRound(dpi));
+    dlg.grab().save(QStringLiteral(SHELL_ARTEFACT_DIR "/main_dialog_%1dpi.png").arg(dpiTag));
+    slim.SetScale(0.5f);
+    slim.grab().save(QStringLiteral(SHELL_ARTEFACT_DIR "/clock_only_%1dpi.png").arg(dpiTag));
+}
+
+}  // namespace

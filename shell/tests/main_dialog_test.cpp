@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include "fake_main_frame.h"
+#include "shell/lumstatic_color.h"
+#include "shell/lumwnd_clock.h"
+#include "shell/tikodlg_main.h"
+#include "tests/support/fake_clock.h"
+#include "timeservices/time_notice_message.h"
+#include "treestore/conf_schema.h"
+
+namespace {
+
+using shell_test::WaitOnGui;
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    MainDialogTest() : conf(CTIKOConfList_Mgr().BuildDefaultTree()), clock({1'041'768'000, 0}) {
+        shell_test::App();
+        context = ShellContext{conf.get(), nullptr, mediator.get(), &clock};
+        // No compare at each show unless a test asks for it.
+        conf->Env()->bCompareAtStart.store(0);
+    }
+
+    void PublishResult(int32_t signal, const char* text) {
+        TimeNotice notice;
+        notice.strMessage = text;
+        CLumAOSM_Message message(signal);
+        PutTimeNotice(message, 0, notice);
+        mediator.get()->Publish(message);
+    }
+
+    std::unique_ptr<Class_TIKOCONF_TOP> conf;
+    platform::FakeClock clock;
+    shell_test::RunningMediator mediator;
+    ShellContext context;
+    shell_test::FakeMainFrame frame;
+};
+
+TEST_F(MainDialogTest, RequestButtonsPublishAndWaitForTheResult) {
+    shell_test::SignalLog log(mediator.get(), {AO_SYNC_COMPARE_SIG, AO_SYNC_SET_SIG});
+    CTikoDlg_Main dlg(context, frame);
+    struct Case {
+        QPushButton* button;
+        int32_t request;
+        int32_t result;
+        const char* text;
+    };
+    const Case cases[] = {
+        {dlg.compareButton(), AO_SYNC_COMPARE_SIG, AO_COMPARE_RESULT_SIG, "사용자 PC가 0.250 초 늦습니다."},
+        {dlg.syncButton(), AO_SYNC_SET_SIG, AO_SYNC_RESULT_SIG, "동기 되었습니다."},
+    };
+    size_t published = 0;
+    for (const Case& c : cases) {
+        c.button->click();
+        EXPECT_FALSE(dlg.compareButton()->isEnabled());
+        EXPECT_FALSE(dlg.syncButton()->isEnabled());
+        ASSERT_TRUE(WaitUntil([&] { return log.Signals().size() > published; }));
+        EXPECT_EQ(log.Signals().back(), c.request);
+        published = log.Signals().size();
+
+        PublishResult(c.result, c.text);
+        ASSERT_TRUE(WaitOnGui([&] { return dlg.messageLine()->text() == QString::fromUtf8(c.text); }));
+        EXPECT_TRUE(dlg.compareButton()->isEnabled());
+        EXPECT_TRUE(dlg.syncButton()->isEnabled());
+    }
+}
+
+TEST_F(MainDialogTest, SynchronisationResultFlashesOnlyWhenAsked) {
+    CTikoDlg_Main dlg(context, frame);
+    conf->Env()->bBlinkOnSync.store(0);
+    dlg.ShowResult(QStringLiteral("steady"), true);
+    EXPECT_FALSE(dlg.flashing());
+
+    conf->Env()->bBlinkOnSync.store(1);
+    dlg.ShowResult(QStringLiteral("blink"), false);  // a compare never flashes
+    EXPECT_FALSE(dlg.flashing());
+    dlg.ShowResult(QStringLiteral("blink"), true);
+    ASSERT_TRUE(dlg.flashing());
+    QStringList shown;
+    for (int tick = 0; tick < 12; ++tick) {
+        dlg.FlashTick();
+        shown << dlg.messageLine()->text();
+    }
+    EXPECT_FALSE(dlg.flashing());
+    EXPECT_EQ(shown.join(u'|'), QStringLiteral("blink||blink||blink||blink||blink||blink|blink"));
+}
+
+TEST_F(MainDialogTest, WindowButtonsGoToTheFrame) {
+    frame.unavailable = {kCmdSettings};
+    CTikoDlg_Main dlg(context, frame);
+    dlg.show();
+    EXPECT_FALSE(dlg.settingsButton()->isEnabled());
+    EXPECT_TRUE(dlg.worldTimeButton()->isEnabled());
+    dlg.worldTimeButton()->click();
+    dlg.helpButton()->click();
+    ASSERT_EQ(frame.commands.size(), 2u);
+    EXPECT_EQ(frame.commands[0].first, kCmdWorldTime);
+    EXPECT_EQ(frame.commands[0].second, &dlg);
+    EXPECT_EQ(frame.commands[1].first, kCmdHelp);
+
+    dlg.hideButton()->click();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(conf->Env()->bMainVisible.load(), 0);
+    EXPECT_EQ(frame.closes, 0);
+
+    dlg.show();
+    dlg.close();  // the close box ends the program
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(frame.closes, 1);
+}
+
+TEST_F(MainDialogTest, EachShowingComparesWhenAsked) {
+    shell_test::SignalLog log(mediator.get(), {AO_SYNC_COMPARE_SIG});
+    conf->Env()->bCompareAtStart.store(1);
+    CTikoDlg_Main dlg(context, frame);
+    dlg.show();
+    dlg.hideButton()->click();
+    dlg.show();
+    ASSERT_TRUE(WaitUntil([&] { return log.Signals().size() == 2; }));
+    // A comparison not started by the buttons leaves them enabled.
+    EXPECT_TRUE(dlg.compareButton()->isEnabled());
+}
+
+TEST_F(MainDialogTest, TopMostFollowsTheSetting) {
+    CTikoDlg_Main dlg(context, frame);
+    dlg.show();
+    EXPECT_TRUE(dlg.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    conf->Env()->bTopMost.store(0);
+    dlg.ApplyTopMost();
+    EXPECT_FALSE(dlg.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(dlg.isVisible());
+}
+
+TEST_F(MainDialogTest, DragByTheClockFaceRemembersThePosition) {
+    CTikoDlg_Main dlg(context, frame);
+    dlg.move(300, 300);
+    dlg.show();
+    const QPoint start = dlg.pos();
+    QWidget* face = dlg.clock();
+    const QPointF local(20, 20);
+    const QPointF global = face->mapToGlobal(local);
+    const auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, face->mapFromGlobal(at), at, Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(face, &event);
+    };
+    send(QEvent::MouseButtonPress, global, Qt::LeftButton);
+    send(QEvent::MouseMove, global + QPointF(40, 25), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, global + QPointF(40, 25), Qt::NoButton);
+    EXPECT_EQ(dlg.pos(), start + QPoint(40, 25));
+    EXPECT_EQ(conf->MainDlg()->nLeft.load(), dlg.pos().x());
+    EXPECT_EQ(conf->MainDlg()->nTop.load(), dlg.pos().y());
+}
+
+TEST_F(MainDialogTest, MessageColoursComeFromSettingsAndSignal47) {
+    CTikoDlg_Main dlg(context, frame);
+    EXPECT_EQ(dlg.messageLine()->bkColor(), QColor(128, 128, 128));
+    EXPECT_EQ(dlg.messageLine()->textColor(), QColor(255, 255, 0));
+    conf->Env()->crMsgBack.store(0x0000FF);
+    conf->Env()->crMsgText.store(0xFFFFFF);
+    mediator.get()->Publish(CLumAOSM_Message(AO_MSGCOLOR_CHANGED_SIG));
+    ASSERT_TRUE(WaitOnGui([&] { return dlg.messageLine()->bkColor() == QColor(255, 0, 0); }));
+    EXPECT_EQ(dlg.messageLine()->textColor(), QColor(255, 255, 255));
+    dlg.messageLine()->SetTextColor(-1);
+    EXPECT_EQ(dlg.messageLine()->textColor(), QApplication::palette().color(QPalette::ButtonText));
+}
+
+TEST_F(MainDialogTest, ControlsKeepTheirCaptionsForAssistiveTools) {
+    CTikoDlg_Main dlg(context, frame);
+    for (QPushButton* b : dlg.findChildren<QPushButton*>())
+        EXPECT_EQ(b->accessibleName(), b->text());
+    EXPECT_EQ(dlg.findChildren<QPushButton*>().size(), 6);
+    EXPECT_FALSE(dlg.clock()->accessibleName().isEmpty());
+    EXPECT_TRUE(dlg.clock()->accessibleDescription().contains(dlg.clock()->texts().time));
+}
+
+}  // namespace

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/fake_sound_player.h"
 #include "runtime/mediator.h"
+#include "tests/support/fake_sound_player.h"
 #include "timeservices/facade.h"
 #include "timeservices/query_server.h"
 #include "treestore/conf_schema.h"

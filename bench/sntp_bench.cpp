@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "timeservices/sntp_client.h"
-#include "timeservices/sntp_responder.h"
+#include "tests/support/sntp_responder.h"
+#include "sntp/sntp_client.h"
 
 extern char** environ;
 

@@ -35,7 +35,8 @@ function(tiko3_tests name)
     return()
   endif()
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} tiko3_test_support GTest::gtest GTest::gtest_main GTest::gmock
+    Threads::Threads)
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
   tiko3_warnings(${name})
   gtest_discover_tests(${name}

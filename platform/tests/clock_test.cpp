@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/fake_clock.h"
+#include "tests/support/fake_clock.h"
 
 using platform::CivilFromUnix;
 using platform::CivilTime;

@@ -1,4 +1,4 @@
-#include "platform/fake_serial_line.h"
+#include "tests/support/fake_serial_line.h"
 
 #include <gtest/gtest.h>
 

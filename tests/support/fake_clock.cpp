@@ -1,4 +1,4 @@
-#include "platform/fake_clock.h"
+#include "tests/support/fake_clock.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "platform/fake_sound_player.h"
+#include "tests/support/fake_sound_player.h"
 
 namespace platform {
 

@@ -1,41 +1,40 @@
 #pragma once
-// Helpers shared by the test binaries: waiting for a condition and listing the process's threads.
-
-#include <dirent.h>
+// Waiting in tests: for a condition, for a call that might hang, and listing the process's threads.
 
 #include <chrono>
-#include <fstream>
 #include <functional>
+#include <future>
 #include <set>
+#include <source_location>
 #include <string>
 #include <thread>
+#include <type_traits>
+#include <utility>
 
-// Polls cond until it holds or a generous bound passes (the machine may be loaded).
-inline bool WaitUntil(const std::function<bool()>& cond,
-                      std::chrono::milliseconds bound = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+// Generous: the machine may be loaded, or the binary slowed by a sanitizer.
+inline constexpr std::chrono::milliseconds kWaitBound = std::chrono::seconds(10);
+inline constexpr std::chrono::milliseconds kHangBound = std::chrono::seconds(30);
+
+// Polls cond until it holds (true) or `bound` passes (false).
+bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds bound = kWaitBound);
 
 // Names of the process's threads; runtime threads all begin with "T_" (sanitizers add their own).
-inline std::multiset<std::string> ThreadNames() {
-    std::multiset<std::string> names;
-    DIR* dir = opendir("/proc/self/task");
-    if (dir == nullptr)
-        return names;
-    while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        names.insert(name);
-    }
-    closedir(dir);
-    return names;
+std::multiset<std::string> ThreadNames();
+
+[[noreturn]] void ReportHang(const std::source_location& where, std::chrono::milliseconds bound);
+
+// Runs `call` (a stop, a join) on a helper thread and returns its result. A call still running after
+// `bound` ends the binary with the caller's place named: the hang shows where it is, and the test
+// can neither go on nor unwind past a thread that still uses its objects.
+template <typename Call>
+auto Bounded(Call call, std::chrono::milliseconds bound = kHangBound,
+             std::source_location where = std::source_location::current()) {
+    using Result = std::invoke_result_t<Call&>;
+    std::packaged_task<Result()> task(std::move(call));
+    std::future<Result> result = task.get_future();
+    std::thread runner(std::move(task));
+    if (result.wait_for(bound) != std::future_status::ready)
+        ReportHang(where, bound);
+    runner.join();
+    return result.get();
 }

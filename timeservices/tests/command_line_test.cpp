@@ -7,9 +7,9 @@
 #include <memory>
 #include <sstream>
 
-#include "platform/fake_clock.h"
 #include "test_support.h"
-#include "timeservices/sntp_responder.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/sntp_responder.h"
 #include "treestore/app_store.h"
 
 using Behaviour = CSntpResponder::Behaviour;

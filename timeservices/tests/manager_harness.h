@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/fake_clock.h"
-#include "platform/fake_serial_line.h"
-#include "platform/fake_sound_player.h"
 #include "runtime/mediator.h"
 #include "runtime/timer.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_serial_line.h"
+#include "tests/support/fake_sound_player.h"
 #include "tests/support/test_wait.h"
 #include "timeservices/manager_services.h"
 #include "timeservices/query_server.h"

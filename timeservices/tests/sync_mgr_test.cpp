@@ -4,7 +4,7 @@
 
 #include "manager_harness.h"
 #include "platform/cp949.h"
-#include "timeservices/sntp_responder.h"
+#include "tests/support/sntp_responder.h"
 
 namespace {
 

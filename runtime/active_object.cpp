@@ -14,7 +14,8 @@ CLumAOSM_ActiveObject::CLumAOSM_ActiveObject(CLumAOSM_Mediator* mediator) : medi
 }
 
 CLumAOSM_ActiveObject::~CLumAOSM_ActiveObject() {
-    Deactivate();
+    // Destroyed without Stop: its entries must still leave the table before its parts go.
+    CLumAOSM_Mediator::Forget(this);
     if (!IsOwnThread() && IsRunning()) {
         CLumAOSM_Task::Stop();
         WaitUntilStopped();

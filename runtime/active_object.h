@@ -39,7 +39,8 @@ class CLumAOSM_ActiveObject : public CLumAOSM_Task, public CLumAOSM_Observer {
 public:
     // With a mediator, subscribes to the three broadcast signals (kill, suspend, resume).
     explicit CLumAOSM_ActiveObject(CLumAOSM_Mediator* mediator);
-    // Call Stop and WaitUntilStopped first; a body still running is stopped without unsubscribing.
+    // Call Stop and WaitUntilStopped first. An object destroyed without that still leaves the
+    // mediator's table (if the mediator exists), and a body still running is stopped.
     ~CLumAOSM_ActiveObject() override;
 
     bool Start(const ThreadStartParams* params) override { return CLumAOSM_Task::Start(params); }

@@ -1,7 +1,9 @@
 #include "runtime/mediator.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
+#include <unordered_set>
 
 #include "runtime/trace.h"
 
@@ -11,6 +13,10 @@ std::atomic<CLumAOSM_Mediator*> CLumAOSM_Mediator::process_{nullptr};
 namespace {
 
 std::mutex g_instanceMutex;
+
+// Mediators not yet destroyed: an observer outliving its mediator must not reach for it.
+std::mutex g_liveMutex;
+std::unordered_set<const CLumAOSM_Mediator*> g_live;
 
 // Requests overtake waiting publications but keep their own order, so an unsubscribe-all never
 // takes effect before a subscription issued ahead of it (which would leave a dangling observer).
@@ -22,9 +28,38 @@ CLumAOSM_Observer* ObserverParam(const CLumAOSM_Message& message) {
     return static_cast<CLumAOSM_Observer*>(data);
 }
 
+// A request names its observer (parameter 0) and carries a copy of the observer's name
+// (parameter 2), taken on the requester's thread: the mediator's thread never reads a name that
+// a constructor may still be setting.
+CLumAOSM_Message ObserverRequest(int32_t signal, CLumAOSM_Observer* observer) {
+    CLumAOSM_Message request(signal);
+    request.SetParam(0, observer, 0, true);
+    const char* name = observer->GetName();
+    request.SetParam(2, name, static_cast<int32_t>(std::strlen(name) + 1), false);
+    return request;
+}
+
+const char* NameParam(const CLumAOSM_Message& message) {
+    void* data = nullptr;
+    int32_t length = 0;
+    if (!message.GetParam(2, &data, &length, nullptr) || data == nullptr || length < 1 ||
+        static_cast<const char*>(data)[length - 1] != '\0')
+        return "";
+    return static_cast<const char*>(data);
+}
+
 }  // namespace
 
+CLumAOSM_Mediator::CLumAOSM_Mediator() {
+    std::lock_guard lock(g_liveMutex);
+    g_live.insert(this);
+}
+
 CLumAOSM_Mediator::~CLumAOSM_Mediator() {
+    {
+        std::lock_guard lock(g_liveMutex);
+        g_live.erase(this);
+    }
     StopAndWait();
     std::lock_guard lock(g_instanceMutex);
     if (instance_.load() == this)
@@ -45,10 +80,11 @@ bool CLumAOSM_Mediator::Start(const ThreadStartParams*) {
 int CLumAOSM_Mediator::Subscribe(CLumAOSM_Observer* observer, int32_t signal) {
     if (observer == nullptr)
         return 0;
-    CLumAOSM_Message request(AO_SUBSCRIBER_SIG);
-    request.SetParam(0, observer, 0, true);
+    CLumAOSM_Message request = ObserverRequest(AO_SUBSCRIBER_SIG, observer);
     request.SetParamValue(1, signal);
     const int posted = Post(request, kRequestPlace, "");
+    if (posted == 0)
+        observer->listedWith_.store(this);
     if (posted == 0)
         LumAOSM_Trace("CLumAOSM_Mediator:: IN   AO_SUBSCRIBER_SIG TASK_NAME [ %s ] \n", observer->GetName());
     return posted;
@@ -60,11 +96,41 @@ int CLumAOSM_Mediator::UnsubscribeAll(CLumAOSM_Observer* observer) {
     observer->Deactivate();
     if (IsOwnThread())
         return -1;
-    CLumAOSM_Message request(AO_UNSUBSCRIBER_ALLSIG_SIG);
-    request.SetParam(0, observer, 0, true);
+    CLumAOSM_Message request = ObserverRequest(AO_UNSUBSCRIBER_ALLSIG_SIG, observer);
     LumAOSM_Trace("CLumAOSM_Mediator:: IN  AO_UNSUBSCRIBER_ALLSIG_SIG TASK_NAME [ %s ] \n",
                   observer->GetName());
-    return LumAOSM_Request(*this, request, kRequestPlace, nullptr);
+    const int result = LumAOSM_Request(*this, request, kRequestPlace, nullptr);
+    if (result == 0) {
+        CLumAOSM_Mediator* self = this;
+        observer->listedWith_.compare_exchange_strong(self, nullptr);
+    }
+    return result;
+}
+
+void CLumAOSM_Mediator::Forget(CLumAOSM_Observer* observer) {
+    if (observer == nullptr)
+        return;
+    observer->Deactivate();
+    CLumAOSM_Mediator* mediator = observer->listedWith_.exchange(nullptr);
+    if (mediator == nullptr)
+        return;
+    ReplyBlock reply;
+    {
+        // Held while posting only: a mediator being destroyed leaves the set first, and its stop
+        // then answers (abandons) a request already queued, so the wait below always ends.
+        std::lock_guard lock(g_liveMutex);
+        if (!g_live.contains(mediator))
+            return;
+        CLumAOSM_Message request = ObserverRequest(AO_UNSUBSCRIBER_ALLSIG_SIG, observer);
+        // Not waited for on the mediator's own thread, nor while it is not running: the request
+        // is then handled before any later publication is routed.
+        const bool wait = !mediator->IsOwnThread() && mediator->IsRunning();
+        if (wait)
+            request.SetReply(&reply);
+        if (mediator->Post(request, kRequestPlace, "") != 0 || !wait)
+            return;
+    }
+    reply.WaitForAnswer();
 }
 
 int CLumAOSM_Mediator::Unsubscribe(CLumAOSM_Observer* observer, int32_t signal) {
@@ -72,8 +138,7 @@ int CLumAOSM_Mediator::Unsubscribe(CLumAOSM_Observer* observer, int32_t signal) 
         return 0;
     if (IsOwnThread())
         return -1;
-    CLumAOSM_Message request(AO_UNSUBSCRIBER_SIG);
-    request.SetParam(0, observer, 0, true);
+    CLumAOSM_Message request = ObserverRequest(AO_UNSUBSCRIBER_SIG, observer);
     request.SetParamValue(1, signal);
     return LumAOSM_Request(*this, request, kRequestPlace, nullptr);
 }
@@ -99,7 +164,7 @@ int CLumAOSM_Mediator::Dispatch(CLumAOSM_Message* message) {
             if (observer == nullptr || !message->GetParamValue(1, &signal))
                 return 0;
             LumAOSM_Trace("CLumAOSM_Mediator:: OUT  AO_SUBSCRIBER_SIG TASK_NAME [ %s ] SIG_NAME [ %s ] \n",
-                          observer->GetName(), SignalName(AO_SUBSCRIBER_SIG));
+                          NameParam(*message), SignalName(AO_SUBSCRIBER_SIG));
             if (SubscriptionEntry* entry = Find(signal)) {
                 auto& list = entry->subscribers;
                 if (std::find(list.begin(), list.end(), observer) == list.end())
@@ -115,7 +180,7 @@ int CLumAOSM_Mediator::Dispatch(CLumAOSM_Message* message) {
                 return 0;
             }
             LumAOSM_Trace("CLumAOSM_Mediator:: OUT  AO_UNSUBSCRIBER_SIG TASK_NAME [ %s ] SIG_NAME [ %s ] \n",
-                          observer->GetName(), SignalName(AO_UNSUBSCRIBER_SIG));
+                          NameParam(*message), SignalName(AO_UNSUBSCRIBER_SIG));
             if (message->GetParamValue(1, &signal)) {
                 if (SubscriptionEntry* entry = Find(signal)) {
                     auto& list = entry->subscribers;
@@ -133,7 +198,7 @@ int CLumAOSM_Mediator::Dispatch(CLumAOSM_Message* message) {
                 return 0;
             }
             LumAOSM_Trace("CLumAOSM_Mediator:: OUT  AO_UNSUBSCRIBER_ALLSIG_SIG TASK_NAME [ %s ] \n",
-                          observer->GetName());
+                          NameParam(*message));
             for (SubscriptionEntry& entry : table_) {
                 auto it = std::find(entry.subscribers.begin(), entry.subscribers.end(), observer);
                 if (it != entry.subscribers.end())

@@ -17,7 +17,7 @@ public:
         std::list<CLumAOSM_Observer*> subscribers;
     };
 
-    CLumAOSM_Mediator() = default;
+    CLumAOSM_Mediator();
     ~CLumAOSM_Mediator() override;
 
     // Creates the process's mediator on first use; does not start it.
@@ -41,6 +41,11 @@ public:
     int Unsubscribe(CLumAOSM_Observer* observer, int32_t signal);
     // Routes a copy of message to the subscribers of its signal; the caller keeps message.
     void Publish(const CLumAOSM_Message& message);
+
+    // For an observer being destroyed: takes it out of every list of the mediator it subscribed
+    // with, if that mediator still exists. Waits for a running mediator, except on its own thread
+    // (a Receive destroying an observer), where the removal goes ahead of every later publication.
+    static void Forget(CLumAOSM_Observer* observer);
 
     // Objects of any other polymorphic class are refused (0) unless they are observers too.
     template <class T>

@@ -2,12 +2,15 @@
 
 #include <cstring>
 
+#include "runtime/mediator.h"
+
 CLumAOSM_Observer::CLumAOSM_Observer() {
     SetName("DEAULT_OBSERVER_ID");
     std::strcpy(secondId_, "DEAULT_ID");
 }
 
 CLumAOSM_Observer::~CLumAOSM_Observer() {
+    CLumAOSM_Mediator::Forget(this);
     reserved_[0] = reserved_[1] = reserved_[2] = 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -197,4 +198,38 @@ TEST(ActiveObject, ReceiveQueuesACopyWithTheTag) {
     EXPECT_EQ(object.Receive(&message, "TBkey"), 0);
     EXPECT_EQ(object.Count(), 1);
     EXPECT_EQ(object.RemoveByTag("TBkey"), 1);
+}
+
+// An object destroyed without Stop must not stay in the table, or the next broadcast would call
+// a destroyed object; started or not, its three subscriptions go with it.
+TEST(ActiveObject, DestroyedWithoutStopLeavesTheMediatorsTable) {
+    CLumAOSM_Mediator mediator;
+    ASSERT_TRUE(mediator.Start(nullptr));
+    for (const bool start : {false, true}) {
+        SCOPED_TRACE(start ? "started" : "never started");
+        auto* object = new CLumAOSM_ActiveObject(&mediator);
+        const void* gone = static_cast<CLumAOSM_Observer*>(object);
+        if (start) {
+            ASSERT_TRUE(object->Start(nullptr));
+        }
+        delete object;
+        // A freed object in a list would be called here (and reported by the address sanitizer).
+        for (int32_t signal : {AO_All2All_KillAll_SIG, AO_All2All_SuspendAll_SIG, AO_All2All_ResumeAll_SIG})
+            mediator.Publish(CLumAOSM_Message(signal));
+        struct Marker : CLumAOSM_Observer {
+            int Receive(const CLumAOSM_Message*, const char*) override {
+                routed = true;
+                return 0;
+            }
+            std::atomic<bool> routed{false};
+        } marker;
+        mediator.Subscribe(&marker, 99);
+        mediator.Publish(CLumAOSM_Message(99));
+        ASSERT_TRUE(WaitUntil([&] { return marker.routed.load(); }));
+        for (const auto& entry : mediator.Table())
+            for (const CLumAOSM_Observer* observer : entry.subscribers)
+                EXPECT_NE(static_cast<const void*>(observer), gone) << "signal " << entry.signal;
+    }
+    mediator.Stop();
+    mediator.WaitUntilStopped();
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -213,4 +214,30 @@ TEST(Mediator, InstanceIsCreatedOnceAndClearedByDeletion) {
     CLumAOSM_Mediator* second = CLumAOSM_Mediator::Instance();
     EXPECT_NE(second, nullptr);
     delete second;
+}
+
+TEST(Mediator, ObserverOutlivingItsMediatorDoesNotReachForIt) {
+    auto observer = std::make_unique<RecordingObserver>("late");
+    {
+        CLumAOSM_Mediator mediator;
+        ASSERT_TRUE(mediator.Start(nullptr));
+        mediator.Subscribe(observer.get(), 40);
+    }
+    observer.reset();  // would use the freed mediator if it tried to leave its table
+}
+
+TEST_F(MediatorTest, ObserverDestroyedInAReceiveLeavesTheTableWithoutWaiting) {
+    RecordingObserver killer("killer");
+    auto victim = std::make_unique<RecordingObserver>("victim");
+    killer.onReceive = [&] { victim.reset(); };  // on the mediator's thread: must not wait for itself
+    mediator_.Subscribe(&killer, 41);
+    mediator_.Subscribe(victim.get(), 42);
+    mediator_.Publish(CLumAOSM_Message(41));
+    mediator_.Publish(CLumAOSM_Message(42));  // must not reach the freed victim
+    Flush();
+    EXPECT_EQ(victim, nullptr);
+    for (const auto& entry : mediator_.Table())
+        if (entry.signal == 42) {
+            EXPECT_TRUE(entry.subscribers.empty());
+        }
 }

@@ -9,18 +9,24 @@
 
 namespace platform {
 
-// Replaces `path` as a whole or not at all: the content goes to a temporary
-// file in the same directory, which is flushed, fsynced and renamed over the
-// target; then the directory is fsynced. On any failure the temporary file is
-// removed, the old file stays as it was and the result is false. An existing
-// target keeps its permission bits, a new one gets 0666 less the umask; one
-// that the caller may not write is not replaced (as an in-place write would
+// Replaces `path` as a whole or not at all: the content goes to an unnamed
+// temporary file in the same directory (O_TMPFILE; a named ".NAME.XXXXXX" where
+// the file system has none), which is flushed, fsynced, given a temporary name
+// and renamed over the target; then the directory is fsynced. A process killed
+// meanwhile leaves at most that briefly named file. On any failure the temporary
+// file is removed, the old file stays as it was and the result is false. An
+// existing target keeps its permission bits, a new one gets 0666 less the umask;
+// one that the caller may not write is not replaced (as an in-place write would
 // have failed).
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
 
 // Same, with the content produced by `write` on the temporary file; `write`
 // returns false to abandon the replacement.
 bool WriteFileAtomically(const std::filesystem::path& path, const std::function<bool(std::FILE*)>& write);
+
+// Removes the temporaries that writers of `path` killed before their rename left
+// in its directory; the number removed. Only for a path no other process writes.
+int RemoveStaleTemporaries(const std::filesystem::path& path);
 
 // The whole content of an open file from its current position, or nullopt on a
 // read error.

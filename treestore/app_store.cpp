@@ -10,6 +10,8 @@ namespace {
 // writable ("rb+"), or the defaults are used.
 template <class Mgr>
 std::unique_ptr<CLumTreeNode> ReadStore(const std::filesystem::path& path) {
+    // Saves of an earlier run that was killed before its rename; only this program writes here.
+    platform::RemoveStaleTemporaries(path);
     std::FILE* file = std::fopen(path.c_str(), "rb+");
     if (file == nullptr)
         return nullptr;

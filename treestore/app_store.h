@@ -17,7 +17,8 @@ inline constexpr char kScheduleSaveFailedText[] = " 일정 정보가 저장되�
 // Loads "TIKo.conf" from `dir`. A missing, unwritable or empty file, or one
 // whose records cannot be placed, gives the default tree. Missing settings
 // children 1-8 are added with their defaults; a root of another class hands
-// its children to a new configuration root. Never null.
+// its children to a new configuration root. Never null. Temporaries that an
+// interrupted save left beside the file are removed.
 std::unique_ptr<Class_TIKOCONF_TOP> LoadConfiguration(const std::filesystem::path& dir);
 // Loads "TIKo.sche" from `dir` the same way; the default is an empty book.
 std::unique_ptr<Class_TIKOSCHEDULE_TOP> LoadScheduleBook(const std::filesystem::path& dir);

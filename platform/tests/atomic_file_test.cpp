@@ -11,6 +11,8 @@
 
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -100,6 +102,24 @@ TEST_F(AtomicFile, TargetThatIsNotAFileOrHasNoDirectoryFails) {
     EXPECT_FALSE(platform::WriteFileAtomically(m_target, "x"));
     EXPECT_TRUE(fs::is_directory(m_target));
     EXPECT_FALSE(platform::WriteFileAtomically(m_dir / "missing" / "file", "x"));
+}
+
+TEST_F(AtomicFile, StaleTemporariesOfTheTargetAloneAreRemoved) {
+    ASSERT_TRUE(platform::WriteFileAtomically(m_target, "book"));
+    const std::vector<std::string> stale = {".TIKo.sche.a1B2c3", ".TIKo.sche.XXXXXX"};
+    const std::vector<std::string> kept = {".TIKo.sche.a1B2c", ".TIKo.sche.a1B2c3d", ".TIKo.sche.ab-cde",
+                                           "TIKo.sche.a1B2c3", ".TIKo.conf.a1B2c3",  ".TIKo.sche"};
+    for (const auto& name : stale)
+        std::ofstream(m_dir / name) << "half";
+    for (const auto& name : kept)
+        std::ofstream(m_dir / name) << "other";
+    EXPECT_EQ(platform::RemoveStaleTemporaries(m_target), 2);
+    for (const auto& name : stale)
+        EXPECT_FALSE(fs::exists(m_dir / name)) << name;
+    for (const auto& name : kept)
+        EXPECT_TRUE(fs::exists(m_dir / name)) << name;
+    EXPECT_EQ(Read(), "book");
+    EXPECT_EQ(platform::RemoveStaleTemporaries(m_dir / "missing" / "file"), 0);
 }
 
 TEST_F(AtomicFile, ReadWholeFileReadsEverythingFromTheCurrentPosition) {

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
 
 #include "tree_test_util.h"
 
@@ -26,8 +31,8 @@ TEST(AppStore, NoFilesGiveDefaultsAndSavingWritesCompleteFiles) {
     EXPECT_EQ(book->GetFirstChild(), nullptr);
     ASSERT_TRUE(SaveConfiguration(*conf, dir.path()));
     ASSERT_TRUE(SaveScheduleBook(*book, dir.path()));
-    EXPECT_EQ(ReadBytes(dir.path() / "TIKo.conf"), DefaultConfText());
-    EXPECT_EQ(ReadBytes(dir.path() / "TIKo.sche"), "0000001e000:000[0000000cTIKO_VER_3_5]\n");
+    EXPECT_EQ(ReadFile(dir.path() / "TIKo.conf"), DefaultConfText());
+    EXPECT_EQ(ReadFile(dir.path() / "TIKo.sche"), "0000001e000:000[0000000cTIKO_VER_3_5]\n");
 }
 
 TEST(AppStore, ChangedSettingsAndItemsComeBackAfterSaveAndLoad) {
@@ -60,7 +65,7 @@ TEST(AppStore, ConfigurationMissingChildrenGetsThemWithDefaults) {
     for (const std::string& text :
          {std::string("0000001e000:000[0000000cTIKO_VER_3_5]\n"),
           std::string("0000001e000:000[0000000cTIKO_VER_3_5]\n") + "00000014001:002[000000011]\n"}) {
-        WriteBytes(dir.path() / "TIKo.conf", text);
+        WriteFile(dir.path() / "TIKo.conf", text);
         auto conf = LoadConfiguration(dir.path());
         for (int type = 1; type <= 8; ++type)
             EXPECT_NE(conf->FindChild(type), nullptr) << type;
@@ -79,7 +84,7 @@ TEST(AppStore, DamagedFilesFallBackToDefaults) {
         good + "0000000a005:001[]\n",  // a level that cannot be placed
     };
     for (const std::string& text : damaged) {
-        WriteBytes(dir.path() / "TIKo.conf", text);
+        WriteFile(dir.path() / "TIKo.conf", text);
         EXPECT_EQ(Written(*LoadConfiguration(dir.path())), good);
     }
 }
@@ -92,7 +97,7 @@ TEST(AppStore, RootOfUnknownClassHandsItsItemsToTheBook) {
     book.AddItem(std::move(item));
     std::string text = Written(book);
     text.replace(12, 3, "042");  // the root's type id
-    WriteBytes(dir.path() / "TIKo.sche", text);
+    WriteFile(dir.path() / "TIKo.sche", text);
     auto loaded = LoadScheduleBook(dir.path());
     ASSERT_EQ(loaded->ItemCount(), 1u);
     EXPECT_EQ(loaded->GetFirstChild()->GetParent(), loaded.get());
@@ -111,3 +116,61 @@ TEST(AppStore, FailedSaveReportsFalseAndKeepsTheOldFile) {
 }
 
 }  // namespace
+
+namespace {
+
+int Temporaries(const std::filesystem::path& dir) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        count += entry.path().filename().string().starts_with(".TIKo.sche.");
+    return count;
+}
+
+}  // namespace
+
+// A program killed while it saves leaves the old or the new book whole and at most the one
+// briefly named temporary; the next load clears that away.
+TEST(AppStore, SavesKilledAtRandomLeaveTheBookWholeAndNoPileOfTemporaries) {
+    TempDir dir;
+    auto book = LoadScheduleBook(dir.path());
+    for (int i = 0; i < 300; ++i) {
+        auto item = std::make_unique<Class_TIKOSCHEDULE>();
+        item->strMemo.Set("memo " + std::to_string(i) + std::string(100, 'x'));
+        book->AddItem(std::move(item));
+    }
+    ASSERT_TRUE(SaveScheduleBook(*book, dir.path()));
+    const std::string whole = ReadFile(dir.path() / "TIKo.sche");
+    std::minstd_rand random(12345);
+    for (int round = 0; round < 300; ++round) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(ready[0]);
+            const char go = 1;
+            if (::write(ready[1], &go, 1) != 1)
+                ::_exit(2);
+            for (;;)
+                if (!SaveScheduleBook(*book, dir.path()))
+                    ::_exit(1);
+        }
+        ::close(ready[1]);
+        char go = 0;
+        ASSERT_EQ(::read(ready[0], &go, 1), 1);
+        ::close(ready[0]);
+        // Somewhere inside the first saves (one takes about a millisecond without its fsync).
+        ::usleep(static_cast<useconds_t>(random() % 3000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed on its own";
+        ASSERT_LE(Temporaries(dir.path()), 1) << "round " << round;
+        ASSERT_EQ(ReadFile(dir.path() / "TIKo.sche"), whole) << "round " << round;
+    }
+    // A temporary of a killed save is gone after the load, whatever the last round left.
+    WriteFile(dir.path() / ".TIKo.sche.a1B2c3", "half a book");
+    auto loaded = LoadScheduleBook(dir.path());
+    EXPECT_EQ(Written(*loaded), whole);
+    EXPECT_EQ(Temporaries(dir.path()), 0);
+}

@@ -15,7 +15,7 @@
 
 #include "platform/clock.h"
 #include "tests/support/sntp_responder.h"
-#include "timeservices/sntp_client.h"
+#include "sntp/sntp_client.h"
 
 extern char** environ;
 

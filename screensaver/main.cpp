@@ -30,7 +30,8 @@ constexpr const char* kUsage =
     "  --configure          the settings dialog\n"
     "  --help               this text\n"
     "Without a mode, $XSCREENSAVER_WINDOW is used when set, else a window of its own.\n"
-    "Settings: $XDG_CONFIG_HOME/TIKO3SCR.INI. Time server: $TIKO3_NTPLIB_SERVER (HOST[:PORT]).\n";
+    "Settings: $XDG_CONFIG_HOME/TIKO3SCR.INI. Time server: $TIKO3_NTPLIB_SERVER, else\n"
+    "$TIKO3_PRIMARY_SERVER (HOST[:PORT]), else the Korean zone of the public NTP pool.\n";
 
 enum class Mode { Own, Fullscreen, Configure, Window, Help };
 

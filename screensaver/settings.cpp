@@ -1,8 +1,6 @@
 #include "screensaver/settings.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -10,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/atomic_file.h"
 #include "screensaver/ini_file.h"
 
 namespace scr {
@@ -35,20 +34,6 @@ bool MakeDirs(const std::string& dir) {
     if (slash != std::string::npos && slash > 0 && !MakeDirs(dir.substr(0, slash)))
         return false;
     return mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -113,19 +98,7 @@ bool WriteSettings(const std::string& path, const ScrSettings& s) {
     const auto slash = path.find_last_of('/');
     if (slash != std::string::npos && !MakeDirs(path.substr(0, slash)))
         return false;
-    std::string tmp = path + ".XXXXXX";
-    const int fd = mkstemp(tmp.data());
-    if (fd < 0)
-        return false;
-    const bool ok = WriteAll(fd, ini.Text()) && fsync(fd) == 0;
-    const int saved = errno;
-    if (close(fd) != 0 || !ok || rename(tmp.c_str(), path.c_str()) != 0) {
-        const int err = ok ? errno : saved;
-        unlink(tmp.c_str());
-        errno = err;
-        return false;
-    }
-    return true;
+    return platform::WriteFileAtomically(path, ini.Text());
 }
 
 }  // namespace scr

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "treestore/conf_schema.h"
 
@@ -13,7 +12,6 @@ namespace {
 constexpr char kNoAnswerText[] = "서버에서 응답이 없습니다";
 constexpr char kRejectedText[] = "서버와 동기에 실패했습니다.";
 constexpr char kSetFailedText[] = "동기에 실패했습니다.";
-constexpr int kOldestCredibleYear = 2005;
 
 std::string Pad(int value, int width) {
     std::string digits = std::to_string(value);
@@ -37,43 +35,6 @@ std::string FormatSeconds(double seconds, int decimals) {
     if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos)
         text.erase(0, 1);
     return text;
-}
-
-bool ParseServerAddress(std::string_view text, ServerAddress& out) {
-    std::string_view host = text;
-    uint16_t port = sntp::kPort;
-    const size_t colon = text.rfind(':');
-    if (colon != std::string_view::npos) {
-        host = text.substr(0, colon);
-        const std::string_view digits = text.substr(colon + 1);
-        unsigned value = 0;
-        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-        if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || value == 0 ||
-            value > 65535) {
-            return false;
-        }
-        port = static_cast<uint16_t>(value);
-    }
-    if (host.empty() || host.find_first_of(" \t\r\n:") != std::string_view::npos)
-        return false;
-    out.host = std::string(host);
-    out.port = port;
-    return true;
-}
-
-ServerPair DefaultServers(const EnvironmentLookup& lookup) {
-    ServerPair pair{{kDefaultPrimaryHost, sntp::kPort}, {kDefaultSecondaryHost, sntp::kPort}};
-    auto get = [&](const char* name) -> const char* { return lookup ? lookup(name) : std::getenv(name); };
-    ServerAddress parsed;
-    if (const char* value = get(kPrimaryServerVariable);
-        value != nullptr && ParseServerAddress(value, parsed)) {
-        pair.primary = parsed;
-    }
-    if (const char* value = get(kSecondaryServerVariable);
-        value != nullptr && ParseServerAddress(value, parsed)) {
-        pair.secondary = parsed;
-    }
-    return pair;
 }
 
 CTiko_QueryServer::CTiko_QueryServer(platform::Clock& clock, const Class_TIKOCONF_TOP* config,
@@ -117,8 +78,8 @@ bool CTiko_QueryServer::RunQuery(TimeNotice& result) {
         return false;
     }
 
-    // A receive time before 2005 is a zero or garbage answer, not a clock.
-    if (reply.receive.ToCivil().year < kOldestCredibleYear) {
+    // Receive or transmit times before 2005 are a zero or garbage answer, not a clock.
+    if (!HasCredibleTimes(reply)) {
         result.strMessage = kRejectedText;
         result.bAnswered = true;
         result.strServer.clear();

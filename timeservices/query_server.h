@@ -4,37 +4,15 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
-#include "timeservices/sntp_client.h"
+#include "sntp/server_address.h"
+#include "sntp/sntp_client.h"
 
 class Class_TIKOCONF_TOP;
 
-struct ServerAddress {
-    std::string host;
-    uint16_t port = sntp::kPort;
-};
-
-struct ServerPair {
-    ServerAddress primary;
-    ServerAddress secondary;
-};
-
-inline constexpr char kDefaultPrimaryHost[] = "kr.pool.ntp.org";
-inline constexpr char kDefaultSecondaryHost[] = "pool.ntp.org";
-inline constexpr char kPrimaryServerVariable[] = "TIKO3_PRIMARY_SERVER";
-inline constexpr char kSecondaryServerVariable[] = "TIKO3_SECONDARY_SERVER";
 inline constexpr char kLogFileName[] = "TIKoLog.txt";
-
-// "HOST" or "HOST:PORT" (port 1-65535); false for anything else.
-bool ParseServerAddress(std::string_view text, ServerAddress& out);
-
-using EnvironmentLookup = std::function<const char*(const char*)>;
-// The two default servers, each replaced by its environment variable when that holds a valid
-// address. Without a lookup the process environment is read.
-ServerPair DefaultServers(const EnvironmentLookup& lookup = {});
 
 // The result record of one operation, handed to the windows. Texts are UTF-8 (the screen's
 // encoding); whoever copies them into the configuration converts them to its cp949.

@@ -7,9 +7,8 @@ extern "C" int SetSyncTime(void) {
         const auto server = ntplib::ConfiguredServer();
         if (!server)
             return -1;
-        auto link = ntplib::MakeLinuxUdpLink();
-        auto clock = ntplib::MakeLinuxClock();
-        return ntplib::SyncOnce(*server, *link, *clock);
+        platform::SystemClock clock;
+        return ntplib::SyncOnce(*server, clock);
     } catch (...) {
         // Nothing may escape into a C caller.
         return -1;

@@ -86,8 +86,12 @@ TEST_F(SettingsFile, WriteRoundTripsAndKeepsOtherLines) {
 
 TEST_F(SettingsFile, WriteMakesTheFileAndItsDirectoryInKeyOrder) {
     path_ = dir_ + "/sub/dir/TIKO3SCR.INI";
+    const mode_t mask = umask(022);
     ASSERT_TRUE(WriteSettings(path_, {0, 1, 1, -5, 0}));
+    umask(mask);
     EXPECT_EQ(Read(), "[TIKO3SCR]\nbType=0\nbCarlendar=1\nbSyncUse=1\nnSyncDuration=-5\nn24Mode=0\n");
+    // A new file is made like any other the user's programs make, not private to the saver.
+    EXPECT_EQ(fs::perms(0644), fs::status(path_).permissions());
 }
 
 TEST_F(SettingsFile, InterruptedWriteLeavesTheOldSettingsAndNoTemporaryFile) {

@@ -1,15 +1,22 @@
 #include "tests/support/sntp_responder.h"
 
-#include <cstring>
+#include <algorithm>
+#include <array>
 
-#include "timeservices/ntp_timestamp.h"
-#include "timeservices/sntp_client.h"
+#include "sntp/sntp_packet.h"
 
 CSntpResponder::CSntpResponder(const platform::Clock& clock, double offsetSeconds, Behaviour behaviour)
     : clock_(clock), offset_(offsetSeconds), behaviour_(behaviour) {}
 
 CSntpResponder::~CSntpResponder() {
     Stop();
+}
+
+uint16_t CSntpResponder::ClosedPort() {
+    platform::UdpSocket socket;
+    if (!socket.Create() || !socket.Bind(platform::kLoopbackIpv4, 0))
+        return 9;  // discard, closed wherever no one runs that old service
+    return socket.LocalPort();
 }
 
 bool CSntpResponder::Start() {
@@ -46,18 +53,19 @@ void CSntpResponder::Serve() {
 void CSntpResponder::Answer(const uint8_t* request, size_t size, uint32_t address, uint16_t port) {
     if (behaviour_ == Behaviour::Silent)
         return;
-    uint8_t reply[sntp::kPacketSize + 100] = {};
-    const NtpTimestamp received = NtpTimestamp::FromClock(clock_).AddSeconds(offset_);
-    reply[0] = static_cast<uint8_t>((0 << 6) | (4 << 3) | sntp::kModeServer);
-    reply[1] = 2;
-    reply[2] = 6;     // poll
-    reply[3] = 0xEC;  // precision, about a microsecond
-    std::memcpy(reply + 12, "LOCL", 4);
+    NtpPacket reply;
+    reply.version = 4;
+    reply.mode = sntp::kModeServer;
+    reply.stratum = 2;
+    reply.poll = 6;
+    reply.precision = -20;  // about a microsecond
+    reply.referenceId = ReferenceId("LOCL");
+    // Our clock is read once for the receive time and once more for the transmit time.
+    reply.receive = NtpTimestamp::FromClock(clock_).AddSeconds(offset_);
+    reply.reference = reply.receive;
     if (size >= sntp::kPacketSize)
-        std::memcpy(reply + sntp::kOriginateOffset, request + sntp::kTransmitOffset, 8);
-    received.ToWire(reply + 16);  // reference time
-    received.ToWire(reply + sntp::kReceiveOffset);
-    NtpTimestamp::FromClock(clock_).AddSeconds(offset_).ToWire(reply + sntp::kTransmitOffset);
+        reply.originate = DecodeNtpPacket(request, size).transmit;
+    reply.transmit = NtpTimestamp::FromClock(clock_).AddSeconds(offset_);
 
     size_t length = sntp::kPacketSize;
     switch (behaviour_) {
@@ -65,28 +73,30 @@ void CSntpResponder::Answer(const uint8_t* request, size_t size, uint32_t addres
             length = 20;
             break;
         case Behaviour::ZeroTimes:
-            std::memset(reply + 16, 0, 8);
-            std::memset(reply + sntp::kReceiveOffset, 0, 16);
+            reply.reference = reply.receive = reply.transmit = NtpTimestamp();
             break;
         case Behaviour::WrongOriginate:
-            reply[sntp::kOriginateOffset + 7] ^= 0x5A;
+            reply.originate = NtpTimestamp(reply.originate.Seconds(), reply.originate.Fraction() ^ 0x5A);
             break;
         case Behaviour::KissOfDeath:
-            reply[1] = 0;
-            std::memcpy(reply + 12, "RATE", 4);
+            reply.stratum = 0;
+            reply.referenceId = ReferenceId("RATE");
             break;
         case Behaviour::Unsynchronised:
-            reply[0] = static_cast<uint8_t>(reply[0] | 0xC0);
+            reply.leapIndicator = sntp::kLeapUnsynchronised;
             break;
         case Behaviour::ClientMode:
-            reply[0] = static_cast<uint8_t>((reply[0] & ~0x7) | 3);
+            reply.mode = sntp::kModeClient;
             break;
         case Behaviour::Long:
-            std::memset(reply + sntp::kPacketSize, 0xFF, 100);
-            length = sizeof reply;
+            length = sntp::kPacketSize + 100;
             break;
         default:
             break;
     }
-    socket_.SendTo(reply, length, address, port);
+    std::array<uint8_t, sntp::kPacketSize + 100> datagram;
+    datagram.fill(0xFF);  // the padding of a long answer
+    const NtpWire wire = EncodeNtpPacket(reply);
+    std::copy(wire.begin(), wire.end(), datagram.begin());
+    socket_.SendTo(datagram.data(), length, address, port);
 }

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <thread>
 
 #include "platform/clock.h"
@@ -35,6 +34,9 @@ public:
     void Stop();
     uint16_t Port() const { return port_; }
     int RequestsSeen() const { return requests_.load(); }
+
+    // A loopback port that nobody listens on: bound once, then closed.
+    static uint16_t ClosedPort();
 
 private:
     void Serve();

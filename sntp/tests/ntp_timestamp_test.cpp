@@ -1,4 +1,4 @@
-#include "timeservices/ntp_timestamp.h"
+#include "sntp/ntp_timestamp.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,12 @@
-#include "timeservices/ntp_timestamp.h"
+#include "sntp/ntp_timestamp.h"
 
+#include <array>
 #include <cmath>
+
+#include "sntp/big_endian.h"
+
+using sntp::detail::ReadBig32;
+using sntp::detail::WriteBig32;
 
 namespace {
 
@@ -15,17 +21,10 @@ constexpr std::array<uint32_t, 1000> kFractionTable = MakeFractionTable();
 static_assert(kFractionTable[500] == 2147483648u);
 static_assert(kFractionTable[1] == 4294967u);
 
-constexpr int64_t kJdn1900 = 2415021;
-
-uint32_t ReadBig32(const uint8_t* p) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-}
-
-void WriteBig32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v >> 24);
-    p[1] = static_cast<uint8_t>(v >> 16);
-    p[2] = static_cast<uint8_t>(v >> 8);
-    p[3] = static_cast<uint8_t>(v);
+uint32_t FractionFromNanoseconds(int32_t nanoseconds) {
+    if (nanoseconds % 1'000'000 == 0)
+        return kFractionTable[static_cast<size_t>(nanoseconds / 1'000'000)];
+    return static_cast<uint32_t>(((static_cast<uint64_t>(nanoseconds) << 32) + 500'000'000) / 1'000'000'000);
 }
 
 // (seconds, fraction) as one 96-bit quantity: a - b for a >= b.
@@ -45,32 +44,12 @@ NtpTimestamp NtpTimestamp::FromClock(const platform::Clock& clock) {
 }
 
 NtpTimestamp NtpTimestamp::FromWallTime(platform::WallTime t) {
-    return FromCivil(platform::CivilFromUnix(t.seconds, t.nanoseconds), t.nanoseconds);
+    return NtpTimestamp(static_cast<uint64_t>(t.seconds + kUnixEpoch),
+                        FractionFromNanoseconds(t.nanoseconds));
 }
 
 NtpTimestamp NtpTimestamp::FromCivil(const platform::CivilTime& utc, int32_t nanoseconds) {
-    int64_t y = utc.year;
-    int64_t m = utc.month;
-    if (m > 2) {
-        m -= 3;
-    } else {
-        m += 9;
-        y -= 1;
-    }
-    const int64_t c = y / 100;
-    const int64_t a = y - 100 * c;
-    const int64_t jdn = (146097 * c) / 4 + (1461 * a) / 4 + (153 * m + 2) / 5 + utc.day + 1721119;
-    const int64_t days = jdn - kJdn1900;
-    const int64_t seconds = ((days * 24 + utc.hour) * 60 + utc.minute) * 60 + utc.second;
-
-    uint32_t fraction;
-    if (nanoseconds % 1'000'000 == 0) {
-        fraction = kFractionTable[static_cast<size_t>(nanoseconds / 1'000'000)];
-    } else {
-        fraction =
-            static_cast<uint32_t>(((static_cast<uint64_t>(nanoseconds) << 32) + 500'000'000) / 1'000'000'000);
-    }
-    return NtpTimestamp(static_cast<uint64_t>(seconds), fraction);
+    return FromWallTime(platform::WallTime{platform::UnixFromCivil(utc), nanoseconds});
 }
 
 void NtpTimestamp::ToWire(uint8_t* out) const {
@@ -95,30 +74,7 @@ platform::CivilTime NtpTimestamp::ToCivil() const {
         ms -= 1000;
         s += 1;
     }
-    platform::CivilTime t;
-    t.second = static_cast<int>(s % 60);
-    t.minute = static_cast<int>(s / 60 % 60);
-    t.hour = static_cast<int>(s / 3600 % 24);
-    const int64_t jdn = static_cast<int64_t>(s / 86400) + kJdn1900;
-    t.dayOfWeek = static_cast<int>((jdn + 1) % 7);
-
-    const int64_t tt = 4 * jdn - 6884477;
-    const int64_t c = tt / 146097;
-    const int64_t r = (tt - 146097 * c) / 4;
-    const int64_t u = 4 * r;
-    const int64_t y = (u + 3) / 1461;
-    const int64_t e = (u - 1461 * y + 7) / 4;
-    const int64_t v = 5 * e;
-    const int64_t m = (v - 3) / 153;
-    t.day = static_cast<int>(((v - 3) % 153 + 5) / 5);
-    int64_t year = 100 * c + y;
-    if (m < 10) {
-        t.month = static_cast<int>(m + 3);
-    } else {
-        t.month = static_cast<int>(m - 9);
-        year += 1;
-    }
-    t.year = static_cast<int>(year);
+    platform::CivilTime t = platform::CivilFromUnix(static_cast<int64_t>(s) - kUnixEpoch);
     t.millisecond = ms;
     return t;
 }
@@ -143,6 +99,9 @@ double NtpTimestamp::Difference(const NtpTimestamp& a, const NtpTimestamp& b) {
 }
 
 NtpTimestamp NtpTimestamp::AddSeconds(double x) const {
+    // Nothing sensible to add beyond the 64-bit range (or for a NaN); the cast would be undefined.
+    if (!(std::fabs(x) < 1.8e19))
+        return *this;
     double whole = 0;
     const double part = std::modf(std::fabs(x), &whole);
     const NtpTimestamp delta(static_cast<uint64_t>(whole),

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <compare>
 #include <cstdint>
 
@@ -21,8 +20,8 @@ public:
     constexpr NtpTimestamp(uint64_t seconds, uint32_t fraction) : seconds_(seconds), fraction_(fraction) {}
 
     static NtpTimestamp FromClock(const platform::Clock& clock);
-    // Julian-day arithmetic on the broken-down UTC time; the fraction comes from the
-    // nanoseconds (whole milliseconds give exactly the millisecond table).
+    // The fraction comes from the nanoseconds: whole milliseconds give exactly the millisecond
+    // table, anything finer round(ns * 2^32 / 10^9).
     static NtpTimestamp FromCivil(const platform::CivilTime& utc, int32_t nanoseconds);
     static NtpTimestamp FromCivil(const platform::CivilTime& utc) {
         return FromCivil(utc, utc.millisecond * 1'000'000);
@@ -43,7 +42,7 @@ public:
 
     uint64_t Seconds() const { return seconds_; }
     uint32_t Fraction() const { return fraction_; }
-    // The 64-bit form of the first era: seconds word above, fraction below.
+    // The 64-bit wire value: the seconds word of the era above, the fraction below.
     uint64_t Raw() const { return (seconds_ << 32) | fraction_; }
 
     friend bool operator==(const NtpTimestamp&, const NtpTimestamp&) = default;

@@ -100,20 +100,24 @@ int CTikoDlg_Main::Receive(const CLumAOSM_Message* message, const char*) {
     const int32_t signal = message->GetSignal();
     if (signal != AO_COMPARE_RESULT_SIG && signal != AO_SYNC_RESULT_SIG)
         return -1;
+    // A result without a readable record still ends the wait for it.
     TimeNotice notice;
-    if (!GetTimeNotice(*message, 0, &notice))
-        return -1;
+    const bool readable = GetTimeNotice(*message, 0, &notice);
     const QString text = QString::fromStdString(notice.strMessage);
     const bool synchronised = signal == AO_SYNC_RESULT_SIG;
     QPointer<CTikoDlg_Main> self(this);
     QMetaObject::invokeMethod(
         this,
-        [self, text, synchronised] {
-            if (self)
+        [self, readable, text, synchronised] {
+            if (!self)
+                return;
+            if (readable)
                 self->ShowResult(text, synchronised);
+            else
+                self->EnableRequests(true);
         },
         Qt::QueuedConnection);
-    return 0;
+    return readable ? 0 : -1;
 }
 
 void CTikoDlg_Main::ShowResult(const QString& text, bool synchronised) {

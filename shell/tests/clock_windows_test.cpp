@@ -211,6 +211,9 @@ TEST_F(ClockWindowsTest, NothingIsClipped) {
     dlg.grab().save(QStringLiteral(SHELL_ARTEFACT_DIR "/main_dialog_%1dpi.png").arg(dpiTag));
     slim.SetScale(0.5f);
     slim.grab().save(QStringLiteral(SHELL_ARTEFACT_DIR "/clock_only_%1dpi.png").arg(dpiTag));
+    conf->Env()->bWorldClockTransparent.store(1);
+    CTikoDlg_TimeSlim region(context, frame, 7, QStringLiteral("Paris"));
+    region.Picture().save(QStringLiteral(SHELL_ARTEFACT_DIR "/world_clock_see_through.png"));
 }
 
 }  // namespace

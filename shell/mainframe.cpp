@@ -17,6 +17,9 @@
 #include "shell/tikodlg_aboutbox.h"
 #include "shell/tikodlg_main.h"
 #include "shell/tikodlg_timeslim.h"
+#include "shell/tikodlg_worldtime.h"
+#include "shell/world/world_store.h"
+#include "shell/world_clock_list.h"
 #include "timeservices/sche_mgr.h"
 #include "timeservices/time_notice_message.h"
 #include "treestore/app_store.h"
@@ -46,7 +49,7 @@ constexpr MenuItem kMenuItems[] = {
 
 // Their windows come with later work; until then the items stay visible but cannot be chosen.
 bool NotYetBuilt(int id) {
-    return id == kCmdSettings || id == kCmdWorldTime || id == kCmdSchedules || id == kCmdHideAllClocks;
+    return id == kCmdSettings || id == kCmdSchedules;
 }
 
 constexpr int kReadyPollMs = 5;
@@ -66,6 +69,8 @@ CMainFrame::CMainFrame(const ShellContext& context, Options options)
     SetName("CMainFrame");
     setObjectName(QStringLiteral("TIKo3"));
     BuildMenus();
+    worldClocks_ = std::make_unique<CWorldClockList>(
+        context_, *this, options_.worldStore != nullptr ? *options_.worldStore : world::ProcessWorld());
 }
 
 CMainFrame::~CMainFrame() {
@@ -142,8 +147,10 @@ void CMainFrame::CreateWindows() {
     if (conf != nullptr && conf->WorldClocks() != nullptr)
         timeSlim_->SetScale(conf->WorldClocks()->fScale.load());
     timeSlim_->move(0, 0);
-    // World clocks remembered in the configuration stay there untouched until their windows
-    // exist, so nothing the user saved is lost in the meantime.
+    // Saved world clocks reopen; their regions are read from the world table now, not only once
+    // the world time dialog has been opened.
+    if (!worldClocks_->RestoreSaved() && options_.showNotice)
+        options_.showNotice(QString::fromUtf8(kNoWorldTableText));
 
     const Class_TIKOCONF_ENV* env = conf != nullptr ? conf->Env() : nullptr;
     const Class_TIKOCONF_WDPROP_MAINDLG* place = conf != nullptr ? conf->MainDlg() : nullptr;
@@ -185,7 +192,14 @@ void CMainFrame::RunCommand(int commandId, QWidget* origin) {
         case kCmdSync:
             Publish(AO_SYNC_SET_SIG);
             return;
+        case kCmdWorldTime:
+            ShowWorldTime();
+            return;
+        case kCmdHideAllClocks:
+            worldClocks_->HideAll();
+            return;
         case kCmdCloseClock:
+            worldClocks_->CloseMenuTarget();
             if (timeSlim_ != nullptr && timeSlim_->menuTarget()) {
                 timeSlim_->hide();
                 if (conf != nullptr && conf->Env() != nullptr)
@@ -227,7 +241,48 @@ void CMainFrame::ShowHelp(QWidget* origin) {
     aboutOpen_ = false;
 }
 
+void CMainFrame::ShowWorldTime() {
+    if (main_ == nullptr)
+        return;
+    if (worldTime_ == nullptr) {
+        world::WorldStore& store =
+            options_.worldStore != nullptr ? *options_.worldStore : world::ProcessWorld();
+        const world::WorldTable* table = store.Table();
+        if (table == nullptr) {
+            // Said, and the program goes on: nothing unsaved is lost for a missing table.
+            if (options_.showMessage)
+                options_.showMessage(QString::fromUtf8(kNoWorldTableText));
+            return;
+        }
+        CTikoDlg_WorldTime::Hooks hooks;
+        hooks.openWorldClock = [this](int index, const QString& name) { OpenWorldClock(index, name); };
+        hooks.saveConfiguration = [this] { SaveConfiguration(); };
+        worldTime_ = new CTikoDlg_WorldTime(context_, store, *table, std::move(hooks), main_);
+        const Class_TIKOCONF_WDPROP_WORLDCLOCKTABLE* place =
+            context_.conf != nullptr ? context_.conf->WorldClockTable() : nullptr;
+        if (place != nullptr)
+            worldTime_->move(place->nLeft.load(), place->nTop.load());
+    }
+    worldTime_->show();
+    worldTime_->raise();
+    worldTime_->activateWindow();
+}
+
+void CMainFrame::OpenWorldClock(int regionIndex, const QString& name) {
+    if (!closed_)
+        worldClocks_->Open(regionIndex, name);
+}
+
+CTikoDlg_WorldTime* CMainFrame::WorldTimeDialog() const {
+    return worldTime_;
+}
+
+void CMainFrame::SetWorldClockTransparency(bool on) {
+    worldClocks_->SetTransparency(on);
+}
+
 void CMainFrame::ShowContextMenu(CTikoDlg_TimeSlim* target, const QPoint& screenPos) {
+    worldClocks_->MarkMenuTarget(target);
     if (timeSlim_ != nullptr)
         timeSlim_->SetMenuTarget(timeSlim_ == target);
     if (target != nullptr)
@@ -235,13 +290,18 @@ void CMainFrame::ShowContextMenu(CTikoDlg_TimeSlim* target, const QPoint& screen
     contextMenu_->popup(screenPos);
 }
 
-bool CMainFrame::IsCommandAvailable(int commandId) const { return !NotYetBuilt(commandId); }
+bool CMainFrame::IsCommandAvailable(int commandId) const {
+    return !NotYetBuilt(commandId);
+}
 
 void CMainFrame::PostClose() {
     QMetaObject::invokeMethod(this, &CMainFrame::Close, Qt::QueuedConnection);
 }
 
 void CMainFrame::RecordWindowState() {
+    // Before the windows exist the saved world clocks are still the ones to keep.
+    if (windowsCreated_)
+        worldClocks_->Record();
     Class_TIKOCONF_TOP* conf = context_.conf;
     if (conf == nullptr || main_ == nullptr || timeSlim_ == nullptr)
         return;
@@ -261,6 +321,7 @@ void CMainFrame::Close() {
     if (readyPoll_ != nullptr)
         readyPoll_->stop();
     RecordWindowState();
+    worldClocks_->DestroyAll();
     for (const QPointer<CTaskBarMsgWnd>& popup : popups_)
         delete popup.data();
     popups_.clear();

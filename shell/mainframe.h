@@ -18,6 +18,11 @@ class QTimer;
 class ILauncher;
 class CTaskBarMsgWnd;
 class CTikoDlg_Main;
+class CTikoDlg_WorldTime;
+class CWorldClockList;
+namespace world {
+class WorldStore;
+}
 struct CTiko_AlarmTexts;
 
 class CMainFrame : public QObject, public CLumAOSM_Observer, public IMainFrame {
@@ -37,6 +42,9 @@ public:
         // Test hook: 1 prints the message of every compare or synchronisation result on
         // standard output, 2 prints the first and closes.
         int printResults = 0;
+        // The world table and the selected region; null: the program's, read from the
+        // working directory.
+        world::WorldStore* worldStore = nullptr;
     };
 
     CMainFrame(const ShellContext& context, Options options);
@@ -60,6 +68,12 @@ public:
     bool SaveConfiguration();
     // Writes "./일정레포트.txt" and opens it; nothing for an empty book or an unwritable file.
     void WriteScheduleReport();
+    // A new world clock for a region of the world table (the world time dialog's button).
+    void OpenWorldClock(int regionIndex, const QString& name);
+    // The environment page's see-through setting, for every world clock.
+    void SetWorldClockTransparency(bool on);
+    CWorldClockList& WorldClocks() { return *worldClocks_; }
+    CTikoDlg_WorldTime* WorldTimeDialog() const;
     // GUI thread: one pop-up for an alarm.
     void OnPopupMessage(const CTiko_AlarmTexts& texts);
 
@@ -84,6 +98,7 @@ private:
     void RecordWindowState();
     void ShowMain();
     void ShowHelp(QWidget* origin);
+    void ShowWorldTime();
     void Publish(int32_t signal);
 
     ShellContext context_;
@@ -92,6 +107,8 @@ private:
     CTikoDlg_Main* main_ = nullptr;
     CTikoDlg_TimeSlim* timeSlim_ = nullptr;
     std::unique_ptr<QMenu> contextMenu_;
+    std::unique_ptr<CWorldClockList> worldClocks_;
+    QPointer<CTikoDlg_WorldTime> worldTime_;
     QList<QPointer<CTaskBarMsgWnd>> popups_;
     QTimer* readyPoll_ = nullptr;
     int waitedMs_ = 0;

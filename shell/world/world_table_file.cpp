@@ -207,4 +207,15 @@ std::optional<SearchHit> FindRegion(const WorldTable& table, std::string_view cp
     return std::nullopt;
 }
 
+int ResolveRegionIndex(const WorldTable& table, int index, std::string_view cp949Name) {
+    const Region* saved = table.regions.Find(index);
+    if (saved != nullptr && saved->name == cp949Name)
+        return index;
+    for (int i = 0; i < table.regions.Size(); ++i) {
+        if (table.regions.Find(i)->name == cp949Name)
+            return i;
+    }
+    return index;
+}
+
 }  // namespace world

@@ -63,4 +63,9 @@ struct SearchHit {
 // text; nullopt for no match or an empty text.
 std::optional<SearchHit> FindRegion(const WorldTable& table, std::string_view cp949Text);
 
+// The table index a saved world clock shows: its own index when that entry still has its name,
+// otherwise the first entry of that name (a regenerated table moves entries), otherwise the index
+// as saved.
+int ResolveRegionIndex(const WorldTable& table, int index, std::string_view cp949Name);
+
 }  // namespace world

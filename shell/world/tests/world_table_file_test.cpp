@@ -135,6 +135,15 @@ TEST(WorldTableFile, FirstMatchInFileOrderAtCharacterBoundaries) {
     EXPECT_TRUE(world::Cp949Contains("abc", "bc"));
 }
 
+TEST(WorldTableFile, SavedClocksFindTheirRegionByNameWhenEntriesMoved) {
+    const world::WorldTable table = world::ParseWorldTable(GoodTable());
+    EXPECT_EQ(world::ResolveRegionIndex(table, 4, Cp949("파리")), 4);
+    EXPECT_EQ(world::ResolveRegionIndex(table, 9, Cp949("파리")), 4);
+    EXPECT_EQ(world::ResolveRegionIndex(table, 0, "UTC"), 0);
+    EXPECT_EQ(world::ResolveRegionIndex(table, 5, Cp949("없는곳")), 5);
+    EXPECT_EQ(world::ResolveRegionIndex(table, 500, Cp949("뉴욕")), 6);
+}
+
 class TableOnDisk : public testing::Test {
 protected:
     void SetUp() override {

@@ -1,0 +1,66 @@
+#pragma once
+// The world time dialog's clock face: the selected region's time, green on black, refreshed
+// every 50 ms; it blinks for its first 18 paints after it is made.
+
+#include <QFont>
+#include <QImage>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include "platform/clock.h"
+#include "shell/shell_context.h"
+
+namespace world {
+class WorldStore;
+}
+
+// "%H:%M:%S", or "%I:%M:%S" with "AM"/"PM", and the date "%y-%m-%d".
+struct WorldFaceTexts {
+    QString time;
+    QString marker;  // empty in 24-hour mode
+    QString date;
+};
+WorldFaceTexts WorldClockTexts(const platform::CivilTime& t, bool hour24);
+
+// Whether a paint with this blink counter draws (three drawn, three blank, ...; always from 0).
+constexpr bool WorldFaceDrawn(int blink) {
+    return blink % 6 < 3;
+}
+
+class CLumWnd_WorldClock : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kPeriodMs = 50;
+    static constexpr int kBlinkPaints = 18;
+
+    CLumWnd_WorldClock(const ShellContext& context, world::WorldStore& store, QWidget* parent = nullptr);
+
+    // The selected region's clock now (Korean time while none is selected).
+    void Tick();
+    const platform::CivilTime& shownTime() const { return time_; }
+    WorldFaceTexts texts() const;
+    int blink() const { return blink_; }
+    // Draws the next paint into the kept image (stepping the blink counter) and returns it.
+    const QImage& Render();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    bool Hour24() const;
+
+    ShellContext context_;
+    world::WorldStore& store_;
+    platform::CivilTime time_;
+    QTimer timer_;  // runs while the face is shown
+    int blink_ = kBlinkPaints;
+    QImage image_;
+    QFont timeFont_;
+    QFont dateFont_;
+    QFont markerFont_;
+    int fontDpi_ = 0;
+};

@@ -15,7 +15,9 @@ def frame_pixel(x, y):
     """The pop-up's background. The window shows it from (9, 9); the program writes the text
     into (24, 24)-(146, 96)."""
     left, top, right, bottom = 9, 9, 168, 119
-    if x in (left, right) and top <= y <= bottom or y in (top, bottom) and left <= x <= right:
+    # No line along the bottom: the window is nine pixels taller than what it shows of the
+    # picture, so the sides run on and the background fades into the white below.
+    if x in (left, right) and top <= y <= bottom or y == top and left <= x <= right:
         return (16, 48, 106)
     if left < x < right and top < y < top + 11:
         t = (x - left) / (right - left)
@@ -24,7 +26,7 @@ def frame_pixel(x, y):
         return (255, 204, 51)
     if left < x < right and top < y < bottom:
         t = (y - top) / (bottom - top)
-        return blend((255, 255, 255), (225, 235, 250), t)
+        return blend((235, 242, 252), (255, 255, 255), t)
     return (255, 255, 255)
 
 

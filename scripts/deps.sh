@@ -10,6 +10,7 @@ packages=(
   clang clang-format libclang-rt-14-dev
   fonts-nanum fonts-liberation2 fontconfig libfontconfig-dev
   xvfb x11-utils
+  trayer imagemagick faketime libfaketime xdotool x11-apps
   dpkg-dev file lintian desktop-file-utils
   tzdata
 )

@@ -41,7 +41,8 @@ CTikoDlg_AboutBox::CTikoDlg_AboutBox(QWidget* parent, std::filesystem::path help
     if (helpFile.empty())
         helpFile = kHelpFileName;
     const std::optional<std::string> help = ReadHelpText(helpFile);
-    text_->setPlainText(QString::fromUtf8(help ? *help : std::string(kHelpUnreadableText)));
+    QString shown = QString::fromUtf8(help ? *help : std::string(kHelpUnreadableText));
+    text_->setPlainText(shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
 QString CTikoDlg_AboutBox::HelpText() const {

@@ -1,0 +1,251 @@
+// The hidden frame: its menu, the commands and the signals they publish, the alarm pop-up, the
+// help box and the report, on the offscreen platform with a running mediator.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QEnterEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include "fake_main_frame.h"
+#include "platform/cp949.h"
+#include "runtime/signals.h"
+#include "shell/launcher.h"
+#include "shell/mainframe.h"
+#include "shell/schedule_report.h"
+#include "shell/taskbarmsgwnd.h"
+#include "shell/tikodlg_aboutbox.h"
+#include "shell/tikodlg_main.h"
+#include "shell/tikodlg_timeslim.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/temp_dir.h"
+#include "timeservices/sche_mgr.h"
+#include "treestore/conf_schema.h"
+#include "treestore/schedule_schema.h"
+
+namespace {
+
+using shell_test::App;
+using shell_test::RunningMediator;
+using shell_test::SignalLog;
+using shell_test::WaitOnGui;
+
+// A frame over fresh stores in a temporary working directory.
+class FrameTest : public ::testing::Test {
+protected:
+    FrameTest() {
+        App();
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_.path());
+        conf_->Env()->bCompareAtStart = 0;
+    }
+    ~FrameTest() override {
+        frame_.reset();
+        std::filesystem::current_path(previous_);
+    }
+
+    CMainFrame& Frame() {
+        if (!frame_) {
+            CMainFrame::Options options;
+            options.launcher = &launcher_;
+            options.showMessage = [this](const QString& text) { messages_.append(text); };
+            frame_ = std::make_unique<CMainFrame>(
+                ShellContext{conf_.get(), book_.get(), mediator_.get(), &clock_}, options);
+            frame_->Create();
+        }
+        return *frame_;
+    }
+
+    TempDir dir_;
+    std::filesystem::path previous_;
+    std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
+    std::unique_ptr<Class_TIKOSCHEDULE_TOP> book_ = CTIKOScheduleList_Mgr().BuildDefaultTree();
+    platform::FakeClock clock_{platform::WallTime{1'780'000'000, 0}, 9 * 3600};
+    RunningMediator mediator_;
+    RecordingLauncher launcher_;
+    QStringList messages_;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+TEST_F(FrameTest, MenuHasEveryItemInOrderWithTheDefaultInBold) {
+    const QList<QAction*> actions = Frame().ContextMenu()->actions();
+    QStringList shown;
+    for (const QAction* a : actions)
+        shown.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(
+        shown.join(QLatin1Char('|')),
+        QStringLiteral(
+            "표준시 비교|표준시 동기|-|환경설정|세계시각|일정관리|일정보기|도움말|-|닫기|모두감추기|-|종료"));
+    EXPECT_EQ(Frame().ContextMenu()->defaultAction(), Frame().Action(kCmdCompare));
+    // The windows of these commands come later; until then they cannot be chosen.
+    for (const int id : {kCmdSettings, kCmdSchedules}) {
+        EXPECT_FALSE(Frame().Action(id)->isEnabled()) << id;
+        EXPECT_FALSE(Frame().IsCommandAvailable(id));
+    }
+    EXPECT_TRUE(Frame().Action(kCmdExit)->isEnabled());
+}
+
+TEST_F(FrameTest, CommandsPublishTheirRequests) {
+    SignalLog log(mediator_.get(), {AO_SYNC_COMPARE_SIG, AO_SYNC_SET_SIG});
+    Frame().Action(kCmdCompare)->trigger();
+    Frame().RunCommand(kCmdSync);
+    Frame().RunCommand(kCmdSettings);  // nothing yet
+    ASSERT_TRUE(WaitOnGui([&] { return log.Signals().size() == 2; }));
+    EXPECT_EQ(log.Signals(), (std::vector<int32_t>{AO_SYNC_COMPARE_SIG, AO_SYNC_SET_SIG}));
+}
+
+TEST_F(FrameTest, ExitIsRefusedWhileTheSettingsAreOpenAndOtherwiseClosesOnce) {
+    int closed = 0;
+    QObject::connect(&Frame(), &CMainFrame::closed, [&] { ++closed; });
+    conf_->MainDlg()->bSetupOpen = 1;
+    Frame().RunCommand(kCmdExit);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Frame().IsClosed());
+    conf_->MainDlg()->bSetupOpen = 0;
+    Frame().RunCommand(kCmdExit);
+    ASSERT_TRUE(WaitOnGui([&] { return Frame().IsClosed(); }));
+    Frame().Close();
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(Frame().MainDialog(), nullptr);
+}
+
+TEST_F(FrameTest, StartsHiddenWhenAskedAndShowMainFollowsTheClockOnlyFlag) {
+    conf_->Env()->bMainVisible = 0;
+    conf_->MainDlg()->nLeft = 40;
+    conf_->MainDlg()->nTop = 50;
+    ASSERT_TRUE(Frame().WindowsCreated());
+    EXPECT_FALSE(Frame().MainDialog()->isVisible());
+    EXPECT_FALSE(Frame().ClockOnly()->isVisible());
+
+    // A left click on the tray icon is command 32781.
+    Frame().Tray().OnActivated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(Frame().MainDialog()->isVisible());
+    EXPECT_EQ(conf_->Env()->bMainVisible.load(), 1);
+
+    // The clock-only window: shown instead, and 닫기 on its menu hides it again.
+    Frame().MainDialog()->hide();
+    conf_->Env()->bClockOnly = 1;
+    Frame().RunCommand(kCmdShowMain);
+    EXPECT_TRUE(Frame().ClockOnly()->isVisible());
+    EXPECT_FALSE(Frame().MainDialog()->isVisible());
+    Frame().ClockOnly()->SetMenuTarget(true);
+    Frame().RunCommand(kCmdCloseClock);
+    EXPECT_FALSE(Frame().ClockOnly()->isVisible());
+    EXPECT_EQ(conf_->Env()->bMainVisible.load(), 0);
+
+    // Closing records where the shown window stands.
+    Frame().ClockOnly()->move(120, 130);
+    Frame().Close();
+    EXPECT_EQ(conf_->MainDlg()->nLeft.load(), 120);
+    EXPECT_EQ(conf_->MainDlg()->nTop.load(), 130);
+}
+
+TEST_F(FrameTest, VisibleStartPlacesTheMainDialogAtTheSavedPosition) {
+    conf_->MainDlg()->nLeft = 70;
+    conf_->MainDlg()->nTop = 80;
+    ASSERT_TRUE(Frame().WindowsCreated());
+    EXPECT_TRUE(Frame().MainDialog()->isVisible());
+    EXPECT_EQ(Frame().MainDialog()->pos(), QPoint(70, 80));
+    EXPECT_FALSE(Frame().ClockOnly()->isVisible());
+}
+
+TEST_F(FrameTest, WindowsWaitUntilTheManagersListen) {
+    bool ready = false;
+    CMainFrame::Options options;
+    options.launcher = &launcher_;
+    options.managersReady = [&] { return ready; };
+    CMainFrame frame(ShellContext{conf_.get(), book_.get(), mediator_.get(), &clock_}, options);
+    frame.Create();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(frame.WindowsCreated());
+    ready = true;
+    EXPECT_TRUE(WaitOnGui([&] { return frame.WindowsCreated(); }));
+}
+
+TEST_F(FrameTest, AlarmSignalBecomesAPopupWhoseClickOpensTheDetail) {
+    Frame();
+    CLumAOSM_Message alarm(AO_ALARM_NOTIFY_SIG);
+    PutAlarmTexts(alarm, "10:00 회의\r\n11:00 점심");
+    mediator_.get()->Publish(alarm);
+    mediator_.get()->Publish(alarm);
+    ASSERT_TRUE(WaitOnGui([&] { return Frame().Popups().size() == 2; }));
+    CTaskBarMsgWnd* popup = Frame().Popups().front();
+    EXPECT_EQ(popup->Text(), QStringLiteral("10:00 회의\r\n11:00 점심"));
+    ASSERT_TRUE(WaitOnGui([&] { return popup->isVisible() && popup->height() > 3; }));
+    EXPECT_EQ(popup->width(), 160);
+
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(popup, &enter);
+    EXPECT_TRUE(popup->Hovering());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(popup, &leave);
+    EXPECT_FALSE(popup->Hovering());
+
+    ASSERT_TRUE(popup->OpenDetail());
+    const std::filesystem::path file = dir_ / kAlarmFileName;
+    EXPECT_EQ(ReadFile(file), "10:00 회의\r\n11:00 점심");
+    ASSERT_EQ(launcher_.opened.size(), 1);
+    EXPECT_EQ(launcher_.opened.front().toStdString(), file.string());
+}
+
+TEST_F(FrameTest, ReportIsWrittenAndOpenedOnlyForABookWithItems) {
+    Frame().RunCommand(kCmdScheduleReport);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / kScheduleReportFileName));
+    EXPECT_TRUE(launcher_.opened.isEmpty());
+
+    auto item = std::make_unique<Class_TIKOSCHEDULE>();
+    item->nRepeat = kRepeatDaily;
+    item->tWhen = clock_.FromLocal(platform::MakeCivilTime(2026, 5, 1, 7, 5));
+    item->strMemo.Set(*platform::Utf8ToCp949("운동"));
+    book_->AddItem(std::move(item));
+    Frame().RunCommand(kCmdScheduleReport);
+    EXPECT_EQ(ReadFile(dir_ / kScheduleReportFileName), BuildScheduleReport(*book_, clock_));
+    EXPECT_EQ(launcher_.opened.size(), 1);
+
+    // A report that cannot be created gives nothing.
+    std::filesystem::remove(dir_ / kScheduleReportFileName);
+    std::filesystem::create_directory(dir_ / kScheduleReportFileName);
+    Frame().RunCommand(kCmdScheduleReport);
+    EXPECT_EQ(launcher_.opened.size(), 1);
+}
+
+TEST_F(FrameTest, HelpBoxShowsTheFileOrSaysItCannotAndOpensOnlyOnce) {
+    {
+        CTikoDlg_AboutBox box;
+        EXPECT_EQ(box.windowTitle(), QStringLiteral("표준시 정보"));
+        EXPECT_EQ(box.HelpText(), QStringLiteral("도움말 파일을 읽을 수가 없습니다"));
+        EXPECT_EQ(box.OkButton()->text(), QStringLiteral("확인"));
+        EXPECT_TRUE(box.OkButton()->isDefault());
+    }
+    WriteFile(dir_ / "TIKo.hlp", *platform::Utf8ToCp949("첫 줄\r\n둘째 줄"));
+    bool nestedIgnored = false;
+    // While the box is open, another help command does nothing.
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<CTikoDlg_AboutBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->HelpText(), QStringLiteral("첫 줄\n둘째 줄"));
+        EXPECT_TRUE(Frame().AboutBoxOpen());
+        Frame().RunCommand(kCmdHelp);  // returns at once
+        nestedIgnored = true;
+        box->OkButton()->click();
+    });
+    Frame().RunCommand(kCmdHelp);
+    EXPECT_TRUE(nestedIgnored);
+    EXPECT_FALSE(Frame().AboutBoxOpen());
+}
+
+TEST_F(FrameTest, SaveConfigurationWritesTheFileOrSaysItFailed) {
+    ASSERT_TRUE(Frame().SaveConfiguration());
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "TIKo.conf"));
+    EXPECT_TRUE(messages_.isEmpty());
+    std::filesystem::remove(dir_ / "TIKo.conf");
+    std::filesystem::create_directory(dir_ / "TIKo.conf");
+    EXPECT_FALSE(Frame().SaveConfiguration());
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_EQ(messages_.front(), QStringLiteral(" 셋업 정보가 저장되지 못햇습니다."));
+}
+
+}  // namespace

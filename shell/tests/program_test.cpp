@@ -1,0 +1,142 @@
+// LumClient itself, started as a process on the offscreen platform against a loopback SNTP
+// responder, in a temporary working directory and runtime directory of its own.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QProcess>
+#include <chrono>
+
+#include "platform/clock.h"
+#include "platform/cp949.h"
+#include "tests/support/sntp_responder.h"
+#include "tests/support/temp_dir.h"
+#include "treestore/app_store.h"
+
+namespace {
+
+constexpr int kBoundMs = 30000;
+
+class ProgramTest : public ::testing::Test {
+protected:
+    ProgramTest() {
+        runtime_ = std::make_unique<TempDir>("tiko3-run");
+        std::filesystem::permissions(runtime_->path(), std::filesystem::perms::owner_all);
+        EXPECT_TRUE(responder_.Start());
+    }
+
+    // The program with the test hook `hook` (TIKO3_PRINT_RESULTS) in working directory `dir`.
+    void Start(QProcess& process, const std::filesystem::path& dir, const char* hook) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime_->path().string()));
+        env.insert(QStringLiteral("HOME"), QString::fromStdString(home_.path().string()));
+        env.insert(QStringLiteral("TIKO3_NO_MESSAGE_BOXES"), QStringLiteral("1"));
+        const QString server = QStringLiteral("127.0.0.1:%1").arg(responder_.Port());
+        env.insert(QStringLiteral("TIKO3_PRIMARY_SERVER"), server);
+        env.insert(QStringLiteral("TIKO3_SECONDARY_SERVER"), server);
+        env.insert(QStringLiteral("TIKO3_PRINT_RESULTS"), QString::fromUtf8(hook));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(LUMCLIENT_PATH),
+                      {QStringLiteral("--workdir"), QString::fromStdString(dir.string())});
+        ASSERT_TRUE(process.waitForStarted(kBoundMs));
+    }
+
+    // The next line the program prints, or empty when none comes within the bound.
+    static QString ReadLine(QProcess& process) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBoundMs);
+        while (!process.canReadLine()) {
+            if (std::chrono::steady_clock::now() > deadline || process.state() == QProcess::NotRunning)
+                return {};
+            process.waitForReadyRead(200);
+        }
+        return QString::fromUtf8(process.readLine()).trimmed();
+    }
+
+    platform::SystemClock clock_;
+    // The server is 2.5 s ahead of this PC, so every compare says the PC is slow.
+    CSntpResponder responder_{clock_, 2.5};
+    std::unique_ptr<TempDir> runtime_;
+    TempDir home_{"tiko3-home"};
+    TempDir work_{"tiko3-work"};
+};
+
+TEST_F(ProgramTest, TheStartUpCompareAlwaysArrives) {
+    // The main dialog asks for a compare as it is shown; the frame shows it only once every
+    // manager listens, so not one start may lose it.
+    for (int run = 0; run < 20; ++run) {
+        QProcess program;
+        Start(program, work_.path(), "quit");
+        const QString line = ReadLine(program);
+        EXPECT_TRUE(line.startsWith(QStringLiteral("사용자 PC가 2.")) &&
+                    line.endsWith(QStringLiteral("초 늦습니다.")))
+            << "run " << run << ": '" << line.toStdString() << "' "
+            << program.readAllStandardError().toStdString();
+        ASSERT_TRUE(program.waitForFinished(kBoundMs));
+        EXPECT_EQ(program.exitCode(), 0);
+    }
+    // The first start seeded the working directory with the shipped files it lacked.
+    EXPECT_TRUE(std::filesystem::exists(work_ / "TIKo.hlp"));
+    EXPECT_TRUE(std::filesystem::exists(work_ / "frame.bmp"));
+}
+
+TEST_F(ProgramTest, ASecondInstanceIsRefusedAndTouchesNothing) {
+    QProcess first;
+    Start(first, work_.path(), "1");
+    ASSERT_FALSE(ReadLine(first).isEmpty()) << first.readAllStandardError().toStdString();
+
+    const std::filesystem::path other = home_ / "other-work";
+    QProcess second;
+    Start(second, other, "quit");
+    ASSERT_TRUE(second.waitForFinished(kBoundMs));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_NE(QString::fromUtf8(second.readAllStandardError())
+                  .indexOf(QStringLiteral("이미 실행중인 프로그램이 있습니다")),
+              -1);
+    EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+    EXPECT_FALSE(std::filesystem::exists(other));
+
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(kBoundMs));
+    EXPECT_EQ(first.exitCode(), 0);
+}
+
+TEST_F(ProgramTest, TerminationSignalsSaveBothStoresLoadably) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        // The stores on disk carry marks to find again, and an old time to tell a rewrite by.
+        auto conf = LoadConfiguration(work_.path());
+        conf->Env()->crClockText = 0x123456;
+        ASSERT_TRUE(SaveConfiguration(*conf, work_.path()));
+        auto book = LoadScheduleBook(work_.path());
+        book->RemoveAllItems();
+        auto item = std::make_unique<Class_TIKOSCHEDULE>();
+        item->nRepeat = kRepeatDaily;
+        item->strMemo.Set(*platform::Utf8ToCp949("신호 " + std::to_string(signal)));
+        book->AddItem(std::move(item));
+        ASSERT_TRUE(SaveScheduleBook(*book, work_.path()));
+        const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
+        for (const char* name : {"TIKo.conf", "TIKo.sche"})
+            std::filesystem::last_write_time(work_ / name, old);
+
+        QProcess program;
+        Start(program, work_.path(), "1");
+        ASSERT_FALSE(ReadLine(program).isEmpty()) << program.readAllStandardError().toStdString();
+        ASSERT_EQ(kill(static_cast<pid_t>(program.processId()), signal), 0);
+        ASSERT_TRUE(program.waitForFinished(kBoundMs));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(program.exitCode(), 0);
+
+        for (const char* name : {"TIKo.conf", "TIKo.sche"})
+            EXPECT_GT(std::filesystem::last_write_time(work_ / name), old)
+                << name << " saved at signal " << signal;
+        EXPECT_EQ(LoadConfiguration(work_.path())->Env()->crClockText.load(), 0x123456);
+        auto reloaded = LoadScheduleBook(work_.path());
+        ASSERT_EQ(reloaded->ItemCount(), 1u);
+        std::string memo;
+        reloaded->ForEachItem([&](const Class_TIKOSCHEDULE& i) { memo = i.strMemo.Get(); });
+        EXPECT_EQ(platform::Cp949ToUtf8Lossy(memo), "신호 " + std::to_string(signal));
+    }
+}
+
+}  // namespace

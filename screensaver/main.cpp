@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
         }
         case Mode::Fullscreen: {
             scr::CScrWindow window(MakeDeps(), true);
-            window.showFullScreen();
+            window.CoverScreen(QGuiApplication::primaryScreen());
             return app.exec();
         }
         default: {

@@ -29,6 +29,19 @@ CScrWindow::~CScrWindow() {
     timer_.stop();
 }
 
+void CScrWindow::CoverScreen(QScreen* screen) {
+    if (screen == nullptr)
+        return;
+    disconnect(screenFollow_);
+    setScreen(screen);
+    setGeometry(screen->geometry());
+    showFullScreen();
+    // A window manager may have moved it meanwhile; without one this is what places it.
+    setGeometry(screen->geometry());
+    screenFollow_ =
+        connect(screen, &QScreen::geometryChanged, this, [this](const QRect& area) { setGeometry(area); });
+}
+
 void CScrWindow::Tick() {
     timer_.stop();
     Show(saver_.OnTimer(size()));

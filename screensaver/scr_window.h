@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -19,6 +20,11 @@ class CScrWindow : public QWidget {
 public:
     CScrWindow(CScrSaver::Deps deps, bool closeOnInput, QWidget* parent = nullptr);
     ~CScrWindow() override;
+
+    // Shows the window over the whole of screen and keeps it there when the screen's size
+    // changes. The geometry is set directly, since without a window manager nobody acts on the
+    // full-screen state.
+    void CoverScreen(QScreen* screen);
 
     CScrSaver& saver() { return saver_; }
     // The last picture shown, as stretched onto the window.
@@ -40,6 +46,7 @@ private:
     QImage shown_;
     bool closeOnInput_;
     std::optional<QPoint> firstMouse_;
+    QMetaObject::Connection screenFollow_;
 };
 
 }  // namespace scr

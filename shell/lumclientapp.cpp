@@ -5,21 +5,47 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEvent>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 
 #include "runtime/mediator.h"
 #include "runtime/signals.h"
 #include "shell/mainframe.h"
+#include "shell/tikodlg_main.h"
 #include "timeservices/facade.h"
 #include "treestore/app_store.h"
 
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+
+// Benchmark hook: prints CLOCK_MONOTONIC (ns) once the main dialog has painted for the first time.
+class FirstPaintProbe : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // After this paint has run: the queued call comes once the event is handled.
+            QMetaObject::invokeMethod(
+                this,
+                [] {
+                    timespec now{};
+                    clock_gettime(CLOCK_MONOTONIC, &now);
+                    std::printf("first-paint %lld\n",
+                                static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec);
+                    std::fflush(stdout);
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
 
 void OnTerminationSignal(int) {
     // Only async-signal-safe work here: the event loop reads the byte and closes the frame.
@@ -116,6 +142,13 @@ bool CLumClientApp::InitInstance() {
         if (frame_)
             frame_->Close();
     });
+    if (options_.reportFirstPaint) {
+        auto* probe = new FirstPaintProbe(this);
+        connect(frame_.get(), &CMainFrame::windowsCreated, this, [this, probe] {
+            if (QWidget* main = frame_->MainDialog())
+                main->installEventFilter(probe);
+        });
+    }
     frame_->Create();
     return true;
 }

@@ -27,6 +27,7 @@ public:
     struct Options {
         bool messageBoxes = true;       // false: failure texts go to standard error only
         int printResults = 0;           // test hook: 1 prints each result's message, 2 the first and quits
+        bool reportFirstPaint = false;  // benchmark hook: prints when the main dialog first painted
         CTiko_Services services;        // empty members get the production choices
         ILauncher* launcher = nullptr;  // null: the desktop's "open"
     };

@@ -101,6 +101,7 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
     options.messageBoxes = messageBoxes;
     if (const char* hook = std::getenv("TIKO3_PRINT_RESULTS"))
         options.printResults = std::strcmp(hook, "quit") == 0 ? 2 : (hook[0] != '\0' ? 1 : 0);
+    options.reportFirstPaint = EnvironmentFlag("TIKO3_REPORT_FIRST_PAINT");
     CLumClientApp client(options);
     if (!client.InitInstance()) {
         client.ExitInstance();

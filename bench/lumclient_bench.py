@@ -1,0 +1,156 @@
+#!/usr/bin/env python3
+"""The running desktop program's figures, measured under Xvfb against a loopback SNTP server:
+time from start to the main dialog's first paint (median over several starts), resident memory
+at rest, and the CPU share over a window with the main dialog shown, beside `xclock -update 1`
+measured in the same run.
+
+    bench/lumclient_bench.py [--build DIR] [--starts N] [--cpu-seconds S]
+
+Each figure is one function; a further measurement (more windows shown, wake-ups) adds one
+function and one line in main()."""
+import argparse
+import os
+import shutil
+import socket
+import statistics
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+CLK_TCK = os.sysconf("SC_CLK_TCK")
+
+
+def sntp_responder():
+    """A loopback SNTP server on a thread; returns its port."""
+    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    s.bind(("127.0.0.1", 0))
+
+    def ntp(t):
+        t += 2208988800
+        return struct.pack(">II", int(t), int((t % 1) * 2**32))
+
+    def serve():
+        while True:
+            data, peer = s.recvfrom(512)
+            if len(data) >= 48:
+                now = time.time()
+                s.sendto(bytes([0x24, 2, 6, 0xEC]) + b"\0" * 8 + b"LOCL" + ntp(now) + data[40:48] + ntp(now) + ntp(now), peer)
+
+    threading.Thread(target=serve, daemon=True).start()
+    return s.getsockname()[1]
+
+
+def cpu_ticks(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # utime + stime
+
+
+def rss_kib(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+class Session:
+    """Xvfb, a responder and the environment every program of the run shares."""
+
+    def __init__(self, program):
+        self.program = program
+        self.tmp = tempfile.mkdtemp(prefix="tiko3-bench-")
+        self.display = ":%d" % (150 + os.getpid() % 100)
+        self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        port = sntp_responder()
+        run = os.path.join(self.tmp, "run")
+        os.mkdir(run, 0o700)
+        self.env = dict(os.environ, DISPLAY=self.display, XDG_RUNTIME_DIR=run, HOME=self.tmp,
+                        TIKO3_NO_MESSAGE_BOXES="1", TIKO3_PRIMARY_SERVER="127.0.0.1:%d" % port,
+                        TIKO3_SECONDARY_SERVER="127.0.0.1:%d" % port)
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.env.pop("QT_QPA_PLATFORM", None)
+        deadline = time.time() + 10
+        while subprocess.call(["xdpyinfo", "-display", self.display], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL) != 0:
+            if time.time() > deadline:
+                sys.exit("lumclient_bench: Xvfb did not start")
+            time.sleep(0.1)
+
+    def start(self):
+        """LumClient with the first-paint hook; returns (process, ms from start to first paint)."""
+        work = os.path.join(self.tmp, "work")
+        t0 = time.monotonic_ns()
+        process = subprocess.Popen([self.program, "--workdir", work], env=dict(self.env, TIKO3_REPORT_FIRST_PAINT="1"),
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        for line in process.stdout:
+            if line.startswith("first-paint "):
+                return process, (int(line.split()[1]) - t0) / 1e6
+        sys.exit("lumclient_bench: LumClient ended before painting")
+
+    @staticmethod
+    def stop(process):
+        process.terminate()
+        process.wait(30)
+
+    def close(self):
+        self.xvfb.terminate()
+        self.xvfb.wait()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+def first_paint(session, starts):
+    times = []
+    for _ in range(starts):
+        process, ms = session.start()
+        times.append(ms)
+        session.stop(process)
+    return statistics.median(times), min(times), max(times)
+
+
+def cpu_share(pids, seconds):
+    """Per pid, the CPU share (% of one core) over `seconds`."""
+    before = {pid: cpu_ticks(pid) for pid in pids}
+    time.sleep(seconds)
+    return {pid: 100.0 * (cpu_ticks(pid) - before[pid]) / (seconds * CLK_TCK) for pid in pids}
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default=os.path.join(here, "..", "build", "default"))
+    parser.add_argument("--starts", type=int, default=7)
+    parser.add_argument("--cpu-seconds", type=float, default=30)
+    args = parser.parse_args()
+    program = os.path.join(os.path.abspath(args.build), "shell", "LumClient")
+    for tool in ("Xvfb", "xdpyinfo", "xclock"):
+        if shutil.which(tool) is None:
+            sys.exit("lumclient_bench: %s is missing (scripts/deps.sh installs it)" % tool)
+
+    session = Session(program)
+    try:
+        median, low, high = first_paint(session, args.starts)
+        print("start to first paint of the main dialog: median %.0f ms (min %.0f, max %.0f, %d starts)"
+              % (median, low, high, args.starts))
+
+        process, _ = session.start()
+        xclock = subprocess.Popen(["xclock", "-update", "1"], env=session.env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(5)  # the start-up compare and the first seconds are over
+        print("resident memory at rest: %.1f MiB" % (rss_kib(process.pid) / 1024))
+        shares = cpu_share([process.pid, xclock.pid], args.cpu_seconds)
+        print("CPU over %.0f s, main dialog shown: LumClient %.2f %%, xclock -update 1 %.2f %% (of one core)"
+              % (args.cpu_seconds, shares[process.pid], shares[xclock.pid]))
+        xclock.terminate()
+        xclock.wait()
+        session.stop(process)
+    finally:
+        session.close()
+
+
+if __name__ == "__main__":
+    main()

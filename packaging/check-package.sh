@@ -142,7 +142,7 @@ grants() {
     done
 }
 creates_nothing() { # every file after the post-install is one the package lists
-    diff <(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|; s|/$||' | grep -v '^/$' | sort) \
+    diff <(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|; s|/$||' | grep -v '^/\?$' | sort) \
         <(cd "$root" && find . -mindepth 1 | sed 's|^\.||' | sort)
 }
 reports_failure() { # a file system without capabilities: said, and the install goes on
@@ -172,6 +172,8 @@ if command -v lintian >/dev/null; then
     # Warnings stay visible; only an error fails.
     lintian_out=$(lintian --fail-on error --tag-display-limit 0 "$deb" 2>&1)
     lintian_rc=$?
+    # Tests run as root; lintian's advice against that says nothing about the package.
+    lintian_out=$(grep -v "running with root privileges is not recommended" <<<"$lintian_out")
     [ -n "$lintian_out" ] && printf '%s\n' "$lintian_out" | sed 's/^/lintian: /'
     if [ $lintian_rc -eq 0 ]; then
         passed=$((passed + 1))

@@ -54,12 +54,20 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
     // One instance per user. The lock comes before anything is read or written.
     const std::filesystem::path runtimeDir = RuntimeDirectory();
     std::error_code error;
-    std::filesystem::create_directories(runtimeDir, error);
-    QLockFile lock(QString::fromStdString((runtimeDir / "TIKo3.lock").string()));
+    if (std::filesystem::create_directories(runtimeDir, error))
+        std::filesystem::permissions(runtimeDir, std::filesystem::perms::owner_all, error);
+    const std::filesystem::path lockPath = runtimeDir / "TIKo3.lock";
+    QLockFile lock(QString::fromStdString(lockPath.string()));
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError) {
+            // Not another copy: the lock itself cannot be made, and running unguarded could let
+            // two copies overwrite each other's stores.
+            std::cerr << "LumClient: cannot create the instance lock " << lockPath.string() << '\n';
+            return kExitRejected;
+        }
         std::cerr << "LumClient: " << kAlreadyRunningText << '\n';
-        if (messageBoxes && lock.error() == QLockFile::LockFailedError) {
+        if (messageBoxes) {
             QApplication app(argc, argv);
             QMessageBox::information(nullptr, QStringLiteral("TIKo3"),
                                      QString::fromUtf8(kAlreadyRunningText));

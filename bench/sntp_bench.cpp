@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "tests/support/sntp_responder.h"
 #include "sntp/sntp_client.h"
+#include "tests/support/sntp_responder.h"
 
 extern char** environ;
 

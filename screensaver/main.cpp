@@ -11,8 +11,8 @@
 #include <random>
 #include <string>
 
-#include "screensaver/config_dialog.h"
 #include "platform/font_alias.h"
+#include "screensaver/config_dialog.h"
 #include "screensaver/ntplib/ntp_lib.h"
 #include "screensaver/scr_window.h"
 #include "screensaver/x_driver.h"

@@ -134,6 +134,29 @@ own_library() {
 }
 check "TIKO3SCR loads the packaged libNtpLib.so" own_library
 
+# The desktop start seeds a new working directory from ../share/TIKo3 beside the unpacked
+# program; no window system is needed for that (offscreen).
+seeds_workdir() {
+    local wd=$work/workdir rt=$work/runtime pid missing i
+    [ -f "$share/tick.wav" ] || { echo "no data to seed from"; return 1; }
+    mkdir -m 700 "$rt"
+    env -i HOME="$work" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$rt" \
+        "$bin/LumClient" --workdir "$wd" >"$work/desktop.log" 2>&1 &
+    pid=$!
+    for i in $(seq 150); do # up to 30 s
+        missing=$(cd "$share" || exit; for f in *; do [ -f "$f" ] && ! cmp -s "$f" "$wd/$f" && echo "$f"; done)
+        [ -z "$missing" ] && break
+        kill -0 $pid 2>/dev/null || break
+        sleep 0.2
+    done
+    kill -TERM $pid 2>/dev/null
+    for i in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.2; done
+    kill -KILL $pid 2>/dev/null
+    wait $pid 2>/dev/null
+    [ -z "$missing" ] || { echo "not seeded: $missing"; cat "$work/desktop.log"; return 1; }
+}
+check "unpacked LumClient seeds its working directory" seeds_workdir
+
 # --- post-install, run on the unpacked tree through DPKG_ROOT
 grants() {
     DPKG_ROOT=$root sh "$control/postinst" configure || return 1

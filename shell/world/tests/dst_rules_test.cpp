@@ -77,17 +77,6 @@ INSTANTIATE_TEST_SUITE_P(
         DstCase{23, 22, MakeCivilTime(2026, 9, 27, 2, 44, 59), false},
         DstCase{23, 22, MakeCivilTime(2026, 9, 27, 2, 45, 0), true}));
 
-TEST(RuleTables, EveryRuleHasAPhraseAndNothingElseHasOne) {
-    for (int rule = 1; rule <= world::kStartRuleCount; ++rule)
-        EXPECT_FALSE(world::StartRulePhrase(rule).empty()) << rule;
-    for (int rule = 1; rule <= world::kEndRuleCount; ++rule)
-        EXPECT_FALSE(world::EndRulePhrase(rule).empty()) << rule;
-    for (int rule : {-1, 0, world::kStartRuleCount + 1})
-        EXPECT_TRUE(world::StartRulePhrase(rule).empty()) << rule;
-    for (int rule : {-1, 0, world::kEndRuleCount + 1})
-        EXPECT_TRUE(world::EndRulePhrase(rule).empty()) << rule;
-}
-
 // Korean time 2003-07-01 12:00:00 as seconds.
 constexpr int64_t kJulyNoon = 1057060800;
 

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "platform/cp949.h"
 #include "shell/world/world_store.h"
 #include "shell/world/world_table_file.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -146,21 +145,15 @@ TEST(WorldTableFile, SavedClocksFindTheirRegionByNameWhenEntriesMoved) {
 
 class TableOnDisk : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() / ("world_table_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_);
-        file_ = dir_ / world::kWorldTableFileName;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    void Write(const std::string& bytes) { std::ofstream(file_, std::ios::binary) << bytes; }
+    void Write(const std::string& bytes) { WriteFile(file_, bytes); }
 
-    std::filesystem::path dir_;
-    std::filesystem::path file_;
+    TempDir dir_;
+    std::filesystem::path file_ = dir_ / world::kWorldTableFileName;
 };
 
 TEST_F(TableOnDisk, MissingFileOrDirectoryCannotBeRead) {
     EXPECT_FALSE(world::LoadWorldTable(file_));
-    EXPECT_FALSE(world::LoadWorldTable(dir_));
+    EXPECT_FALSE(world::LoadWorldTable(dir_.path()));
     Write(GoodTable());
     ASSERT_TRUE(world::LoadWorldTable(file_));
     EXPECT_EQ(world::LoadWorldTable(file_)->regions.Size(), 11);
@@ -183,14 +176,6 @@ TEST_F(TableOnDisk, StoreReadsOnFirstNeedOnlyAndKeepsTheTable) {
     EXPECT_EQ(store.RegionAt(4)->offset, -480);
     EXPECT_FALSE(store.RegionAt(11));
     EXPECT_FALSE(store.RegionAt(-1));
-}
-
-TEST(WorldStoreSelection, NoneUntilSelected) {
-    world::WorldStore store("/nonexistent/table");
-    EXPECT_EQ(store.SelectedIndex(), -1);
-    store.Select(3, "name");
-    EXPECT_EQ(store.SelectedIndex(), 3);
-    EXPECT_EQ(store.SelectedName(), "name");
 }
 
 }  // namespace

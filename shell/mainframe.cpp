@@ -235,7 +235,11 @@ void CMainFrame::ShowHelp(QWidget* origin) {
         return;
     aboutOpen_ = true;
     {
-        CTikoDlg_AboutBox box(origin);
+        // No parent: a close that arrives while the box runs (a signal, the session's end)
+        // destroys the windows, and must not take the box from under its own exec.
+        CTikoDlg_AboutBox box;
+        if (origin != nullptr)
+            box.move(origin->geometry().center() - box.rect().center());
         box.exec();
     }
     aboutOpen_ = false;

@@ -235,6 +235,18 @@ TEST_F(FrameTest, HelpBoxShowsTheFileOrSaysItCannotAndOpensOnlyOnce) {
     Frame().RunCommand(kCmdHelp);
     EXPECT_TRUE(nestedIgnored);
     EXPECT_FALSE(Frame().AboutBoxOpen());
+
+    // Opened from the main dialog, the box survives a close that destroys that dialog meanwhile.
+    ASSERT_NE(Frame().MainDialog(), nullptr);
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<CTikoDlg_AboutBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        Frame().Close();
+        EXPECT_EQ(Frame().MainDialog(), nullptr);
+        box->OkButton()->click();
+    });
+    Frame().RunCommand(kCmdHelp, Frame().MainDialog());
+    EXPECT_FALSE(Frame().AboutBoxOpen());
 }
 
 TEST_F(FrameTest, SaveConfigurationWritesTheFileOrSaysItFailed) {

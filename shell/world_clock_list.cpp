@@ -35,6 +35,8 @@ CTikoDlg_TimeSlim* CWorldClockList::Make(int regionIndex, const std::string& cp9
     }
     auto* window = new CTikoDlg_TimeSlim(context_, frame_, index,
                                          QString::fromStdString(platform::Cp949ToUtf8Lossy(cp949Name)));
+    // A clock that opens or reopens takes no keyboard focus from the window in use.
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
     if (index != -1) {
         // Until the table can be read (the file may come later) the clock shows Korean time.
         window->SetTimeSource([store = &store_, clock = context_.clock, index, name = cp949Name,

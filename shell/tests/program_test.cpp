@@ -76,10 +76,11 @@ TEST_F(ProgramTest, TheStartUpCompareAlwaysArrives) {
         ASSERT_TRUE(program.waitForFinished(kBoundMs));
         EXPECT_EQ(program.exitCode(), 0);
         // The offscreen platform has no notification area: said once, and the start went on.
-        if (run == 0)
+        if (run == 0) {
             EXPECT_EQ(
                 QString::fromUtf8(program.readAllStandardError()).count(QStringLiteral("알림 영역이 없어")),
                 1);
+        }
     }
     // The first start seeded the working directory with the shipped files it lacked.
     EXPECT_TRUE(std::filesystem::exists(work_ / "TIKo.hlp"));

@@ -19,6 +19,9 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_wait.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -44,19 +47,11 @@ void WriteWav(const fs::path& path, const std::vector<int16_t>& samples, int cha
     sf_close(file);
 }
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Points ALSA's "default" device at a file (or a FIFO) of a temporary HOME,
 // which works on machines without a sound card and shows what was played.
 class AlsaSoundPlayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tiko3-sound-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         if (const char* home = std::getenv("HOME"))
             saved_home_ = home;
         setenv("HOME", dir_.c_str(), 1);
@@ -71,7 +66,6 @@ protected:
             unsetenv("HOME");
         }
         snd_config_update_free_global();
-        fs::remove_all(dir_);
     }
 
     void RouteDefault(const std::string& definition) {
@@ -83,7 +77,8 @@ protected:
         return fs::exists(out_) ? fs::file_size(out_) / (2 * channels) : 0;
     }
 
-    fs::path dir_;
+    TempDir temp_{"tiko3-sound"};
+    const fs::path dir_ = temp_.path();
     fs::path out_;
     std::optional<std::string> saved_home_;
     platform::AlsaSoundPlayer player_;
@@ -95,7 +90,7 @@ TEST_F(AlsaSoundPlayerTest, PlaysEverySampleOfTheFileUnchanged) {
 
     ASSERT_TRUE(player_.PlayWav((dir_ / "stereo.wav").string()));
 
-    const std::string raw = ReadAll(out_);
+    const std::string raw = ReadFile(out_);
     ASSERT_EQ(raw.size(), samples.size() * 2);
     EXPECT_EQ(0, std::memcmp(raw.data(), samples.data(), raw.size()));
 }
@@ -103,7 +98,7 @@ TEST_F(AlsaSoundPlayerTest, PlaysEverySampleOfTheFileUnchanged) {
 TEST_F(AlsaSoundPlayerTest, BeepIsATenMillisecondToneAt44100Hz) {
     ASSERT_TRUE(player_.Beep(440, 10));
 
-    const std::string raw = ReadAll(out_);
+    const std::string raw = ReadFile(out_);
     ASSERT_EQ(raw.size(), 441u * 2);
     std::vector<int16_t> tone(441);
     std::memcpy(tone.data(), raw.data(), raw.size());
@@ -151,7 +146,7 @@ TEST_F(AlsaSoundPlayerTest, SecondSoundWhileOneIsPlayingFailsAtOnce) {
 
     while (read_some(10000)) {
     }
-    playing.join();
+    Bounded([&] { playing.join(); });
     close(reader);
     EXPECT_TRUE(first);
     EXPECT_EQ(received.size(), samples.size() * 2);
@@ -169,7 +164,7 @@ TEST_F(AlsaSoundPlayerTest, MissingOrBrokenFileFailsWithoutPlaying) {
     EXPECT_FALSE(player_.PlayWav((dir_ / "garbage.wav").string()));
 
     WriteWav(dir_ / "good.wav", Ramp(1000), 1, 8000);
-    const std::string whole = ReadAll(dir_ / "good.wav");
+    const std::string whole = ReadFile(dir_ / "good.wav");
     std::ofstream(dir_ / "cut.wav", std::ios::binary) << whole.substr(0, 20);
     EXPECT_FALSE(player_.PlayWav((dir_ / "cut.wav").string()));
     EXPECT_EQ(FramesOut(1), 0u);

@@ -6,7 +6,6 @@
 #include <pty.h>
 #include <sys/capability.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,6 +14,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/support/child_process.h"
 
 namespace {
 
@@ -60,20 +61,16 @@ protected:
     // Runs `body` in a child without CAP_SYS_ADMIN, which lets root ignore
     // exclusive use; returns the child's exit status.
     static int InChildWithoutSysAdmin(const std::function<int()>& body) {
-        const pid_t pid = fork();
-        if (pid == 0) {
+        return InChild([&] {
             cap_t caps = cap_get_proc();
             const cap_value_t admin = CAP_SYS_ADMIN;
             if (caps == nullptr || cap_set_flag(caps, CAP_EFFECTIVE, 1, &admin, CAP_CLEAR) != 0 ||
                 cap_set_proc(caps) != 0) {
-                _exit(100);
+                return 100;
             }
             cap_free(caps);
-            _exit(body());
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return body();
+        });
     }
 
     int master_ = -1;

@@ -11,9 +11,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "qt_app.h"
+#include "tests/support/temp_dir.h"
 
 namespace scr {
 namespace {
@@ -22,18 +22,11 @@ class ConfigDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         test::App();
-        char tmpl[] = "/tmp/scr_dlg_XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        ini_ = dir_ + "/TIKO3SCR.INI";
+        ini_ = (dir_ / "TIKO3SCR.INI").string();
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Ini() const {
-        std::ifstream in(ini_);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::string dir_, ini_;
+    std::string Ini() const { return ReadFile(ini_); }
+    TempDir dir_{"scr_dlg"};
+    std::string ini_;
 };
 
 TEST_F(ConfigDialog, OpensWithTheDefaultsAndWritesEveryKeyOnOk) {

@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 #include "qt_app.h"
+#include "tests/support/temp_dir.h"
 
 namespace scr {
 namespace {
@@ -15,19 +14,16 @@ struct Harness {
     std::time_t now = 1'765'000'000;
     int syncCalls = 0;
     unsigned next = 1;
+    TempDir dir{"scr_saver"};
     std::string ini;
     explicit Harness(const std::string& iniText) {
-        char tmpl[] = "/tmp/scr_saver_XXXXXX";
-        dir = mkdtemp(tmpl);
-        ini = dir + "/TIKO3SCR.INI";
-        std::ofstream(ini) << iniText;
+        ini = (dir / "TIKO3SCR.INI").string();
+        WriteFile(ini, iniText);
     }
-    ~Harness() { std::filesystem::remove_all(dir); }
     CScrSaver::Deps Deps() {
         return {[this] { return now; }, [this] { return ++syncCalls, 0; }, [this] { return next += 7919; },
                 ini};
     }
-    std::string dir;
 };
 
 TEST(ScrSaver, TimerDrawsEveryTickAndSynchronisesOnlyWhenDue) {

@@ -21,6 +21,9 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_wait.h"
+
 namespace scr {
 namespace {
 
@@ -40,17 +43,6 @@ std::string FindInPath(const char* name) {
         start = end + 1;
     }
     return {};
-}
-
-// Polls cond every 20 ms for at most bound.
-bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds bound) {
-    const auto until = std::chrono::steady_clock::now() + bound;
-    while (std::chrono::steady_clock::now() < until) {
-        if (cond())
-            return true;
-        std::this_thread::sleep_for(20ms);
-    }
-    return cond();
 }
 
 class Xvfb {
@@ -121,9 +113,8 @@ TEST(ForeignWindow, TIKO3SCRDrawsIntoAnotherProgramsWindowAndFollowsIt) {
     XMapWindow(dpy, win);
     XSync(dpy, False);
 
-    char tmpl[] = "/tmp/scr_xvfb_XXXXXX";
-    const std::string config = mkdtemp(tmpl);
-    std::ofstream(config + "/TIKO3SCR.INI") << "[TIKO3SCR]\nbType=0\nbCarlendar=0\nbSyncUse=0\n";
+    const TempDir config("scr_xvfb");
+    WriteFile(config / "TIKO3SCR.INI", "[TIKO3SCR]\nbType=0\nbCarlendar=0\nbSyncUse=0\n");
     char id[32];
     std::snprintf(id, sizeof id, "0x%lx", win);
 
@@ -131,7 +122,7 @@ TEST(ForeignWindow, TIKO3SCRDrawsIntoAnotherProgramsWindowAndFollowsIt) {
     ASSERT_GE(saver, 0);
     if (saver == 0) {
         setenv("DISPLAY", server.display().c_str(), 1);
-        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
         setenv("TIKO3_NTPLIB_SERVER", "127.0.0.1:9", 1);
         unsetenv("XSCREENSAVER_WINDOW");
         execl(TIKO3SCR_PATH, "TIKO3SCR", "-window-id", id, static_cast<char*>(nullptr));
@@ -139,7 +130,7 @@ TEST(ForeignWindow, TIKO3SCRDrawsIntoAnotherProgramsWindowAndFollowsIt) {
     }
 
     // The 12 o'clock mark of the 640 x 480 analog face, and the black canvas in a corner.
-    const bool drew = WaitFor([&] { return PixelAt(dpy, win, 319, 30) == 0x397B4A; }, 20s);
+    const bool drew = WaitUntil([&] { return PixelAt(dpy, win, 319, 30) == 0x397B4A; }, 20s);
     EXPECT_TRUE(drew) << std::hex << PixelAt(dpy, win, 319, 30);
     EXPECT_EQ(PixelAt(dpy, win, 2, 2), 0x000000u);
     EXPECT_EQ(PixelAt(dpy, win, 319, 19), 0x7BFF9Cu);
@@ -147,14 +138,14 @@ TEST(ForeignWindow, TIKO3SCRDrawsIntoAnotherProgramsWindowAndFollowsIt) {
     // Resized to 800 x 600: the 3 o'clock mark of that layout appears.
     XResizeWindow(dpy, win, 800, 600);
     XSync(dpy, False);
-    EXPECT_TRUE(WaitFor([&] { return PixelAt(dpy, win, 669, 299) == 0x397B4A; }, 20s))
+    EXPECT_TRUE(WaitUntil([&] { return PixelAt(dpy, win, 669, 299) == 0x397B4A; }, 20s))
         << std::hex << PixelAt(dpy, win, 669, 299);
 
     // The window goes away: the screen saver ends by itself.
     XDestroyWindow(dpy, win);
     XSync(dpy, False);
     int status = -1;
-    const bool ended = WaitFor([&] { return waitpid(saver, &status, WNOHANG) == saver; }, 20s);
+    const bool ended = WaitUntil([&] { return waitpid(saver, &status, WNOHANG) == saver; }, 20s);
     if (!ended) {
         kill(saver, SIGKILL);
         waitpid(saver, &status, 0);
@@ -162,7 +153,6 @@ TEST(ForeignWindow, TIKO3SCRDrawsIntoAnotherProgramsWindowAndFollowsIt) {
     EXPECT_TRUE(ended);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     XCloseDisplay(dpy);
-    std::filesystem::remove_all(config);
 }
 
 TEST(ForeignWindow, WindowIdsInHexOrDecimal) {

@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr char kHelp[] =
+// The defaults are the SNTP core's, so the text names the servers that are really asked.
+const std::string kHelp =
     "Usage: LumClient --compare [options]\n"
     "       LumClient --sync [options]\n"
     "       LumClient --help\n"
@@ -30,9 +31,13 @@ constexpr char kHelp[] =
     "  --verbose             one line per server asked: address, raw offset and round-trip\n"
     "                        delay in seconds, stratum and leap indicator, or why the reply was\n"
     "                        refused\n"
-    "  --server HOST[:PORT]  primary server (default kr.pool.ntp.org, port 123)\n"
+    "  --server HOST[:PORT]  primary server (default " +
+    std::string(kDefaultPrimaryHost) +
+    ", port 123)\n"
     "  --secondary HOST[:PORT]\n"
-    "                        secondary server (default pool.ntp.org, port 123)\n"
+    "                        secondary server (default " +
+    kDefaultSecondaryHost +
+    ", port 123)\n"
     "  --workdir DIR         working directory holding TIKo.conf and TIKoLog.txt\n"
     "                        (default $XDG_DATA_HOME/TIKo3, or ~/.local/share/TIKo3)\n"
     "\n"

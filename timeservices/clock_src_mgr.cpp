@@ -23,19 +23,25 @@ CLumAOSM_Message CTiko_ClockSrcMgr::Ticking(CLumAOSM_Message& message) {
     switch (message.GetSignal()) {
         case AO_ENTRY_SIG:
             Report(message);
-            Arm(kPollMs);
+            Arm(kFirstCheckMs);
             return Handled();
         case AO_EXIT_SIG:
             Report(message);
             Disarm();
             return Handled();
         case AO_TIMEOUT_SIG:
+            ClockWasSet(message);
             SecondCheck();
-            Arm(kPollMs);
+            ArmNextSecond();
             return Handled();
         default:
             return DefaultHandler(message);
     }
+}
+
+void CTiko_ClockSrcMgr::ArmNextSecond() {
+    // Read after the tick sound, which may have taken part of this second.
+    Arm(static_cast<int32_t>(MsUntil(services_.clock->NowUtc().seconds + 1)));
 }
 
 void CTiko_ClockSrcMgr::SecondCheck() {

@@ -5,12 +5,13 @@
 #include "timeservices/manager_base.h"
 #include "timeservices/query_server.h"
 
-// The heartbeat of the clock displays: polls the clock every 100 ms and, at each new second,
-// publishes signal 46 with Korean standard time and plays the tick when the main window shows
-// and sound is on.
+// The heartbeat of the clock displays: looks at the clock just after each second begins (first
+// 100 ms after start) and, at each new second, publishes signal 46 with Korean standard time and
+// plays the tick when the main window shows and sound is on. A set clock is looked at again
+// within a second, at once when the clock is watched.
 class CTiko_ClockSrcMgr : public CTiko_Manager {
 public:
-    static constexpr int32_t kPollMs = 100;
+    static constexpr int32_t kFirstCheckMs = 100;
     static constexpr char kTickFile[] = "tick.wav";
 
     CTiko_ClockSrcMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services);
@@ -21,6 +22,8 @@ public:
 private:
     CLumAOSM_Message Ticking(CLumAOSM_Message& message);
     void SecondCheck();
+    // Arms the next check for just after the start of the next second.
+    void ArmNextSecond();
 
     TimeNotice notice_;
 };

@@ -37,6 +37,7 @@ CLumAOSM_Message CTiko_CommMgr::Manual(CLumAOSM_Message& message) {
             Transition(this, &CTiko_CommMgr::Automatic);
             return Handled();
         case AO_COMM_AUTO_OFF_SIG:
+        case AO_TIMEOUT_SIG:  // the clock was set: nothing waits on it here
             return Handled();
         default:
             return DefaultHandler(message);
@@ -49,23 +50,20 @@ CLumAOSM_Message CTiko_CommMgr::Automatic(CLumAOSM_Message& message) {
             Report(message);
             reference_ = NowSeconds();
             SendCurrentTime();
-            Arm(kCheckMs);
+            ArmPeriodicCheck();
             return Handled();
         case AO_EXIT_SIG:
             Report(message);
             Disarm();
             return Handled();
         case AO_TIMEOUT_SIG: {
+            ClockWasSet(message);
             const int64_t now = NowSeconds();
-            const Class_TIKOCONF_COMM* comm = Setting(&Class_TIKOCONF_TOP::Comm);
-            const int64_t period =
-                comm != nullptr ? TransmissionPeriod(comm->nInterval.load(), comm->nIntervalUnit.load())
-                                : 600;
-            if (now - reference_ >= period) {
+            if (now - reference_ >= PeriodSeconds()) {
                 SendCurrentTime();
                 reference_ = now;
             }
-            Arm(kCheckMs);
+            ArmPeriodicCheck();
             return Handled();
         }
         case AO_COMM_SEND_SIG:
@@ -77,6 +75,20 @@ CLumAOSM_Message CTiko_CommMgr::Automatic(CLumAOSM_Message& message) {
         default:
             return DefaultHandler(message);
     }
+}
+
+int64_t CTiko_CommMgr::PeriodSeconds() const {
+    const Class_TIKOCONF_COMM* comm = Setting(&Class_TIKOCONF_TOP::Comm);
+    return comm != nullptr ? TransmissionPeriod(comm->nInterval.load(), comm->nIntervalUnit.load()) : 600;
+}
+
+void CTiko_CommMgr::ArmPeriodicCheck() {
+    const int64_t period = PeriodSeconds();
+    // A period of 0 or less makes every check due: half a second apart, as on an unwatched clock.
+    if (period <= 0)
+        Arm(kCheckMs);
+    else
+        ArmCheck(reference_ + period, kLongestSleepMs, kCheckMs);
 }
 
 void CTiko_CommMgr::SendRequested(const CLumAOSM_Message& message) {

@@ -14,10 +14,12 @@ struct CommSendRequest {
 
 // Sends the time telegram to the selected ports: on request (signal 42, at 4800 baud) or, in the
 // automatic state, at once and then every period at the compensation point of a second.
-// Signal 45 follows every transmission.
+// Signal 45 follows every transmission. On a watched clock the check comes when the period ends,
+// or after kLongestSleepMs, since the period may be edited without a signal.
 class CTiko_CommMgr : public CTiko_Manager {
 public:
     static constexpr int32_t kCheckMs = 500;
+    static constexpr int64_t kLongestSleepMs = 10'000;
     static constexpr int kManualBaud = 4800;
     static constexpr int kPortCount = 4;
 
@@ -30,6 +32,8 @@ private:
     CLumAOSM_Message Manual(CLumAOSM_Message& message);
     CLumAOSM_Message Automatic(CLumAOSM_Message& message);
 
+    int64_t PeriodSeconds() const;
+    void ArmPeriodicCheck();
     void SendRequested(const CLumAOSM_Message& message);
     void SendCurrentTime();
     // Writes the bytes twice to each selected port in turn, each port opened alone.

@@ -1,8 +1,6 @@
 #include "timeservices/facade.h"
 
-#include <chrono>
 #include <new>
-#include <thread>
 
 #include "runtime/mediator.h"
 #include "timeservices/clock_src_mgr.h"
@@ -28,14 +26,13 @@ bool CTiko_Facade::Launch() {
 
 int CTiko_Facade::Run() {
     CreateManagers();
-    while (stop_.load() != 1)
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    stopped_.WaitFor([this] { return stop_.load() == 1; });
     DestroyManagers();
     return 0;
 }
 
 int CTiko_Facade::Stop() {
-    stop_.store(1);
+    stopped_.SetWith([this] { stop_.store(1); });
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "runtime/memmgr.h"
 #include "runtime/observer.h"
 #include "runtime/task.h"
+#include "runtime/waitevent.h"
 #include "timeservices/manager_services.h"
 
 class CTiko_ClockSrcMgr;
@@ -22,7 +23,6 @@ class CTiko_ScheMgr;
 class CTiko_Facade : public CLumAOSM_Task, public CLumAOSM_Config, public CLumAOSM_Observer {
 public:
     static constexpr int kManagerCount = 4;
-    static constexpr int kPollMs = 20;
 
     // Empty members of `services` get their production choice; the two roots stay as given.
     explicit CTiko_Facade(const CTiko_Services& services = {});
@@ -30,7 +30,7 @@ public:
     ~CTiko_Facade() override;
 
     int Run() override;
-    // Asks the facade's thread to stop the managers; the queue stays open.
+    // Asks the facade's thread to stop the managers, waking it at once; the queue stays open.
     int Stop() override;
     int Dispatch(CLumAOSM_Message* message) override;
     // Start without parameters: the thread is named "T_" plus the facade's address.
@@ -60,6 +60,8 @@ private:
 
     CTiko_Services services_;
     std::atomic<uint8_t> stop_{0};
+    // The facade's thread sleeps on it until a stop.
+    CLumWaitEvent stopped_;
     std::unique_ptr<LumAOSM_MemMgr> memory_;
     CTiko_ClockSrcMgr* clockSrc_ = nullptr;
     CTiko_SyncMgr* sync_ = nullptr;

@@ -10,6 +10,11 @@ CTiko_Services WithProductionDefaults(CTiko_Services services) {
         static platform::SystemClock systemClock;
         services.clock = &systemClock;
     }
+    if (services.clockWatch == nullptr && dynamic_cast<platform::SystemClock*>(services.clock) != nullptr) {
+        static platform::SystemClockSetWatch watch;
+        if (watch.IsWatching())
+            services.clockWatch = &watch;
+    }
     if (services.sound == nullptr) {
         static platform::AlsaSoundPlayer player;
         services.sound = &player;

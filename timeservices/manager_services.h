@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/clock_watch.h"
 #include "platform/serial_line.h"
 #include "platform/sound_player.h"
 #include "timeservices/time_telegram.h"
@@ -25,6 +26,9 @@ using StateProbe = std::function<void(const char* manager, int32_t signal)>;
 // production choices; tests hand in fakes.
 struct CTiko_Services {
     platform::Clock* clock = nullptr;
+    // Tells when `clock` is set. With it the managers sleep until their next due moment; without
+    // it they look twice a second, since the clock could have jumped at any time.
+    platform::ClockSetWatch* clockWatch = nullptr;
     platform::ISoundPlayer* sound = nullptr;
     SerialLineFactory serialLine;
     QueryRunner query;
@@ -37,8 +41,9 @@ struct CTiko_Services {
 };
 
 // `services` with every empty member but the two roots and the probe given its production
-// choice: the system clock, the ALSA player, the termios line, the query with the default
-// servers (reading the configuration root given), a real sleep.
+// choice: the system clock (and, for the system clock, its set watch), the ALSA player, the
+// termios line, the query with the default servers (reading the configuration root given), a
+// real sleep.
 CTiko_Services WithProductionDefaults(CTiko_Services services);
 
 // The path of a sound file of the program.

@@ -86,6 +86,8 @@ CLumAOSM_Message CTiko_ScheMgr::Idle(CLumAOSM_Message& message) {
         case AO_ALARM_ON_SIG:
             Transition(this, &CTiko_ScheMgr::Watching);
             return Handled();
+        case AO_TIMEOUT_SIG:  // the clock was set: nothing waits on it here
+            return Handled();
         default:
             return DefaultHandler(message);
     }
@@ -97,15 +99,16 @@ CLumAOSM_Message CTiko_ScheMgr::Watching(CLumAOSM_Message& message) {
             Report(message);
             // The minute in which watching begins is never examined.
             currentMinute_ = MinuteOf(NowSeconds());
-            Arm(kCheckMs);
+            ArmMinuteCheck();
             return Handled();
         case AO_EXIT_SIG:
             Report(message);
             Disarm();
             return Handled();
         case AO_TIMEOUT_SIG:
+            ClockWasSet(message);
             MinuteCheck();
-            Arm(kCheckMs);
+            ArmMinuteCheck();
             return Handled();
         case AO_ALARM_OFF_SIG:
             Transition(this, &CTiko_ScheMgr::Idle);
@@ -120,6 +123,11 @@ int64_t CTiko_ScheMgr::MinuteOf(int64_t seconds) const {
     local.second = 0;
     local.millisecond = 0;
     return services_.clock->FromLocal(local);
+}
+
+void CTiko_ScheMgr::ArmMinuteCheck() {
+    // The next local minute; an alarm sound may have taken part of this one.
+    ArmCheck(MinuteOf(NowSeconds()) + 60, kMinuteMs + kPastSecondMs, kCheckMs);
 }
 
 void CTiko_ScheMgr::MinuteCheck() {

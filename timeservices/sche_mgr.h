@@ -24,10 +24,12 @@ bool CollectAlarms(const Class_TIKOSCHEDULE_TOP* book, const platform::Clock& cl
                    std::string& text);
 
 // Watches the schedule book: in the watching state, once per new minute, publishes the alarm
-// lines of the minute (signal 51) and sounds the alarm while bAlarm is 1.
+// lines of the minute (signal 51) and sounds the alarm while bAlarm is 1. On a watched clock it
+// looks just after each minute begins, else twice a second.
 class CTiko_ScheMgr : public CTiko_Manager {
 public:
     static constexpr int32_t kCheckMs = 500;
+    static constexpr int64_t kMinuteMs = 60'000;
     static constexpr char kBuiltinSoundFile[] = "emile.wav";
 
     CTiko_ScheMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services);
@@ -40,6 +42,7 @@ private:
     CLumAOSM_Message Watching(CLumAOSM_Message& message);
 
     void MinuteCheck();
+    void ArmMinuteCheck();
     void SoundAlarm();
     // The start of the local minute that `seconds` lies in.
     int64_t MinuteOf(int64_t seconds) const;

@@ -49,6 +49,7 @@ CLumAOSM_Message CTiko_SyncMgr::Manual(CLumAOSM_Message& message) {
             Transition(this, &CTiko_SyncMgr::Automatic);
             return Handled();
         case AO_AUTOSYNC_OFF_SIG:
+        case AO_TIMEOUT_SIG:  // the clock was set: nothing waits on it here
             return Handled();
         default:
             return Request(message.GetSignal()) ? Handled() : DefaultHandler(message);
@@ -60,13 +61,14 @@ CLumAOSM_Message CTiko_SyncMgr::Automatic(CLumAOSM_Message& message) {
         case AO_ENTRY_SIG:
             Report(message);
             reference_ = NowSeconds();
-            Arm(kCheckMs);
+            ArmPeriodicCheck();
             return Handled();
         case AO_EXIT_SIG:
             Report(message);
             Disarm();
             return Handled();
         case AO_TIMEOUT_SIG:
+            ClockWasSet(message);
             PeriodicCheck();
             return Handled();
         case AO_AUTOSYNC_ON_SIG:
@@ -105,13 +107,25 @@ void CTiko_SyncMgr::Synchronise() {
     PublishNotice(AO_SYNC_RESULT_SIG);
 }
 
+int64_t CTiko_SyncMgr::PeriodSeconds() const {
+    const Class_TIKOCONF_SYNCINFO* info = Setting(&Class_TIKOCONF_TOP::SyncInfo);
+    return int64_t{info != nullptr ? info->nSyncPeriod.load() : 60} * 60;
+}
+
 void CTiko_SyncMgr::PeriodicCheck() {
     const int64_t now = NowSeconds();
-    const Class_TIKOCONF_SYNCINFO* info = Setting(&Class_TIKOCONF_TOP::SyncInfo);
-    const int64_t period = int64_t{info != nullptr ? info->nSyncPeriod.load() : 60} * 60;
-    if (now - reference_ >= period) {
+    if (now - reference_ >= PeriodSeconds()) {
         Synchronise();
         reference_ = now;  // whatever the outcome: a failure waits for the next period
     }
-    Arm(kCheckMs);
+    ArmPeriodicCheck();
+}
+
+void CTiko_SyncMgr::ArmPeriodicCheck() {
+    const int64_t period = PeriodSeconds();
+    // A period of 0 or less makes every check due: half a second apart, as on an unwatched clock.
+    if (period <= 0)
+        Arm(kCheckMs);
+    else
+        ArmCheck(reference_ + period, kLongestSleepMs, kCheckMs);
 }

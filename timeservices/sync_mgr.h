@@ -7,10 +7,12 @@
 
 // Owns every compare and synchronise: requests come as signals 36-39, results leave as 40 and 41
 // with a copy of the result record. In the automatic state it synchronises once per nSyncPeriod
-// minutes, counted from entering the state.
+// minutes, counted from entering the state. On a watched clock the check comes when the period
+// ends, or after kLongestSleepMs, since nSyncPeriod may be edited without a signal.
 class CTiko_SyncMgr : public CTiko_Manager {
 public:
     static constexpr int32_t kCheckMs = 500;
+    static constexpr int64_t kLongestSleepMs = 10'000;
 
     CTiko_SyncMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services);
     ~CTiko_SyncMgr() override;
@@ -26,6 +28,8 @@ private:
     void Compare();
     void Synchronise();
     void PeriodicCheck();
+    void ArmPeriodicCheck();
+    int64_t PeriodSeconds() const;
     void PublishNotice(int32_t signal);
 
     TimeNotice notice_;

@@ -1,0 +1,202 @@
+// What the back end costs while nothing happens: the facade with its four managers on the real
+// clock, alarms on with 300 schedule items, automatic synchronisation and automatic transmission
+// on (their periods far away), sound counted rather than played. Over one window it prints
+//   the CPU share of the process (utime + stime over wall time), as a percentage of one core;
+//   thread wake-ups per second: voluntary context switches of every thread of the process;
+//   the lag of each clock tick (signal 46) behind the start of its second: median and maximum.
+// Usage: backend_idle_bench [window-seconds (60)]   (or TIKO3_BENCH_SECONDS)
+#include <dirent.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/sound_player.h"
+#include "runtime/mediator.h"
+#include "timeservices/facade.h"
+#include "timeservices/query_server.h"
+#include "treestore/conf_schema.h"
+#include "treestore/schedule_schema.h"
+
+namespace {
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Voluntary context switches of each live thread of the process, by thread id and name.
+struct ThreadSwitches {
+    std::string name;
+    long long count = 0;
+};
+
+std::map<std::string, ThreadSwitches> VoluntarySwitches() {
+    std::map<std::string, ThreadSwitches> out;
+    DIR* dir = opendir("/proc/self/task");
+    if (dir == nullptr)
+        return out;
+    while (dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const std::string base = std::string("/proc/self/task/") + entry->d_name;
+        ThreadSwitches t;
+        std::ifstream comm(base + "/comm");
+        std::getline(comm, t.name);
+        std::ifstream status(base + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
+                t.count = std::atoll(line.c_str() + 24);
+        }
+        out[entry->d_name] = t;
+    }
+    closedir(dir);
+    return out;
+}
+
+// Silent: the tick and the chime are counted, not heard.
+class CountingPlayer final : public platform::ISoundPlayer {
+public:
+    bool PlayWav(const std::string&) override {
+        plays.fetch_add(1);
+        return true;
+    }
+    bool Beep(int, int) override { return true; }
+    std::atomic<int> plays{0};
+};
+
+// Keeps how far into its second each clock tick reached a subscriber.
+class TickLag final : public CLumAOSM_Observer {
+public:
+    explicit TickLag(const platform::Clock& clock) : clock_(clock) { SetName("TickLag"); }
+    int Receive(const CLumAOSM_Message*, const char*) override {
+        const platform::WallTime now = clock_.NowUtc();
+        std::lock_guard lock(mutex_);
+        if (recording_)
+            lags_.push_back(now.nanoseconds / 1e6);
+        return 0;
+    }
+    void Record(bool on) {
+        std::lock_guard lock(mutex_);
+        recording_ = on;
+    }
+    std::vector<double> Lags() {
+        std::lock_guard lock(mutex_);
+        return lags_;
+    }
+
+private:
+    const platform::Clock& clock_;
+    std::mutex mutex_;
+    bool recording_ = false;
+    std::vector<double> lags_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int window = 60;
+    if (const char* env = std::getenv("TIKO3_BENCH_SECONDS"))
+        window = std::atoi(env);
+    if (argc > 1)
+        window = std::atoi(argv[1]);
+    window = std::max(window, 2);
+
+    auto conf = CTIKOConfList_Mgr().BuildDefaultTree();
+    auto book = CTIKOScheduleList_Mgr().BuildDefaultTree();
+    conf->SyncInfo()->bAutoSync = 1;  // every 60 minutes
+    conf->Alarm()->bAlarm = 1;
+    conf->Env()->bSound = 1;
+    conf->Env()->bMainVisible = 1;
+    conf->Comm()->bAutoMode = 1;  // every 10 minutes, to no port
+    platform::SystemClock clock;
+    // 300 items, one or more due every minute.
+    for (int i = 0; i < 300; ++i) {
+        auto item = std::make_unique<Class_TIKOSCHEDULE>();
+        item->tWhen = clock.NowUtc().seconds + 60 * (i % 60);
+        item->bAlarmOnTime = true;
+        item->bAlarm5Min = (i % 3) == 0;
+        item->strMemo.Set("item " + std::to_string(i));
+        book->AddItem(std::move(item));
+    }
+
+    CountingPlayer sound;
+    CTiko_Services services;
+    services.clock = &clock;
+    services.sound = &sound;
+    services.conf = conf.get();
+    services.schedule = book.get();
+    // Never the real clock, and no server: a due synchronisation is only told.
+    services.query = [](TimeNotice& notice) {
+        notice.bAnswered = false;
+        notice.strMessage = "서버에서 응답이 없습니다";
+        return false;
+    };
+
+    double cpuPercent = 0;
+    double wakeups = 0;
+    std::vector<std::pair<std::string, double>> perThread;
+    std::vector<double> lags;
+    {
+        CTiko_Facade facade(services);
+        TickLag lag(clock);
+        CLumAOSM_Mediator::Process()->Subscribe(&lag, AO_CLOCK_TICK_SIG);
+        facade.Launch();
+        // Start-up (the first telegram, the first checks) is not rest.
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        lag.Record(true);
+        const auto before = VoluntarySwitches();
+        const double cpuBefore = CpuSeconds();
+        const auto wallBefore = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(window));
+        const double cpu = CpuSeconds() - cpuBefore;
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+        const auto after = VoluntarySwitches();
+        lag.Record(false);
+        cpuPercent = 100.0 * cpu / wall;
+        long long total = 0;
+        for (const auto& [tid, t] : after) {
+            const auto it = before.find(tid);
+            const long long d = t.count - (it != before.end() ? it->second.count : 0);
+            total += d;
+            perThread.emplace_back(t.name, d / wall);
+        }
+        wakeups = total / wall;
+        lags = lag.Lags();
+        facade.Stop();
+        facade.WaitUntilStopped();
+        CLumAOSM_Mediator::Process()->UnsubscribeAll(&lag);
+    }
+
+    std::printf(
+        "back end at rest over %d s (facade + 4 managers, alarms on with 300 items, both automatic modes "
+        "on)\n",
+        window);
+    std::printf("  CPU share:                  %.3f %% of one core\n", cpuPercent);
+    std::printf("  thread wake-ups:            %.1f per second\n", wakeups);
+    for (const auto& [name, rate] : perThread)
+        std::printf("    %-16s %7.2f /s\n", name.c_str(), rate);
+    if (lags.empty()) {
+        std::printf("  signal 46 lag behind its second: no samples\n");
+    } else {
+        std::sort(lags.begin(), lags.end());
+        std::printf("  signal 46 lag behind its second: median %.2f ms, maximum %.2f ms (%zu ticks)\n",
+                    lags[lags.size() / 2], lags.back(), lags.size());
+    }
+    std::printf("  sounds asked for: %d\n", sound.plays.load());
+    return 0;
+}

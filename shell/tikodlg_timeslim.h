@@ -52,6 +52,9 @@ public:
     // The picture at the base size, as the window stretches it.
     QImage Picture() const;
 
+    // Armed while shown, due at the clock's next second boundary.
+    const QTimer& secondTimer() const { return secondTimer_; }
+
     // Keeps the window above others when bTopMost is 1.
     void ApplyTopMost();
     bool shown() const { return isVisible(); }

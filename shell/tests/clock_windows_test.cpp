@@ -175,6 +175,21 @@ TEST_F(ClockWindowsTest, ContextMenuAndDragReachTheFrameAndTheWindow) {
     EXPECT_EQ(slim.pos(), start + QPoint(-30, 12));
 }
 
+TEST_F(ClockWindowsTest, ClockOnlyWindowWakesAtTheNextSecondOnlyWhileShown) {
+    clock.Set({kMonday1504Utc, 900'000'000});
+    CTikoDlg_TimeSlim slim(context, frame);
+    EXPECT_FALSE(slim.secondTimer().isActive());
+    slim.show();
+    ASSERT_TRUE(slim.secondTimer().isActive());
+    EXPECT_TRUE(slim.secondTimer().isSingleShot());
+    EXPECT_GE(slim.secondTimer().interval(), 100);
+    EXPECT_LE(slim.secondTimer().interval(), 110);
+    clock.Set({kMonday1504Utc + 1, 0});
+    ASSERT_TRUE(WaitOnGui([&] { return slim.texts().time == QStringLiteral("15:04:06"); }));
+    slim.hide();
+    EXPECT_FALSE(slim.secondTimer().isActive());
+}
+
 // Renders the windows for a person to look at, and checks that no text leaves its window.
 TEST_F(ClockWindowsTest, NothingIsClipped) {
     conf->Env()->b24Hour.store(0);

@@ -14,9 +14,17 @@ namespace {
 
 std::mutex g_instanceMutex;
 
-// Mediators not yet destroyed: an observer outliving its mediator must not reach for it.
-std::mutex g_liveMutex;
-std::unordered_set<const CLumAOSM_Mediator*> g_live;
+// Mediators not yet destroyed: an observer outliving its mediator must not reach for it. Never
+// destroyed themselves, so observers destroyed during the program's exit may still ask.
+struct LiveMediators {
+    std::mutex mutex;
+    std::unordered_set<const CLumAOSM_Mediator*> set;
+};
+
+LiveMediators& Live() {
+    static auto* live = new LiveMediators;
+    return *live;
+}
 
 // Requests overtake waiting publications but keep their own order, so an unsubscribe-all never
 // takes effect before a subscription issued ahead of it (which would leave a dangling observer).
@@ -51,14 +59,14 @@ const char* NameParam(const CLumAOSM_Message& message) {
 }  // namespace
 
 CLumAOSM_Mediator::CLumAOSM_Mediator() {
-    std::lock_guard lock(g_liveMutex);
-    g_live.insert(this);
+    std::lock_guard lock(Live().mutex);
+    Live().set.insert(this);
 }
 
 CLumAOSM_Mediator::~CLumAOSM_Mediator() {
     {
-        std::lock_guard lock(g_liveMutex);
-        g_live.erase(this);
+        std::lock_guard lock(Live().mutex);
+        Live().set.erase(this);
     }
     StopAndWait();
     std::lock_guard lock(g_instanceMutex);
@@ -118,8 +126,8 @@ void CLumAOSM_Mediator::Forget(CLumAOSM_Observer* observer) {
     {
         // Held while posting only: a mediator being destroyed leaves the set first, and its stop
         // then answers (abandons) a request already queued, so the wait below always ends.
-        std::lock_guard lock(g_liveMutex);
-        if (!g_live.contains(mediator))
+        std::lock_guard lock(Live().mutex);
+        if (!Live().set.contains(mediator))
             return;
         CLumAOSM_Message request = ObserverRequest(AO_UNSUBSCRIBER_ALLSIG_SIG, observer);
         // Not waited for on the mediator's own thread, nor while it is not running: the request

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/cp949.h"
 #include "shell/world/world_store.h"
@@ -176,6 +178,20 @@ TEST_F(TableOnDisk, StoreReadsOnFirstNeedOnlyAndKeepsTheTable) {
     EXPECT_EQ(store.RegionAt(4)->offset, -480);
     EXPECT_FALSE(store.RegionAt(11));
     EXPECT_FALSE(store.RegionAt(-1));
+}
+
+TEST_F(TableOnDisk, ThreadsAskingAtOnceShareOneRead) {
+    Write(GoodTable());
+    world::WorldStore store(file_);
+    std::vector<const world::WorldTable*> seen(4, nullptr);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < seen.size(); ++i)
+        threads.emplace_back([&store, &seen, i] { seen[i] = store.Table(); });
+    for (std::thread& thread : threads)
+        thread.join();
+    for (const world::WorldTable* table : seen)
+        EXPECT_EQ(table, store.LoadedTable());
+    EXPECT_NE(store.LoadedTable(), nullptr);
 }
 
 }  // namespace

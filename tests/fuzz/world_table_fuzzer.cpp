@@ -31,6 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (region == nullptr || !world::Cp949Contains(region->name, needle))
             std::abort();
     }
+    // A saved clock's index found again by name: the index itself, or an entry of that name.
+    const int saved = static_cast<int>(size % 7) - 1;
+    const int resolved = world::ResolveRegionIndex(table, saved, needle);
+    if (resolved != saved && table.regions.Find(resolved)->name != needle)
+        std::abort();
     std::uint64_t bits = 0;
     for (std::size_t i = 0; i < size && i < 8; ++i)
         bits = bits * 256 + data[i];

@@ -85,7 +85,7 @@ TEST(Config, ServicesWorkBeforeAnyApplicationObjectAndAreGoneAfterwards) {
         CLumAOSM_Mediator::Process()->Publish(CLumAOSM_Message(AO_SYNC_COMPARE_SIG));
         EXPECT_TRUE(WaitUntil([&] { return waiter.published.load() == 1; }));
         waiter.Stop();
-        waiter.WaitUntilStopped();
+        Bounded([&] { return waiter.WaitUntilStopped(); });
         EXPECT_TRUE(waiter.exited.load());
     }
     EXPECT_EQ(CLumAOSM_Mediator::Process(), nullptr);
@@ -106,8 +106,8 @@ TEST(Config, ShutdownStopsAnObjectThatIsStillSubscribed) {
     Waiter waiter(CLumAOSM_Mediator::Process());
     ASSERT_TRUE(waiter.Start(nullptr));
     ASSERT_TRUE(WaitUntil([&] { return waiter.armed.load(); }));
-    runtime.reset();  // publishes the kill signal before the services go
-    EXPECT_EQ(waiter.WaitUntilStopped(), 0);
+    Bounded([&] { runtime.reset(); });  // publishes the kill signal before the services go
+    EXPECT_EQ(Bounded([&] { return waiter.WaitUntilStopped(); }), 0);
     EXPECT_TRUE(waiter.exited.load());
     EXPECT_FALSE(waiter.IsActive());
 }

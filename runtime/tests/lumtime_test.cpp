@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
+
+#include "tests/support/test_wait.h"
 
 TEST(LumTime, AddCarriesMillisecondsIntoSeconds) {
     CLumTime a(10, 700);
@@ -40,14 +43,11 @@ TEST(LumTime, CompareBySecondsThenMilliseconds) {
 TEST(WaitEvent, SetBeforeWaitIsKeptAndConsumedOnce) {
     CLumWaitEvent event;
     event.Set();
-    event.Wait(-1);  // returns at once: the signal was kept
-    bool released = false;
-    std::thread setter([&] {
-        released = true;
-        event.Set();
-    });
-    event.Wait(-1);  // the earlier signal was consumed, so this waits for the setter
-    setter.join();
-    EXPECT_TRUE(released);
-    EXPECT_TRUE(event.Wait(0));  // times out, still true
+    Bounded([&] { event.Wait(-1); });  // the kept signal releases it at once
+    const auto start = std::chrono::steady_clock::now();
+    event.Wait(30);  // the signal was consumed: this one waits out its time-out
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
+    std::thread setter([&] { event.Set(); });
+    Bounded([&] { event.Wait(-1); });  // released by the other thread
+    Bounded([&] { setter.join(); });
 }

@@ -5,6 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/test_wait.h"
+
 namespace {
 
 int PutSignal(CLumAOSM_Message_Que& queue, int32_t signal, bool urgent = false, const char* tag = "") {
@@ -77,8 +79,8 @@ TEST(MessageQue, GetWaitsForAPutFromAnotherThread) {
     CLumAOSM_Message_Que queue;
     std::thread producer([&] { PutSignal(queue, 45); });
     std::unique_ptr<CLumAOSM_Message> message;
-    EXPECT_EQ(queue.Get(&message), 0);
-    producer.join();
+    EXPECT_EQ(Bounded([&] { return queue.Get(&message); }), 0);
+    Bounded([&] { producer.join(); });
     EXPECT_EQ(message->GetSignal(), 45);
 }
 
@@ -91,7 +93,7 @@ TEST(MessageQue, CloseRefusesPostsAndReleasesWaitingRequesters) {
     ASSERT_EQ(queue.Put(request, true, ""), 0);
 
     queue.Close();
-    EXPECT_FALSE(reply.WaitForAnswer());  // abandoned, not left hanging
+    EXPECT_FALSE(Bounded([&] { return reply.WaitForAnswer(); }));  // abandoned, not left hanging
     EXPECT_EQ(PutSignal(queue, 41), -1);
     EXPECT_EQ(Drain(queue), (std::vector<int32_t>{-1, 40}));
 

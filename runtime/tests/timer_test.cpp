@@ -55,7 +55,7 @@ protected:
     void TearDown() override {
         CLumAOSM_TimerAgent::SetProcess(nullptr);
         agent_.Stop();
-        agent_.WaitUntilStopped();
+        Bounded([&] { return agent_.WaitUntilStopped(); });
     }
 
     // Queues n ticks and returns once the agent has handled them: a request queues behind them.
@@ -207,7 +207,7 @@ TEST(Timer, StoppedAgentRefusesWithoutWaiting) {
     CLumAOSM_TimerAgent agent(CLumAOSM_TimerAgent::Ticks::Manual);
     ASSERT_TRUE(agent.Start(nullptr));
     agent.Stop();
-    agent.WaitUntilStopped();
+    Bounded([&] { return agent.WaitUntilStopped(); });
     CLumAOSM_TimerAgent::SetProcess(&agent);
     CLumAOSM_Timer timer;
     Target target;
@@ -234,7 +234,7 @@ TEST(Timer, TickThreadDrivesTheAgent) {
     EXPECT_TRUE(WaitUntil([&] { return target.Fired().size() == 1; }));
     CLumAOSM_TimerAgent::SetProcess(nullptr);
     agent.Stop();
-    EXPECT_EQ(agent.WaitUntilStopped(), 0);  // its run ends the tick thread as well
+    EXPECT_EQ(Bounded([&] { return agent.WaitUntilStopped(); }), 0);  // its run ends the tick thread as well
 }
 
 namespace {
@@ -299,7 +299,7 @@ TEST(Timer, TimerArmedWhileTheTickThreadSleepsFiresOnItsTick) {
 
     ASSERT_TRUE(timer.StartTimer(&target, 1, 1000, 0, "long"));  // tick 100
     ASSERT_TRUE(clock.WaitForSleep(1000));
-    clock.AdvanceTo(255);  // tick 25 under way, unseen by anyone
+    clock.AdvanceTo(255);                                        // tick 25 under way, unseen by anyone
     ASSERT_TRUE(timer.StartTimer(&target, 2, 100, 0, "short"));  // tick 25 + 10
     ASSERT_TRUE(clock.WaitForSleep(350));
 
@@ -321,5 +321,5 @@ TEST(Timer, TimerArmedWhileTheTickThreadSleepsFiresOnItsTick) {
 
     CLumAOSM_TimerAgent::SetProcess(nullptr);
     agent.Stop();
-    EXPECT_EQ(agent.WaitUntilStopped(), 0);
+    EXPECT_EQ(Bounded([&] { return agent.WaitUntilStopped(); }), 0);
 }

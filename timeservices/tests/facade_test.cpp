@@ -104,7 +104,7 @@ TEST(Facade, LaunchRunsFourSubscribedManagersAndStopEndsThemInOrder) {
     EXPECT_EQ(RuntimeThreads(), before + 8);
 
     facade->Stop();
-    EXPECT_EQ(facade->WaitUntilStopped(), 0);
+    EXPECT_EQ(Bounded([&] { return facade->WaitUntilStopped(); }), 0);
     std::vector<std::string> exits;
     for (const auto& [name, signal] : fx.states.Events())
         if (signal == AO_EXIT_SIG)
@@ -112,7 +112,7 @@ TEST(Facade, LaunchRunsFourSubscribedManagersAndStopEndsThemInOrder) {
     EXPECT_EQ(exits, std::vector<std::string>(std::begin(kManagers), std::end(kManagers)));
     EXPECT_EQ(facade->ClockSrcMgr(), nullptr);
 
-    facade.reset();
+    Bounded([&] { facade.reset(); });
     EXPECT_EQ(CLumAOSM_Mediator::Process(), nullptr);
     EXPECT_EQ(CLumAOSM_TimerAgent::Process(), nullptr);
     EXPECT_TRUE(harness::WaitUntil([&] { return RuntimeThreads() == before; }));
@@ -132,7 +132,7 @@ TEST(Facade, ManagerWithoutABlockIsSkippedAndTheOthersRun) {
         ASSERT_TRUE(recorder.WaitForCount(AO_COMM_SENT_SIG, 1));
         EXPECT_EQ(recorder.Count(AO_COMPARE_RESULT_SIG), 0u);
         facade.Stop();
-        EXPECT_EQ(facade.WaitUntilStopped(), 0);
+        EXPECT_EQ(Bounded([&] { return facade.WaitUntilStopped(); }), 0);
     }
     EXPECT_EQ(fx.states.Count("Tiko_SyncMgr", AO_ENTRY_SIG), 0u);
     EXPECT_EQ(fx.states.Count("Tiko_ScheMgr", AO_EXIT_SIG), 1u);
@@ -143,7 +143,7 @@ TEST(Facade, StopRightAfterLaunchIsNotLost) {
     CTiko_Facade facade(fx.Services());
     ASSERT_TRUE(facade.Launch());
     facade.Stop();
-    EXPECT_EQ(facade.WaitUntilStopped(), 0);
+    EXPECT_EQ(Bounded([&] { return facade.WaitUntilStopped(); }), 0);
 }
 
 // The shell and dialogs edit both trees on their own thread while the managers read them.
@@ -185,9 +185,9 @@ TEST(Facade, EditingTheTreesWhileTheManagersRunIsRaceFree) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     stop = true;
-    mover.join();
+    Bounded([&] { mover.join(); });
     facade.Stop();
-    EXPECT_EQ(facade.WaitUntilStopped(), 0);
+    EXPECT_EQ(Bounded([&] { return facade.WaitUntilStopped(); }), 0);
     EXPECT_GE(fx.sound.Calls().size(), 10u);
 }
 

@@ -81,11 +81,11 @@ public:
     }
     ~Runtime() {
         mediator_->Stop();
-        mediator_->WaitUntilStopped();
+        Bounded([&] { return mediator_->WaitUntilStopped(); });
         CLumAOSM_Mediator::SetProcess(nullptr);
         delete mediator_;
         agent_->Stop();
-        agent_->WaitUntilStopped();
+        Bounded([&] { return agent_->WaitUntilStopped(); });
         CLumAOSM_TimerAgent::SetProcess(nullptr);
         delete agent_;
     }
@@ -226,7 +226,7 @@ public:
     void Stop() {
         if (manager_ && manager_->IsRunning()) {
             manager_->Stop();
-            manager_->WaitUntilStopped();
+            Bounded([&] { return manager_->WaitUntilStopped(); });
         }
     }
     T* operator->() const { return manager_.get(); }

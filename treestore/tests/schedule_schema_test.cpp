@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "tests/support/test_wait.h"
 #include "tree_test_util.h"
 
 namespace {
@@ -186,7 +187,7 @@ TEST_F(ScheduleSchema, WalkersAndEditorsOnOtherThreadsDoNotRace) {
         book.RemoveItem(added->strGuid.Get());
     }
     done = true;
-    walker.join();
+    Bounded([&] { walker.join(); });
     EXPECT_EQ(book.ItemCount(), 50u);
 }
 

@@ -4,6 +4,8 @@
 
 #include <thread>
 
+#include "tests/support/test_wait.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -21,7 +23,7 @@ TEST(FakeSoundPlayerTest, HeldSoundRefusesOthersUntilReleased) {
     EXPECT_FALSE(player.Beep(440, 10));
 
     player.Release();
-    playing.join();
+    Bounded([&] { playing.join(); });
     EXPECT_TRUE(first);
     EXPECT_FALSE(player.IsPlaying());
     EXPECT_TRUE(player.PlayWav("tick.wav"));

@@ -60,14 +60,4 @@ TEST(FakeSerialLineTest, LinesOfOneFactoryShareTheRecord) {
     EXPECT_EQ(ports.FailedOpens(), 1);
 }
 
-TEST(FakeSerialLineTest, OpenWhileOpenKeepsTheFirstSession) {
-    FakeSerialLine line;
-    ASSERT_TRUE(line.Open(1, 4800));
-    EXPECT_TRUE(line.Open(2, 1200));
-    const auto sessions = line.Sessions();
-    ASSERT_EQ(sessions.size(), 1u);
-    EXPECT_EQ(sessions[0].port, 1);
-    EXPECT_FALSE(sessions[0].closed);
-}
-
 }  // namespace

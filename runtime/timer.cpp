@@ -119,8 +119,12 @@ void CLumAOSM_SteadyTickClock::SleepUntil(int64_t deadline) {
 }
 
 void CLumAOSM_SteadyTickClock::Wake() {
-    std::lock_guard lock(mutex_);
-    woken_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        woken_ = true;
+    }
+    // Outside the lock, so the sleeper does not wake into a held mutex; the tick thread that owns
+    // this clock ends only after every caller is done with it.
     cond_.notify_all();
 }
 
@@ -135,6 +139,11 @@ int64_t FloorMod(int64_t value, int64_t modulus) {
 
 // Within this the grid counts as on its phase; a set clock moves it by more.
 constexpr int64_t kAlignToleranceNs = 1'000'000;
+
+// The ticks on which `remainingMs` more milliseconds are counted (at least the next one).
+int64_t TicksFor(int64_t remainingMs) {
+    return remainingMs <= 0 ? 1 : (remainingMs + CLumAOSM_Forever::kTickMs - 1) / CLumAOSM_Forever::kTickMs;
+}
 
 }  // namespace
 
@@ -163,11 +172,12 @@ int64_t CLumAOSM_Forever::CurrentTick() const {
     return since > 0 ? since / kTickNs : 0;
 }
 
-void CLumAOSM_Forever::SetDue(int64_t tick) {
+void CLumAOSM_Forever::SetDue(int64_t tick, int64_t then) {
     bool wake = false;
     {
         std::lock_guard lock(mutex_);
         due_ = tick;
+        then_ = then;
         // A later due tick waits for the sleep under way to end.
         wake = tick < sleepingFor_;
     }
@@ -185,20 +195,24 @@ void CLumAOSM_Forever::Align() {
 }
 
 int CLumAOSM_Forever::Run() {
-    int64_t handedOver = kNoTick;  // the due tick already told to the agent
+    int64_t handedOver = -1;  // the latest tick told to the agent
     while (!stopFlag_.load()) {
         Align();
         int64_t reached = kNoTick;
         int64_t deadline = CLumAOSM_TickClock::kForever;
         {
             std::lock_guard lock(mutex_);
-            if (due_ != kNoTick && due_ != handedOver) {
-                if (clock_->Now() >= TickTime(due_))
-                    reached = due_;
+            // Until the agent has counted the tick told, the one after it is next.
+            int64_t target = due_ > handedOver ? due_ : then_;
+            if (target <= handedOver)
+                target = kNoTick;
+            if (target != kNoTick) {
+                if (clock_->Now() >= TickTime(target))
+                    reached = target;
                 else
-                    deadline = TickTime(due_);
+                    deadline = TickTime(target);
             }
-            sleepingFor_ = deadline == CLumAOSM_TickClock::kForever ? kNoTick : due_;
+            sleepingFor_ = reached == kNoTick ? target : kNoTick;
         }
         if (reached != kNoTick) {
             CLumAOSM_TimerAgent* agent = agent_.load();
@@ -264,7 +278,7 @@ int CLumAOSM_TimerAgent::Run() {
         const ThreadStartParams params = ThreadStartParams::Named("T_Forever_Timer_Tick");
         tickThread_->Start(&params);
         // Slots armed before a restart count from the new grid.
-        tickThread_->SetDue(TicksToEarliestDue());
+        PublishDue();
     }
     CLumAOSM_Task::Run();
     if (tickThread_) {
@@ -303,12 +317,32 @@ int64_t CLumAOSM_TimerAgent::TicksToEarliestDue() const {
     for (const TimerSlot& slot : slots_) {
         if (!slot.inUse)
             continue;
-        const int64_t remaining = int64_t{slot.timeout} - slot.elapsed;
-        const int64_t ticks =
-            remaining <= 0 ? 1 : (remaining + CLumAOSM_Forever::kTickMs - 1) / CLumAOSM_Forever::kTickMs;
-        earliest = std::min(earliest, ticks);
+        earliest = std::min(earliest, TicksFor(int64_t{slot.timeout} - slot.elapsed));
     }
     return earliest;
+}
+
+void CLumAOSM_TimerAgent::PublishDue() {
+    constexpr int64_t kNone = CLumAOSM_Forever::kNoTick;
+    int64_t first = kNone;
+    int64_t then = kNone;
+    auto consider = [&](int64_t ticks) {
+        if (ticks < first) {
+            then = first;
+            first = ticks;
+        } else if (ticks > first && ticks < then) {
+            then = ticks;
+        }
+    };
+    for (const TimerSlot& slot : slots_) {
+        if (!slot.inUse)
+            continue;
+        const int64_t ticks = TicksFor(int64_t{slot.timeout} - slot.elapsed);
+        consider(ticks);
+        if (slot.periodic)
+            consider(ticks + TicksFor(slot.timeout));
+    }
+    tickThread_->SetDue(first == kNone ? kNone : counted_ + first, then == kNone ? kNone : counted_ + then);
 }
 
 void CLumAOSM_TimerAgent::CatchUp(int64_t tick) {
@@ -362,8 +396,7 @@ int CLumAOSM_TimerAgent::Dispatch(CLumAOSM_Message* message) {
         message->GetParamValue(1, &reached);
     CatchUp(std::max(tickThread_->CurrentTick(), reached));
     const int result = message->GetSignal() == AO_TIMEOUT_SIG ? 0 : Handle(message);
-    const int64_t due = TicksToEarliestDue();
-    tickThread_->SetDue(due == CLumAOSM_Forever::kNoTick ? due : counted_ + due);
+    PublishDue();
     return result;
 }
 

@@ -124,8 +124,10 @@ public:
     void SetAgent(CLumAOSM_TimerAgent* agent) { agent_.store(agent); }
     // The number of the latest tick that has begun. Any thread.
     int64_t CurrentTick() const;
-    // The tick on which the earliest armed slot falls due, kNoTick when none is. Any thread.
-    void SetDue(int64_t tick);
+    // The tick on which the earliest armed slot falls due, kNoTick when none is, and the next
+    // due tick after it: once it has told the agent of the first, the thread sleeps towards the
+    // second, so the agent's answer does not have to wake it. Any thread.
+    void SetDue(int64_t tick, int64_t then = kNoTick);
 
 private:
     int64_t TickTime(int64_t tick) const { return epoch_.load() + tick * kTickNs; }
@@ -139,6 +141,7 @@ private:
     std::atomic<bool> stopFlag_{true};
     std::mutex mutex_;
     int64_t due_ = kNoTick;          // guarded by mutex_
+    int64_t then_ = kNoTick;         // guarded by mutex_
     int64_t sleepingFor_ = kNoTick;  // guarded by mutex_: the due tick the sleep ends at
 };
 
@@ -179,6 +182,8 @@ private:
     void CatchUp(int64_t tick);
     // Ticks from the last counted one to the earliest due time-out; kNoTick when none is armed.
     int64_t TicksToEarliestDue() const;
+    // Tells the tick thread the earliest due tick and the one after it.
+    void PublishDue();
     intptr_t OnStart(const TimerSlot& request);
     void OnStop(const TimerSlot& request);
 

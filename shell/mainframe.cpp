@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "dialogs/message_asker.h"
+#include "dialogs/tikodlg_schealarm.h"
 #include "runtime/mediator.h"
 #include "runtime/signals.h"
 #include "shell/launcher.h"
@@ -49,7 +51,7 @@ constexpr MenuItem kMenuItems[] = {
 
 // Their windows come with later work; until then the items stay visible but cannot be chosen.
 bool NotYetBuilt(int id) {
-    return id == kCmdSettings || id == kCmdSchedules;
+    return id == kCmdSettings;
 }
 
 constexpr int kReadyPollMs = 5;
@@ -147,6 +149,9 @@ void CMainFrame::CreateWindows() {
     if (conf != nullptr && conf->WorldClocks() != nullptr)
         timeSlim_->SetScale(conf->WorldClocks()->fScale.load());
     timeSlim_->move(0, 0);
+    // Made now and kept hidden; 일정관리 shows it.
+    schedule_ = new CTikoDlg_ScheAlarm(context_, std::filesystem::current_path(),
+                                       options_.asker != nullptr ? *options_.asker : DefaultMessageAsker());
     // Saved world clocks reopen; their regions are read from the world table now, not only once
     // the world time dialog has been opened.
     if (!worldClocks_->RestoreSaved() && options_.showNotice)
@@ -206,6 +211,9 @@ void CMainFrame::RunCommand(int commandId, QWidget* origin) {
                     conf->Env()->bMainVisible.store(0);
             }
             return;
+        case kCmdSchedules:
+            ShowScheduleDialog();
+            return;
         case kCmdScheduleReport:
             WriteScheduleReport();
             return;
@@ -228,6 +236,21 @@ void CMainFrame::ShowMain() {
     window->activateWindow();
     if (env != nullptr)
         env->bMainVisible.store(1);
+}
+
+void CMainFrame::ShowScheduleDialog() {
+    if (closed_ || schedule_ == nullptr)
+        return;
+    const Class_TIKOCONF_TOP* conf = context_.conf;
+    if (conf != nullptr && conf->AlarmDlg() != nullptr)
+        schedule_->move(conf->AlarmDlg()->nLeft.load(), conf->AlarmDlg()->nTop.load());
+    const bool topMost = conf != nullptr && conf->Env() != nullptr && conf->Env()->bTopMost.load() == 1;
+    // Changing the flag re-creates (and hides) the window: only when it differs.
+    if (schedule_->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != topMost)
+        schedule_->setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
+    schedule_->show();
+    schedule_->raise();
+    schedule_->activateWindow();
 }
 
 void CMainFrame::ShowHelp(QWidget* origin) {
@@ -334,6 +357,8 @@ void CMainFrame::Close() {
     main_ = nullptr;
     delete timeSlim_;
     timeSlim_ = nullptr;
+    delete schedule_;
+    schedule_ = nullptr;
     contextMenu_->hide();
     if (context_.mediator != nullptr)
         context_.mediator->UnsubscribeAll(this);

@@ -19,6 +19,8 @@ class ILauncher;
 class CTaskBarMsgWnd;
 class CTikoDlg_Main;
 class CTikoDlg_WorldTime;
+class CTikoDlg_ScheAlarm;
+class IMessageAsker;
 class CWorldClockList;
 namespace world {
 class WorldStore;
@@ -45,6 +47,8 @@ public:
         // The world table and the selected region; null: the program's, read from the
         // working directory.
         world::WorldStore* worldStore = nullptr;
+        // Answers the schedule dialog's messages; null: message boxes.
+        IMessageAsker* asker = nullptr;
     };
 
     CMainFrame(const ShellContext& context, Options options);
@@ -67,7 +71,9 @@ public:
     // Records window state and writes "TIKo.conf"; false (after saying so) when it failed.
     bool SaveConfiguration();
     // Writes "./일정레포트.txt" and opens it; nothing for an empty book or an unwritable file.
-    void WriteScheduleReport();
+    void WriteScheduleReport() override;
+    // Command 32779: the schedule dialog placed, shown and focused.
+    void ShowScheduleDialog() override;
     // A new world clock for a region of the world table (the world time dialog's button).
     void OpenWorldClock(int regionIndex, const QString& name);
     // The environment page's see-through setting, for every world clock.
@@ -85,6 +91,7 @@ public:
     CSystemTray& Tray() { return tray_; }
     CTikoDlg_Main* MainDialog() const { return main_; }
     CTikoDlg_TimeSlim* ClockOnly() const { return timeSlim_; }
+    CTikoDlg_ScheAlarm* ScheduleDialog() const { return schedule_; }
     const QList<QPointer<CTaskBarMsgWnd>>& Popups() const { return popups_; }
     bool AboutBoxOpen() const { return aboutOpen_; }
 
@@ -106,6 +113,7 @@ private:
     CSystemTray tray_;
     CTikoDlg_Main* main_ = nullptr;
     CTikoDlg_TimeSlim* timeSlim_ = nullptr;
+    CTikoDlg_ScheAlarm* schedule_ = nullptr;
     std::unique_ptr<QMenu> contextMenu_;
     std::unique_ptr<CWorldClockList> worldClocks_;
     QPointer<CTikoDlg_WorldTime> worldTime_;

@@ -46,6 +46,10 @@ public:
     virtual void ShowContextMenu(CTikoDlg_TimeSlim* target, const QPoint& screenPos) = 0;
     // Ends the program through the frame's close path (queued, so the caller returns first).
     virtual void PostClose() = 0;
+    // The schedule dialog (command 32779) and the schedule report (32780); the settings sheet's
+    // alarm page calls them for its two buttons.
+    virtual void ShowScheduleDialog() { RunCommand(kCmdSchedules); }
+    virtual void WriteScheduleReport() { RunCommand(kCmdScheduleReport); }
     // Whether a command has its window yet; a button of a command that has none stays greyed.
     virtual bool IsCommandAvailable(int commandId) const {
         (void)commandId;

@@ -6,13 +6,13 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -20,17 +20,7 @@ namespace fs = std::filesystem;
 
 class AtomicFile : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "atomicfile-XXXXXX").string();
-        m_dir = ::mkdtemp(pattern.data());
-        m_target = m_dir / "TIKo.sche";
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    std::string Read() const {
-        std::ifstream in(m_target, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string Read() const { return ReadFile(m_target); }
     // Files in the directory besides the target: left-over temporaries.
     int Strays() const {
         int count = 0;
@@ -39,8 +29,9 @@ protected:
         return count;
     }
 
-    fs::path m_dir;
-    fs::path m_target;
+    TempDir m_temp{"atomicfile"};
+    const fs::path m_dir = m_temp.path();
+    const fs::path m_target = m_dir / "TIKo.sche";
 };
 
 TEST_F(AtomicFile, ReplacesContentAndKeepsPermissionBits) {
@@ -78,21 +69,15 @@ TEST_F(AtomicFile, FullDiskLeavesTheOldFile) {
     ASSERT_TRUE(platform::WriteFileAtomically(m_target, "old"));
     // A file size limit in a child stands in for a full disk: writes past it
     // fail with EFBIG.
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit {
-            4096, 4096
-        };
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        bool ok = platform::WriteFileAtomically(m_target, std::string(1 << 20, 'x'));
-        ::_exit(ok ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write should have reported failure";
+    EXPECT_EQ(0, InChild([&] {
+                  ::signal(SIGXFSZ, SIG_IGN);
+                  struct rlimit limit {
+                      4096, 4096
+                  };
+                  ::setrlimit(RLIMIT_FSIZE, &limit);
+                  return platform::WriteFileAtomically(m_target, std::string(1 << 20, 'x')) ? 1 : 0;
+              }))
+        << "the write should have reported failure";
     EXPECT_EQ(Read(), "old");
     EXPECT_EQ(Strays(), 0);
 }
@@ -110,9 +95,9 @@ TEST_F(AtomicFile, StaleTemporariesOfTheTargetAloneAreRemoved) {
     const std::vector<std::string> kept = {".TIKo.sche.a1B2c", ".TIKo.sche.a1B2c3d", ".TIKo.sche.ab-cde",
                                            "TIKo.sche.a1B2c3", ".TIKo.conf.a1B2c3",  ".TIKo.sche"};
     for (const auto& name : stale)
-        std::ofstream(m_dir / name) << "half";
+        WriteFile(m_dir / name, "half");
     for (const auto& name : kept)
-        std::ofstream(m_dir / name) << "other";
+        WriteFile(m_dir / name, "other");
     EXPECT_EQ(platform::RemoveStaleTemporaries(m_target), 2);
     for (const auto& name : stale)
         EXPECT_FALSE(fs::exists(m_dir / name)) << name;

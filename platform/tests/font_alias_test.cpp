@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "tests/support/temp_dir.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -16,18 +18,14 @@ namespace fs = std::filesystem;
 class FontAliasLayout : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tiko3-fonts-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
         for (const char* dir :
              {"usr/bin", "usr/libexec/xscreensaver", "usr/share/TIKo3/fonts", "build", "bare"})
             fs::create_directories(root_ / dir);
         for (const char* file : {"usr/share/TIKo3/fonts/tiko3-fonts.conf", "build/tiko3-fonts.conf"})
             std::ofstream(root_ / file) << "<fontconfig/>\n";
     }
-    void TearDown() override { fs::remove_all(root_); }
-
-    fs::path root_;
+    TempDir temp_{"tiko3-fonts"};
+    const fs::path root_ = temp_.path();
 };
 
 TEST_F(FontAliasLayout, EachProgramFindsTheAliasesFromItsOwnPlace) {

@@ -120,9 +120,9 @@ TEST(ActiveObject, PublicationAfterInitialisationReachesASubscriptionMadeInIniti
     mediator.Publish(CLumAOSM_Message(kPlain));
     EXPECT_TRUE(WaitUntil([&] { return object.Logged("A:42"); }));
     object.Stop();
-    object.WaitUntilStopped();
+    Bounded([&] { return object.WaitUntilStopped(); });
     mediator.Stop();
-    mediator.WaitUntilStopped();
+    Bounded([&] { return mediator.WaitUntilStopped(); });
 }
 
 TEST(ActiveObject, TransitionExitsAtOnceAndEntersBeforeQueuedMessages) {
@@ -151,7 +151,7 @@ TEST(ActiveObject, StopDeliversExitToTheCurrentState) {
     ASSERT_TRUE(object.Start(nullptr));
     ASSERT_TRUE(WaitUntil([&] { return object.Logged("B:ENTRY"); }));
     object.Stop();  // without a mediator: only the task stops
-    EXPECT_EQ(object.WaitUntilStopped(), 0);
+    EXPECT_EQ(Bounded([&] { return object.WaitUntilStopped(); }), 0);
     EXPECT_EQ(object.Entries().back(), "B:EXIT");
     EXPECT_EQ(object.Post(CLumAOSM_Message(kPlain)), -1);
 }
@@ -167,7 +167,7 @@ TEST(ActiveObject, DefaultHandlerAnswers) {
     object.lastDefault = -1;
     object.Post(CLumAOSM_Message(AO_All2All_KillAll_SIG));
     ASSERT_TRUE(WaitUntil([&] { return object.lastDefault.load() == AO_TRUE_SIG; }));
-    EXPECT_EQ(object.WaitUntilStopped(), 0);  // the kill signal stopped it
+    EXPECT_EQ(Bounded([&] { return object.WaitUntilStopped(); }), 0);  // the kill signal stopped it
     EXPECT_EQ(object.Entries().back(), "A:EXIT");
 }
 
@@ -181,13 +181,13 @@ TEST(ActiveObject, KillAllThroughTheMediatorStopsEverySubscribedObject) {
     ASSERT_TRUE(WaitUntil([&] { return first.Logged("A:ENTRY") && second.Logged("B:ENTRY"); }));
 
     mediator.Publish(CLumAOSM_Message(AO_All2All_KillAll_SIG));
-    EXPECT_EQ(first.WaitUntilStopped(), 0);
-    EXPECT_EQ(second.WaitUntilStopped(), 0);
+    EXPECT_EQ(Bounded([&] { return first.WaitUntilStopped(); }), 0);
+    EXPECT_EQ(Bounded([&] { return second.WaitUntilStopped(); }), 0);
     EXPECT_EQ(first.Entries().back(), "A:EXIT");
     EXPECT_EQ(second.Entries().back(), "B:EXIT");
     EXPECT_FALSE(first.IsActive());  // its stop unsubscribed it
     mediator.Stop();
-    mediator.WaitUntilStopped();
+    Bounded([&] { return mediator.WaitUntilStopped(); });
 }
 
 TEST(ActiveObject, ReceiveQueuesACopyWithTheTag) {
@@ -231,5 +231,5 @@ TEST(ActiveObject, DestroyedWithoutStopLeavesTheMediatorsTable) {
                 EXPECT_NE(static_cast<const void*>(observer), gone) << "signal " << entry.signal;
     }
     mediator.Stop();
-    mediator.WaitUntilStopped();
+    Bounded([&] { return mediator.WaitUntilStopped(); });
 }

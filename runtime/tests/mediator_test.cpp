@@ -51,7 +51,7 @@ protected:
     }
     void TearDown() override {
         mediator_.Stop();
-        mediator_.WaitUntilStopped();
+        Bounded([&] { return mediator_.WaitUntilStopped(); });
     }
 
     // Returns once every publication made before it has been routed.
@@ -173,7 +173,7 @@ TEST(Mediator, StoppedMediatorRefusesRequestsAtOnce) {
     CLumAOSM_Mediator mediator;
     ASSERT_TRUE(mediator.Start(nullptr));
     mediator.Stop();
-    mediator.WaitUntilStopped();
+    Bounded([&] { return mediator.WaitUntilStopped(); });
     CLumAOSM_Observer observer;
     EXPECT_EQ(mediator.Subscribe(&observer, 40), -1);
     EXPECT_EQ(mediator.UnsubscribeAll(&observer), -1);
@@ -198,7 +198,7 @@ TEST(Mediator, FailedUnsubscribeOnAStoppingMediatorWaitsForADeliveryUnderWay) {
         doneAtReturn = receiveDone.load();  // only now may the owner destroy a
     });
     a.gate.Open();
-    owner.join();
+    Bounded([&] { owner.join(); });
     EXPECT_TRUE(doneAtReturn.load());
 }
 

@@ -4,13 +4,13 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
 
 namespace scr {
 namespace {
@@ -19,20 +19,11 @@ namespace fs = std::filesystem;
 
 class SettingsFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/scr_settings_XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        path_ = dir_ + "/TIKO3SCR.INI";
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    void Write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
-    std::string Read() const {
-        std::ifstream in(path_, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::string dir_, path_;
+    void Write(const std::string& text) { WriteFile(path_, text); }
+    std::string Read() const { return ReadFile(path_); }
+    TempDir temp_{"scr_settings"};
+    const std::string dir_ = temp_.path().string();
+    std::string path_ = dir_ + "/TIKO3SCR.INI";
 };
 
 TEST_F(SettingsFile, MissingFileGivesTheDefaults) {
@@ -98,18 +89,13 @@ TEST_F(SettingsFile, InterruptedWriteLeavesTheOldSettingsAndNoTemporaryFile) {
     Write("[TIKO3SCR]\nbType=1\nnSyncDuration=5\n");
     // A child whose files may not grow past 16 bytes: the new text cannot be written whole,
     // whoever runs the test (root ignores directory permissions, not this limit).
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{16, 16};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(WriteSettings(path_, {0, 1, 0, 12345, 1}) ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write reported success";
+    EXPECT_EQ(0, InChild([&] {
+                  signal(SIGXFSZ, SIG_IGN);
+                  rlimit limit{16, 16};
+                  setrlimit(RLIMIT_FSIZE, &limit);
+                  return WriteSettings(path_, {0, 1, 0, 12345, 1}) ? 1 : 0;
+              }))
+        << "the write reported success";
     EXPECT_EQ(Read(), "[TIKO3SCR]\nbType=1\nnSyncDuration=5\n");
     int files = 0;
     for (const auto& e : fs::directory_iterator(dir_))

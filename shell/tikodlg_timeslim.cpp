@@ -86,8 +86,9 @@ bool CTikoDlg_TimeSlim::Hour24() const {
 }
 
 bool CTikoDlg_TimeSlim::WhiteBackground() const {
-    const Class_TIKOCONF_ENV* env = context_.conf != nullptr ? context_.conf->Env() : nullptr;
-    return TranslucencySupported() && env != nullptr && env->bWorldClockTransparent.load() != 0;
+    // The window's own see-through state, not the setting: a window whose white is not keyed
+    // out would otherwise show a white block when the setting changes under it.
+    return keyWhite_;
 }
 
 SlimTexts CTikoDlg_TimeSlim::texts() const {

@@ -1,0 +1,394 @@
+// The schedule dialog driven through its controls, with the message boxes answered by the test.
+
+#include <gtest/gtest.h>
+
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+
+#include "dialogs/schedule_texts.h"
+#include "dialogs/tikodlg_schealarm.h"
+#include "fake_message_asker.h"
+#include "platform/clock.h"
+#include "runtime/signals.h"
+#include "shell/tests/fake_main_frame.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/temp_dir.h"
+#include "treestore/app_store.h"
+#include "treestore/conf_schema.h"
+
+namespace {
+
+using dialogs_test::FakeMessageAsker;
+
+constexpr char kAdded[] = "일정이 추가되었습니다. ";
+constexpr char kChanged[] = "일정이 변경되었습니다. ";
+constexpr char kDeleted[] = "일정이 삭제되었습니다. ";
+
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// 2026-12-08 (a Tuesday) 10:30:20 in Korea; the PC's zone is Korea too.
+constexpr int64_t kKst = platform::kKoreaUtcOffsetSeconds;
+int64_t KstSeconds(int year, int month, int day, int hour, int minute, int second = 0) {
+    return platform::UnixFromCivil(platform::MakeCivilTime(year, month, day, hour, minute, second)) - kKst;
+}
+
+class ScheduleDialogTest : public ::testing::Test {
+protected:
+    ScheduleDialogTest() : clock_(platform::WallTime{KstSeconds(2026, 12, 8, 10, 30, 20), 0}, kKst) {
+        shell_test::App();
+        if (const char* old = std::getenv("TZ"))
+            oldTz_ = old;
+        setenv("TZ", "KST-9", 1);
+        tzset();
+        conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
+        book_ = std::make_unique<Class_TIKOSCHEDULE_TOP>();
+        context_ = ShellContext{conf_.get(), book_.get(), mediator_.get(), &clock_};
+    }
+    ~ScheduleDialogTest() override {
+        dialog_.reset();
+        if (oldTz_.empty())
+            unsetenv("TZ");
+        else
+            setenv("TZ", oldTz_.c_str(), 1);
+        tzset();
+    }
+
+    CTikoDlg_ScheAlarm& Dialog() {
+        if (!dialog_)
+            dialog_ = std::make_unique<CTikoDlg_ScheAlarm>(context_, dir_.path(), asker_);
+        return *dialog_;
+    }
+    void ShowOn(int year, int month, int day) {
+        Dialog().Calendar()->setSelectedDate(QDate(year, month, day));
+    }
+    // The inputs of one item, as a person sets them.
+    void Enter(const char* hour, const char* minute, const char* memo, int repeat,
+               std::initializer_list<int> leads) {
+        CTikoDlg_ScheAlarm& d = Dialog();
+        d.HourCombo()->setEditText(U(hour));
+        d.MinuteCombo()->setEditText(U(minute));
+        d.Memo()->setText(U(memo));
+        if (repeat >= 0)
+            d.RepeatButton(repeat)->setChecked(true);
+        else
+            UncheckRepeat();
+        for (int i = 0; i < 8; ++i)
+            d.AlarmBox(i)->setChecked(false);
+        for (int lead : leads)
+            d.AlarmBox(lead)->setChecked(true);
+    }
+    // As when the dialog first opens: no repeat kind (a person cannot uncheck a radio button).
+    void UncheckRepeat() {
+        for (int i = 0; i < 4; ++i) {
+            Dialog().RepeatButton(i)->setAutoExclusive(false);
+            Dialog().RepeatButton(i)->setChecked(false);
+            Dialog().RepeatButton(i)->setAutoExclusive(true);
+        }
+    }
+    void ClickRow(int row) {
+        QTreeWidget* list = Dialog().List();
+        ASSERT_LT(row, list->topLevelItemCount());
+        list->setCurrentItem(list->topLevelItem(row));
+    }
+    std::vector<QString> Rows() {
+        std::vector<QString> rows;
+        QTreeWidget* list = Dialog().List();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* r = list->topLevelItem(i);
+            rows.push_back(r->text(0) + "|" + r->text(1) + "|" + r->text(2));
+        }
+        return rows;
+    }
+    std::unique_ptr<Class_TIKOSCHEDULE> OnlyItem() {
+        std::string guid;
+        book_->ForEachItem([&](const Class_TIKOSCHEDULE& item) { guid = item.strGuid.Get(); });
+        EXPECT_EQ(book_->ItemCount(), 1u);
+        return book_->CopyItem(guid);
+    }
+    std::string AddItem(int64_t when, int repeat, const char* memoCp949) {
+        auto item = std::make_unique<Class_TIKOSCHEDULE>();
+        item->tWhen = when;
+        item->nRepeat = repeat;
+        item->bAlarmOnTime = true;
+        item->strMemo.Set(memoCp949);
+        return book_->AddItem(std::move(item))->strGuid.Get();
+    }
+
+    platform::FakeClock clock_;
+    shell_test::RunningMediator mediator_;
+    std::unique_ptr<Class_TIKOCONF_TOP> conf_;
+    std::unique_ptr<Class_TIKOSCHEDULE_TOP> book_;
+    ShellContext context_;
+    TempDir dir_{"schedule-dialog"};
+    FakeMessageAsker asker_;
+    std::unique_ptr<CTikoDlg_ScheAlarm> dialog_;
+    std::string oldTz_;
+};
+
+TEST(ScheduleTextsTest, TitleTimeAndTypedFields) {
+    EXPECT_EQ(ScheduleTitle({2002, 5, 20}), U("2002년  5월 20일 일정표"));
+    EXPECT_EQ(ScheduleTimeText(9, 5, 0), U("09:05:00"));
+    EXPECT_EQ(ScheduleTimeText(23, 59, 0), U("23:59:00"));
+    struct Case {
+        const char* text;
+        std::optional<int> hour;
+    };
+    for (const Case& c : {Case{"7", 7}, Case{"07", 7}, Case{"07시", 7}, Case{" 7 시 ", 7}, Case{"23시", 23},
+                          Case{"0", 0}, Case{"24", std::nullopt}, Case{"", std::nullopt},
+                          Case{"시", std::nullopt}, Case{"7시간", std::nullopt}, Case{"-1", std::nullopt},
+                          Case{"007", std::nullopt}, Case{"٧", std::nullopt}, Case{"a7", std::nullopt}})
+        EXPECT_EQ(ParseClockField(U(c.text), U("시"), 23), c.hour) << c.text;
+    EXPECT_EQ(ParseClockField(U("59분"), U("분"), 59), 59);
+    EXPECT_EQ(ParseClockField(U("60분"), U("분"), 59), std::nullopt);
+}
+
+TEST_F(ScheduleDialogTest, OpensOnTodayInKorea) {
+    // 2026-12-07 23:30 UTC is already the 8th in Korea.
+    clock_.Set({KstSeconds(2026, 12, 8, 8, 30), 0});
+    EXPECT_EQ(Dialog().Calendar()->selectedDate(), QDate(2026, 12, 8));
+    EXPECT_EQ(Dialog().Title()->text(), U("2026년 12월  8일 일정표"));
+    EXPECT_EQ(Dialog().HourCombo()->currentIndex(), 0);
+    EXPECT_EQ(Dialog().HourCombo()->count(), 24);
+    EXPECT_EQ(Dialog().MinuteCombo()->itemText(59), U("59분"));
+}
+
+TEST_F(ScheduleDialogTest, AddRefusesInTheStepOrderAndStoresOnlyWhatIsChecked) {
+    struct Step {
+        const char* hour;
+        const char* minute;
+        const char* memo;
+        int repeat;
+        std::initializer_list<int> leads;
+        const char* told;
+    };
+    const Step refused[] = {
+        // The current minute: 10:30:00 is before 10:30:20.
+        {"10시", "30분", "회의", 0, {0}, "현재 일시 이후부터 입력하실수 있읍니다."},
+        {"10", "31", "", 0, {0}, "일정 내용을 입력하십시요!"},
+        {"10", "31", "회의", -1, {0}, " 일정 타입( 당일, 매일, 매주, 매달 중 1 )을 선택하십시요!"},
+        {"10", "31", "회의", 0, {}, " 알람 타입( 정각, 1분전, 5분전... )을 선택하십시요!"},
+        {"24시",
+         "31",
+         "회의",
+         0,
+         {0},
+         "시각의 시를 알 수 없습니다. 0부터 23까지의 수로 입력하십시요! (예: 07시)"},
+        {"10",
+         "6o",
+         "회의",
+         0,
+         {0},
+         "시각의 분을 알 수 없습니다. 0부터 59까지의 수로 입력하십시요! (예: 05분)"},
+    };
+    for (const Step& s : refused) {
+        Enter(s.hour, s.minute, s.memo, s.repeat, s.leads);
+        Dialog().Add();
+        EXPECT_EQ(asker_.Take(), std::vector<QString>{U(s.told)}) << s.hour << " " << s.memo;
+        EXPECT_EQ(book_->ItemCount(), 0u);
+    }
+
+    // Only 1시간전, typed the short way.
+    Enter("10", "31", "회의", 0, {7});
+    Dialog().Add();
+    EXPECT_EQ(asker_.Take(), std::vector<QString>{U(kAdded)});
+    const std::unique_ptr<Class_TIKOSCHEDULE> item = OnlyItem();
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->tWhen.load(), KstSeconds(2026, 12, 8, 10, 31));
+    EXPECT_EQ(item->tStamp.load(), KstSeconds(2026, 12, 8, 10, 30, 20));
+    EXPECT_EQ(item->nRepeat.load(), kRepeatOnce);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(item->AlarmFlag(i).load(), i == 7) << i;
+    EXPECT_EQ(item->strMemo.Get(), "\xC8\xB8\xC0\xC7");  // cp949
+    EXPECT_EQ(item->strGuid.Get().size(), 32u);
+    EXPECT_EQ(Dialog().HourCombo()->currentText(), U("10시"));
+    EXPECT_EQ(Rows(), std::vector<QString>{U("10:31:00|회의|당일")});
+}
+
+TEST_F(ScheduleDialogTest, MemoThatCp949CannotHoldIsRefused) {
+    Enter("11", "00", "회의 🙂", 0, {0});
+    Dialog().Add();
+    const std::vector<QString> told = asker_.Take();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_TRUE(told[0].contains(U("🙂"))) << told[0].toStdString();
+    EXPECT_EQ(book_->ItemCount(), 0u);
+}
+
+TEST_F(ScheduleDialogTest, DayListsMembersByTimeOfDay) {
+    AddItem(KstSeconds(2026, 12, 8, 14, 0), kRepeatOnce, "\xC8\xB8\xC0\xC7");      // 회의
+    AddItem(KstSeconds(2026, 11, 1, 7, 5), kRepeatDaily, "\xBF\xEE\xB5\xBF");      // 운동
+    AddItem(KstSeconds(2026, 12, 1, 9, 0), kRepeatWeekly, "\xC1\xD6\xB0\xA3");     // 주간 (Tuesday)
+    AddItem(KstSeconds(2026, 12, 9, 9, 0), kRepeatOnce, "x");                      // another day
+    AddItem(KstSeconds(2026, 10, 8, 18, 30), kRepeatMonthly, "\xB8\xC5\xB4\xDE");  // 매달
+    ShowOn(2026, 12, 8);
+    EXPECT_EQ(Rows(), (std::vector<QString>{U("07:05:00|운동|매일"), U("09:00:00|주간|매주"),
+                                            U("14:00:00|회의|당일"), U("18:30:00|매달|매달")}));
+    ShowOn(2026, 12, 10);
+    EXPECT_EQ(Rows(), std::vector<QString>{U("07:05:00|운동|매일")});
+    EXPECT_EQ(Dialog().Title()->text(), U("2026년 12월 10일 일정표"));
+}
+
+TEST_F(ScheduleDialogTest, ChangeWithoutRepeatKindLeavesItAndSaysNothing) {
+    const std::string guid = AddItem(KstSeconds(2026, 12, 8, 15, 0), kRepeatOnce, "a");
+    ShowOn(2026, 12, 8);
+    ClickRow(0);
+    EXPECT_EQ(Dialog().SelectedKey(), guid);
+    UncheckRepeat();
+    Dialog().Memo()->setText(U("b"));
+    Dialog().Change();
+    EXPECT_TRUE(asker_.Take().empty());
+    EXPECT_EQ(book_->CopyItem(guid)->strMemo.Get(), "a");
+}
+
+TEST_F(ScheduleDialogTest, MonthlyItemIsSelectedChangedAndDeletedByItsKey) {
+    const std::string guid =
+        AddItem(KstSeconds(2026, 12, 15, 9, 5), kRepeatMonthly, "\xBF\xF9\xB1\xDE");  // 월급
+    AddItem(KstSeconds(2026, 12, 15, 8, 0), kRepeatOnce, "x");
+    ShowOn(2027, 1, 15);
+    ASSERT_EQ(Rows().size(), 1u);
+    ClickRow(0);
+    EXPECT_EQ(Dialog().SelectedKey(), guid);
+    EXPECT_EQ(Dialog().HourCombo()->currentIndex(), 9);
+    EXPECT_EQ(Dialog().MinuteCombo()->currentIndex(), 5);
+    EXPECT_EQ(Dialog().Memo()->text(), U("월급"));
+    EXPECT_TRUE(Dialog().RepeatButton(kRepeatMonthly)->isChecked());
+    EXPECT_TRUE(Dialog().AlarmBox(0)->isChecked());
+
+    Dialog().MinuteCombo()->setEditText(U("10분"));
+    Dialog().AlarmBox(3)->setChecked(true);
+    Dialog().Change();
+    EXPECT_EQ(asker_.Take(), std::vector<QString>{U(kChanged)});
+    std::unique_ptr<Class_TIKOSCHEDULE> item = book_->CopyItem(guid);
+    EXPECT_EQ(item->tWhen.load(), KstSeconds(2027, 1, 15, 9, 10));
+    EXPECT_TRUE(item->bAlarm10Min.load());
+    EXPECT_EQ(book_->ItemCount(), 2u);
+
+    Dialog().Delete();
+    EXPECT_EQ(asker_.Take(), std::vector<QString>{U(kDeleted)});
+    EXPECT_EQ(book_->CopyItem(guid), nullptr);
+    EXPECT_EQ(book_->ItemCount(), 1u);
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_TRUE(Dialog().RepeatButton(kRepeatOnce)->isChecked());
+    EXPECT_TRUE(Dialog().AlarmBox(0)->isChecked());
+    EXPECT_FALSE(Dialog().AlarmBox(3)->isChecked());
+    EXPECT_TRUE(Dialog().Memo()->text().isEmpty());
+    // The key names nothing now: a second delete does nothing and says nothing.
+    Dialog().Delete();
+    EXPECT_TRUE(asker_.Take().empty());
+}
+
+TEST_F(ScheduleDialogTest, DailyItemChangedWhileAnotherDateShowsMovesThere) {
+    const std::string guid = AddItem(KstSeconds(2026, 12, 10, 8, 0), kRepeatDaily, "d");
+    ShowOn(2026, 12, 20);
+    ClickRow(0);
+    Dialog().Change();
+    EXPECT_EQ(asker_.Take(), std::vector<QString>{U(kChanged)});
+    EXPECT_EQ(book_->CopyItem(guid)->tWhen.load(), KstSeconds(2026, 12, 20, 8, 0));
+    // Not into the past: the shown date of yesterday is refused.
+    ShowOn(2026, 12, 7);
+    ClickRow(0);
+    Dialog().Change();
+    EXPECT_EQ(asker_.Take(), std::vector<QString>{U("현재 시각 이전의 일정은 변경할 수 없습니다.")});
+    EXPECT_EQ(book_->CopyItem(guid)->tWhen.load(), KstSeconds(2026, 12, 20, 8, 0));
+}
+
+TEST_F(ScheduleDialogTest, DeleteAllAsksAndObeysBothAnswers) {
+    AddItem(KstSeconds(2026, 12, 8, 12, 0), kRepeatOnce, "a");
+    AddItem(KstSeconds(2026, 12, 8, 13, 0), kRepeatDaily, "b");
+    ShowOn(2026, 12, 8);
+    asker_.answers = {false, true, true};
+    Dialog().DeleteAll();
+    EXPECT_EQ(book_->ItemCount(), 2u);
+    EXPECT_TRUE(asker_.Take().empty());
+    Dialog().DeleteAll();
+    EXPECT_EQ(book_->ItemCount(), 0u);
+    EXPECT_EQ(asker_.Take(), std::vector<QString>{U("일정이 모두 삭제되었습니다. ")});
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_TRUE(Dialog().RepeatButton(kRepeatOnce)->isChecked());
+    // An empty book: asked, then nothing more.
+    Dialog().DeleteAll();
+    EXPECT_TRUE(asker_.Take().empty());
+    EXPECT_EQ(asker_.asked,
+              std::vector<QString>(3, U("주의! 모든 일정 정보가 삭제됩니다. \n정말, 삭제하시겠습니까?")));
+}
+
+TEST_F(ScheduleDialogTest, ShowingPausesAlarmsOnceAndEveryWayOfClosingResumesAndSaves) {
+    conf_->Alarm()->bAlarm = 1;
+    shell_test::SignalLog log(mediator_.get(), {AO_ALARM_ON_SIG, AO_ALARM_OFF_SIG});
+    const std::vector<int32_t> pausedThenResumed = {AO_ALARM_OFF_SIG, AO_ALARM_ON_SIG};
+
+    Dialog().show();
+    Dialog().show();  // already showing: no second pause
+    AddItem(KstSeconds(2026, 12, 9, 9, 0), kRepeatOnce, "kept");
+    Dialog().move(40, 50);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&Dialog(), &escape);
+    EXPECT_FALSE(Dialog().isVisible());
+    ASSERT_TRUE(shell_test::WaitOnGui([&] { return log.Signals().size() >= 2; }));
+    EXPECT_EQ(log.Signals(), pausedThenResumed);
+    EXPECT_EQ(conf_->AlarmDlg()->nLeft.load(), 40);
+    EXPECT_EQ(conf_->AlarmDlg()->nTop.load(), 50);
+    EXPECT_EQ(LoadScheduleBook(dir_.path())->ItemCount(), 1u);
+
+    // The title bar's close box.
+    AddItem(KstSeconds(2026, 12, 9, 10, 0), kRepeatOnce, "more");
+    Dialog().show();
+    Dialog().close();
+    EXPECT_FALSE(Dialog().isVisible());
+    ASSERT_TRUE(shell_test::WaitOnGui([&] { return log.Signals().size() >= 4; }));
+    EXPECT_EQ(LoadScheduleBook(dir_.path())->ItemCount(), 2u);
+    EXPECT_TRUE(asker_.Take().empty());
+
+    // With alarms off, nothing is published either way.
+    conf_->Alarm()->bAlarm = 0;
+    Dialog().show();
+    Dialog().CloseDialog();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log.Signals().size(), 4u);
+}
+
+TEST_F(ScheduleDialogTest, FailedSaveIsSaidAndTheDialogStillCloses) {
+    WriteFile(dir_ / "not-a-dir", "x");
+    CTikoDlg_ScheAlarm dialog(context_, dir_ / "not-a-dir", asker_);
+    dialog.show();
+    dialog.CloseDialog();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(asker_.Take(), std::vector<QString>{U(" 일정 정보가 저장되지 못햇습니다.")});
+}
+
+// Pictures for a person to look at: a listed day at the dialog font and at a large font.
+TEST_F(ScheduleDialogTest, RendersAListedDay) {
+    AddItem(KstSeconds(2026, 12, 8, 9, 0), kRepeatOnce, "\xC6\xC0 \xC8\xB8\xC0\xC7");  // 팀 회의
+    AddItem(KstSeconds(2026, 11, 2, 7, 5), kRepeatDaily, "\xBF\xEE\xB5\xBF");          // 운동
+    AddItem(KstSeconds(2026, 12, 1, 12, 30), kRepeatWeekly,
+            "\xC1\xA1\xBD\xC9 \xBE\xE0\xBC\xD3");                                         // 점심 약속
+    AddItem(KstSeconds(2026, 10, 8, 18, 0), kRepeatMonthly, "\xB0\xFC\xB8\xAE\xBA\xF1");  // 관리비
+    Dialog();
+    ShowOn(2026, 12, 8);
+    ClickRow(2);
+    ASSERT_EQ(Rows().size(), 4u);
+    std::filesystem::create_directories(DIALOGS_ARTEFACT_DIR);
+    const QImage normal = Dialog().grab().toImage();
+    EXPECT_FALSE(normal.isNull());
+    normal.save(QString::fromUtf8(DIALOGS_ARTEFACT_DIR "/schedule_dialog.png"));
+    QFont large = Dialog().font();
+    large.setPointSizeF(large.pointSizeF() * 1.6);
+    Dialog().setFont(large);
+    const QImage big = Dialog().grab().toImage();
+    EXPECT_GT(big.width(), normal.width());
+    big.save(QString::fromUtf8(DIALOGS_ARTEFACT_DIR "/schedule_dialog_large.png"));
+}
+
+}  // namespace

@@ -67,10 +67,10 @@ protected:
     ~WatchedClockTest() override {
         recorder.reset();
         mediator.Stop();
-        mediator.WaitUntilStopped();
+        Bounded([&] { return mediator.WaitUntilStopped(); });
         CLumAOSM_Mediator::SetProcess(nullptr);
         agent.Stop();
-        agent.WaitUntilStopped();
+        Bounded([&] { return agent.WaitUntilStopped(); });
         CLumAOSM_TimerAgent::SetProcess(nullptr);
     }
     CTiko_Services Services() {

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cinttypes>
-#include <cstdio>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -59,18 +57,6 @@ public:
 };
 
 }  // namespace
-
-TEST(Thread, NamesItselfAfterItsAddressWithoutParameters) {
-    NamedBody thread;
-    ASSERT_TRUE(thread.Start(nullptr));
-    char expected[32];
-    std::snprintf(expected, sizeof expected, "T_%" PRIxPTR, reinterpret_cast<uintptr_t>(&thread));
-    EXPECT_EQ(thread.GetThreadName(), expected);
-    EXPECT_EQ(thread.FirstAttribute(), 100);
-    EXPECT_EQ(thread.SecondAttribute(), 65536);
-    thread.Stop();
-    EXPECT_EQ(Bounded([&] { return thread.WaitUntilStopped(); }), 0);
-}
 
 TEST(Thread, OperatingSystemSeesTheFirstFifteenCharacters) {
     NamedBody thread;

@@ -82,23 +82,4 @@ TEST(ConfSchema, WorldClocksPersistOnlyTheScale) {
     EXPECT_EQ(loaded.nHeight, 38);
 }
 
-TEST(ConfSchema, FactoryMakesEachClassAndTypedGettersFindThem) {
-    CTIKOConfList_Mgr mgr;
-    for (int type = 0; type <= 9; ++type) {
-        std::unique_ptr<CLumTreeNode> node(mgr.CreateNode(type));
-        EXPECT_EQ(node->GetType(), type);
-        EXPECT_NE(typeid(*node), typeid(CLumTreeNode)) << type;
-    }
-    std::unique_ptr<Class_TIKOCONF_TOP> root = mgr.BuildDefaultTree();
-    EXPECT_NE(root->SyncInfo(), nullptr);
-    EXPECT_NE(root->Env(), nullptr);
-    EXPECT_NE(root->Alarm(), nullptr);
-    EXPECT_NE(root->Comm(), nullptr);
-    EXPECT_EQ(root->MainDlg()->nLeft, 300);
-    EXPECT_EQ(root->WorldClockTable()->nLeft, 200);
-    EXPECT_EQ(root->AlarmDlg()->nTop, 200);
-    EXPECT_EQ(root->WorldClocks()->GetFirstChild(), nullptr);
-    EXPECT_EQ(Class_TIKOCONF_WDPROP_WORLDCLOCK().nZone, -2);
-}
-
 }  // namespace

@@ -40,18 +40,6 @@ void ExpectLinked(const CLumTreeNode& parent) {
     }
 }
 
-TEST(TreeNode, DefaultPlainNodeIsEmptyAndDetached) {
-    CLumTreeNode node;
-    EXPECT_EQ(node.GetType(), -1);
-    EXPECT_EQ(node.GetTag(), "");
-    EXPECT_EQ(node.GetValue(), "");
-    EXPECT_EQ(node.GetFirstChild(), nullptr);
-    EXPECT_EQ(node.GetNext(), nullptr);
-    EXPECT_EQ(node.GetParent(), nullptr);
-    EXPECT_EQ(node.GetPrev(), nullptr);
-    EXPECT_EQ(node.GetUserData(), nullptr);
-}
-
 TEST(TreeNode, DeletingANodeTakesItsFollowingSiblingsButUnlinkTakesOne) {
     int deaths = 0;
     CLumTreeNode root;

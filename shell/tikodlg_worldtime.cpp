@@ -139,6 +139,7 @@ void CTikoDlg_WorldTime::OnSelectionChanged() {
         return;
     const std::optional<world::Region> region = store_.RegionAt(index);
     store_.Select(index, region ? region->name : std::string());
+    face_->Tick();
     RebuildInformation();
 }
 

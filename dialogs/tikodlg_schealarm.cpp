@@ -216,7 +216,7 @@ void CTikoDlg_ScheAlarm::Tell(const char* text) {
     asker_.Tell(this, QString::fromUtf8(text));
 }
 
-CLumDate CTikoDlg_ScheAlarm::ShownDate() const {
+CLumDate CTikoDlg_ScheAlarm::shownDate() const {
     return listed_;
 }
 

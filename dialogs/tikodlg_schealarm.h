@@ -43,17 +43,17 @@ public:
     // The first selected row's item into the inputs.
     void Select();
 
-    const std::string& SelectedKey() const { return selectedKey_; }
-    CLumDate ShownDate() const;
+    const std::string& selectedKey() const { return selectedKey_; }
+    CLumDate shownDate() const;
 
-    QCalendarWidget* Calendar() const { return calendar_; }
-    QComboBox* HourCombo() const { return hour_; }
-    QComboBox* MinuteCombo() const { return minute_; }
-    QTreeWidget* List() const { return list_; }
-    QLineEdit* Memo() const { return memo_; }
-    QLabel* Title() const { return title_; }
-    QRadioButton* RepeatButton(int kind) const { return repeat_[kind]; }
-    QCheckBox* AlarmBox(int lead) const { return alarms_[lead]; }
+    QCalendarWidget* calendar() const { return calendar_; }
+    QComboBox* hourCombo() const { return hour_; }
+    QComboBox* minuteCombo() const { return minute_; }
+    QTreeWidget* list() const { return list_; }
+    QLineEdit* memo() const { return memo_; }
+    QLabel* title() const { return title_; }
+    QRadioButton* repeatButton(int kind) const { return repeat_[kind]; }
+    QCheckBox* alarmBox(int lead) const { return alarms_[lead]; }
 
     void reject() override;
 

@@ -248,7 +248,7 @@ void CMainFrame::ShowScheduleDialog() {
     // Changing the flag re-creates (and hides) the window: only when it differs.
     if (schedule_->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != topMost)
         schedule_->setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
-    schedule_->show();
+    schedule_->showNormal();  // a minimised dialog comes back too
     schedule_->raise();
     schedule_->activateWindow();
 }

@@ -72,40 +72,40 @@ protected:
         return *dialog_;
     }
     void ShowOn(int year, int month, int day) {
-        Dialog().Calendar()->setSelectedDate(QDate(year, month, day));
+        Dialog().calendar()->setSelectedDate(QDate(year, month, day));
     }
     // The inputs of one item, as a person sets them.
     void Enter(const char* hour, const char* minute, const char* memo, int repeat,
                std::initializer_list<int> leads) {
         CTikoDlg_ScheAlarm& d = Dialog();
-        d.HourCombo()->setEditText(U(hour));
-        d.MinuteCombo()->setEditText(U(minute));
-        d.Memo()->setText(U(memo));
+        d.hourCombo()->setEditText(U(hour));
+        d.minuteCombo()->setEditText(U(minute));
+        d.memo()->setText(U(memo));
         if (repeat >= 0)
-            d.RepeatButton(repeat)->setChecked(true);
+            d.repeatButton(repeat)->setChecked(true);
         else
             UncheckRepeat();
         for (int i = 0; i < 8; ++i)
-            d.AlarmBox(i)->setChecked(false);
+            d.alarmBox(i)->setChecked(false);
         for (int lead : leads)
-            d.AlarmBox(lead)->setChecked(true);
+            d.alarmBox(lead)->setChecked(true);
     }
     // As when the dialog first opens: no repeat kind (a person cannot uncheck a radio button).
     void UncheckRepeat() {
         for (int i = 0; i < 4; ++i) {
-            Dialog().RepeatButton(i)->setAutoExclusive(false);
-            Dialog().RepeatButton(i)->setChecked(false);
-            Dialog().RepeatButton(i)->setAutoExclusive(true);
+            Dialog().repeatButton(i)->setAutoExclusive(false);
+            Dialog().repeatButton(i)->setChecked(false);
+            Dialog().repeatButton(i)->setAutoExclusive(true);
         }
     }
     void ClickRow(int row) {
-        QTreeWidget* list = Dialog().List();
+        QTreeWidget* list = Dialog().list();
         ASSERT_LT(row, list->topLevelItemCount());
         list->setCurrentItem(list->topLevelItem(row));
     }
     std::vector<QString> Rows() {
         std::vector<QString> rows;
-        QTreeWidget* list = Dialog().List();
+        QTreeWidget* list = Dialog().list();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* r = list->topLevelItem(i);
             rows.push_back(r->text(0) + "|" + r->text(1) + "|" + r->text(2));
@@ -158,11 +158,11 @@ TEST(ScheduleTextsTest, TitleTimeAndTypedFields) {
 TEST_F(ScheduleDialogTest, OpensOnTodayInKorea) {
     // 2026-12-07 23:30 UTC is already the 8th in Korea.
     clock_.Set({KstSeconds(2026, 12, 8, 8, 30), 0});
-    EXPECT_EQ(Dialog().Calendar()->selectedDate(), QDate(2026, 12, 8));
-    EXPECT_EQ(Dialog().Title()->text(), U("2026년 12월  8일 일정표"));
-    EXPECT_EQ(Dialog().HourCombo()->currentIndex(), 0);
-    EXPECT_EQ(Dialog().HourCombo()->count(), 24);
-    EXPECT_EQ(Dialog().MinuteCombo()->itemText(59), U("59분"));
+    EXPECT_EQ(Dialog().calendar()->selectedDate(), QDate(2026, 12, 8));
+    EXPECT_EQ(Dialog().title()->text(), U("2026년 12월  8일 일정표"));
+    EXPECT_EQ(Dialog().hourCombo()->currentIndex(), 0);
+    EXPECT_EQ(Dialog().hourCombo()->count(), 24);
+    EXPECT_EQ(Dialog().minuteCombo()->itemText(59), U("59분"));
 }
 
 TEST_F(ScheduleDialogTest, AddRefusesInTheStepOrderAndStoresOnlyWhatIsChecked) {
@@ -213,7 +213,7 @@ TEST_F(ScheduleDialogTest, AddRefusesInTheStepOrderAndStoresOnlyWhatIsChecked) {
         EXPECT_EQ(item->AlarmFlag(i).load(), i == 7) << i;
     EXPECT_EQ(item->strMemo.Get(), "\xC8\xB8\xC0\xC7");  // cp949
     EXPECT_EQ(item->strGuid.Get().size(), 32u);
-    EXPECT_EQ(Dialog().HourCombo()->currentText(), U("10시"));
+    EXPECT_EQ(Dialog().hourCombo()->currentText(), U("10시"));
     EXPECT_EQ(Rows(), std::vector<QString>{U("10:31:00|회의|당일")});
 }
 
@@ -237,16 +237,16 @@ TEST_F(ScheduleDialogTest, DayListsMembersByTimeOfDay) {
                                             U("14:00:00|회의|당일"), U("18:30:00|매달|매달")}));
     ShowOn(2026, 12, 10);
     EXPECT_EQ(Rows(), std::vector<QString>{U("07:05:00|운동|매일")});
-    EXPECT_EQ(Dialog().Title()->text(), U("2026년 12월 10일 일정표"));
+    EXPECT_EQ(Dialog().title()->text(), U("2026년 12월 10일 일정표"));
 }
 
 TEST_F(ScheduleDialogTest, ChangeWithoutRepeatKindLeavesItAndSaysNothing) {
     const std::string guid = AddItem(KstSeconds(2026, 12, 8, 15, 0), kRepeatOnce, "a");
     ShowOn(2026, 12, 8);
     ClickRow(0);
-    EXPECT_EQ(Dialog().SelectedKey(), guid);
+    EXPECT_EQ(Dialog().selectedKey(), guid);
     UncheckRepeat();
-    Dialog().Memo()->setText(U("b"));
+    Dialog().memo()->setText(U("b"));
     Dialog().Change();
     EXPECT_TRUE(asker_.Take().empty());
     EXPECT_EQ(book_->CopyItem(guid)->strMemo.Get(), "a");
@@ -259,15 +259,15 @@ TEST_F(ScheduleDialogTest, MonthlyItemIsSelectedChangedAndDeletedByItsKey) {
     ShowOn(2027, 1, 15);
     ASSERT_EQ(Rows().size(), 1u);
     ClickRow(0);
-    EXPECT_EQ(Dialog().SelectedKey(), guid);
-    EXPECT_EQ(Dialog().HourCombo()->currentIndex(), 9);
-    EXPECT_EQ(Dialog().MinuteCombo()->currentIndex(), 5);
-    EXPECT_EQ(Dialog().Memo()->text(), U("월급"));
-    EXPECT_TRUE(Dialog().RepeatButton(kRepeatMonthly)->isChecked());
-    EXPECT_TRUE(Dialog().AlarmBox(0)->isChecked());
+    EXPECT_EQ(Dialog().selectedKey(), guid);
+    EXPECT_EQ(Dialog().hourCombo()->currentIndex(), 9);
+    EXPECT_EQ(Dialog().minuteCombo()->currentIndex(), 5);
+    EXPECT_EQ(Dialog().memo()->text(), U("월급"));
+    EXPECT_TRUE(Dialog().repeatButton(kRepeatMonthly)->isChecked());
+    EXPECT_TRUE(Dialog().alarmBox(0)->isChecked());
 
-    Dialog().MinuteCombo()->setEditText(U("10분"));
-    Dialog().AlarmBox(3)->setChecked(true);
+    Dialog().minuteCombo()->setEditText(U("10분"));
+    Dialog().alarmBox(3)->setChecked(true);
     Dialog().Change();
     EXPECT_EQ(asker_.Take(), std::vector<QString>{U(kChanged)});
     std::unique_ptr<Class_TIKOSCHEDULE> item = book_->CopyItem(guid);
@@ -280,10 +280,10 @@ TEST_F(ScheduleDialogTest, MonthlyItemIsSelectedChangedAndDeletedByItsKey) {
     EXPECT_EQ(book_->CopyItem(guid), nullptr);
     EXPECT_EQ(book_->ItemCount(), 1u);
     EXPECT_TRUE(Rows().empty());
-    EXPECT_TRUE(Dialog().RepeatButton(kRepeatOnce)->isChecked());
-    EXPECT_TRUE(Dialog().AlarmBox(0)->isChecked());
-    EXPECT_FALSE(Dialog().AlarmBox(3)->isChecked());
-    EXPECT_TRUE(Dialog().Memo()->text().isEmpty());
+    EXPECT_TRUE(Dialog().repeatButton(kRepeatOnce)->isChecked());
+    EXPECT_TRUE(Dialog().alarmBox(0)->isChecked());
+    EXPECT_FALSE(Dialog().alarmBox(3)->isChecked());
+    EXPECT_TRUE(Dialog().memo()->text().isEmpty());
     // The key names nothing now: a second delete does nothing and says nothing.
     Dialog().Delete();
     EXPECT_TRUE(asker_.Take().empty());
@@ -316,7 +316,7 @@ TEST_F(ScheduleDialogTest, DeleteAllAsksAndObeysBothAnswers) {
     EXPECT_EQ(book_->ItemCount(), 0u);
     EXPECT_EQ(asker_.Take(), std::vector<QString>{U("일정이 모두 삭제되었습니다. ")});
     EXPECT_TRUE(Rows().empty());
-    EXPECT_TRUE(Dialog().RepeatButton(kRepeatOnce)->isChecked());
+    EXPECT_TRUE(Dialog().repeatButton(kRepeatOnce)->isChecked());
     // An empty book: asked, then nothing more.
     Dialog().DeleteAll();
     EXPECT_TRUE(asker_.Take().empty());

@@ -10,6 +10,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "dialogs/tikodlg_schealarm.h"
 #include "fake_main_frame.h"
 #include "platform/cp949.h"
 #include "runtime/signals.h"
@@ -81,11 +82,27 @@ TEST_F(FrameTest, MenuHasEveryItemInOrderWithTheDefaultInBold) {
             "표준시 비교|표준시 동기|-|환경설정|세계시각|일정관리|일정보기|도움말|-|닫기|모두감추기|-|종료"));
     EXPECT_EQ(Frame().ContextMenu()->defaultAction(), Frame().Action(kCmdCompare));
     // The windows of these commands come later; until then they cannot be chosen.
-    for (const int id : {kCmdSettings, kCmdSchedules}) {
+    for (const int id : {kCmdSettings}) {
         EXPECT_FALSE(Frame().Action(id)->isEnabled()) << id;
         EXPECT_FALSE(Frame().IsCommandAvailable(id));
     }
     EXPECT_TRUE(Frame().Action(kCmdExit)->isEnabled());
+    EXPECT_TRUE(Frame().Action(kCmdSchedules)->isEnabled());
+}
+
+TEST_F(FrameTest, SchedulesShowTheHiddenDialogWhereItWasAndPauseTheAlarms) {
+    conf_->Alarm()->bAlarm = 1;
+    conf_->AlarmDlg()->nLeft = 120;
+    conf_->AlarmDlg()->nTop = 80;
+    SignalLog log(mediator_.get(), {AO_ALARM_OFF_SIG});
+    CTikoDlg_ScheAlarm* dialog = Frame().ScheduleDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->isVisible());
+    Frame().Action(kCmdSchedules)->trigger();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->pos(), QPoint(120, 80));
+    EXPECT_TRUE(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));  // bTopMost is 1
+    ASSERT_TRUE(WaitOnGui([&] { return log.Signals().size() == 1; }));
 }
 
 TEST_F(FrameTest, CommandsPublishTheirRequests) {

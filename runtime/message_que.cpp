@@ -1,6 +1,7 @@
 #include "runtime/message_que.h"
 
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -21,6 +22,9 @@ void Discard(QueueEntry& entry) {
 }  // namespace
 
 CLumAOSM_Message_Que::~CLumAOSM_Message_Que() {
+    // A consumer may have taken a Put's entry, ended and had us destroyed before that Put notified.
+    while (notifying_.load(std::memory_order_acquire) != 0)
+        std::this_thread::yield();
     Clear();
 }
 
@@ -41,9 +45,12 @@ int CLumAOSM_Message_Que::Put(std::unique_ptr<CLumAOSM_Message>& message, Place 
         entry->message = std::move(message);
         entry->ahead = place == Place::Ahead;
         CopyTag(entry->tag, tag);
-        // Notified under the lock: once the lock is released a stopping consumer may destroy us.
-        notEmpty_.notify_one();
+        notifying_.fetch_add(1, std::memory_order_relaxed);
     }
+    // Outside the lock, so the consumer does not wake into a held mutex (a wake-up more each time);
+    // the destructor waits until this is done.
+    notEmpty_.notify_one();
+    notifying_.fetch_sub(1, std::memory_order_release);
     return 0;
 }
 

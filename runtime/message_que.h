@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <list>
@@ -64,4 +65,6 @@ private:
     std::condition_variable notEmpty_;
     std::list<QueueEntry> entries_;
     bool closed_ = false;
+    // Puts that have queued their entry but not yet notified: the destructor waits for them.
+    std::atomic<int> notifying_{0};
 };

@@ -226,20 +226,6 @@ TEST_F(ScheduleDialogTest, MemoThatCp949CannotHoldIsRefused) {
     EXPECT_EQ(book_->ItemCount(), 0u);
 }
 
-TEST_F(ScheduleDialogTest, DayListsMembersByTimeOfDay) {
-    AddItem(KstSeconds(2026, 12, 8, 14, 0), kRepeatOnce, "\xC8\xB8\xC0\xC7");      // 회의
-    AddItem(KstSeconds(2026, 11, 1, 7, 5), kRepeatDaily, "\xBF\xEE\xB5\xBF");      // 운동
-    AddItem(KstSeconds(2026, 12, 1, 9, 0), kRepeatWeekly, "\xC1\xD6\xB0\xA3");     // 주간 (Tuesday)
-    AddItem(KstSeconds(2026, 12, 9, 9, 0), kRepeatOnce, "x");                      // another day
-    AddItem(KstSeconds(2026, 10, 8, 18, 30), kRepeatMonthly, "\xB8\xC5\xB4\xDE");  // 매달
-    ShowOn(2026, 12, 8);
-    EXPECT_EQ(Rows(), (std::vector<QString>{U("07:05:00|운동|매일"), U("09:00:00|주간|매주"),
-                                            U("14:00:00|회의|당일"), U("18:30:00|매달|매달")}));
-    ShowOn(2026, 12, 10);
-    EXPECT_EQ(Rows(), std::vector<QString>{U("07:05:00|운동|매일")});
-    EXPECT_EQ(Dialog().title()->text(), U("2026년 12월 10일 일정표"));
-}
-
 TEST_F(ScheduleDialogTest, ChangeWithoutRepeatKindLeavesItAndSaysNothing) {
     const std::string guid = AddItem(KstSeconds(2026, 12, 8, 15, 0), kRepeatOnce, "a");
     ShowOn(2026, 12, 8);
@@ -368,17 +354,23 @@ TEST_F(ScheduleDialogTest, FailedSaveIsSaidAndTheDialogStillCloses) {
     EXPECT_EQ(asker_.Take(), std::vector<QString>{U(" 일정 정보가 저장되지 못햇습니다.")});
 }
 
-// Pictures for a person to look at: a listed day at the dialog font and at a large font.
-TEST_F(ScheduleDialogTest, RendersAListedDay) {
+// A listed day by time of day, whatever the repeat kind, and pictures of it for a person to look
+// at: at the dialog font and at a large font.
+TEST_F(ScheduleDialogTest, ListsADayByTimeOfDayAndRendersIt) {
     AddItem(KstSeconds(2026, 12, 8, 9, 0), kRepeatOnce, "\xC6\xC0 \xC8\xB8\xC0\xC7");  // 팀 회의
+    AddItem(KstSeconds(2026, 12, 9, 8, 0), kRepeatOnce, "x");                          // another day
     AddItem(KstSeconds(2026, 11, 2, 7, 5), kRepeatDaily, "\xBF\xEE\xB5\xBF");          // 운동
     AddItem(KstSeconds(2026, 12, 1, 12, 30), kRepeatWeekly,
             "\xC1\xA1\xBD\xC9 \xBE\xE0\xBC\xD3");                                         // 점심 약속
     AddItem(KstSeconds(2026, 10, 8, 18, 0), kRepeatMonthly, "\xB0\xFC\xB8\xAE\xBA\xF1");  // 관리비
-    Dialog();
+    ShowOn(2026, 12, 8);
+    EXPECT_EQ(Rows(), (std::vector<QString>{U("07:05:00|운동|매일"), U("09:00:00|팀 회의|당일"),
+                                            U("12:30:00|점심 약속|매주"), U("18:00:00|관리비|매달")}));
+    ShowOn(2026, 12, 10);
+    EXPECT_EQ(Rows(), std::vector<QString>{U("07:05:00|운동|매일")});
+    EXPECT_EQ(Dialog().title()->text(), U("2026년 12월 10일 일정표"));
     ShowOn(2026, 12, 8);
     ClickRow(2);
-    ASSERT_EQ(Rows().size(), 4u);
     std::filesystem::create_directories(DIALOGS_ARTEFACT_DIR);
     const QImage normal = Dialog().grab().toImage();
     EXPECT_FALSE(normal.isNull());

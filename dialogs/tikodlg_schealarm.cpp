@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QInputMethod>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -221,6 +223,8 @@ CLumDate CTikoDlg_ScheAlarm::shownDate() const {
 }
 
 bool CTikoDlg_ScheAlarm::ReadInput(Input& input) {
+    // A syllable still being composed by the input method belongs to the memo.
+    QGuiApplication::inputMethod()->commit();
     const std::optional<int> hour = ParseClockField(hour_->currentText(), QStringLiteral("시"), 23);
     if (!hour) {
         Tell(kBadHour);

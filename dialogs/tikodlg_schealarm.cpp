@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <mutex>
 
@@ -199,6 +200,11 @@ void CTikoDlg_ScheAlarm::Relayout() {
         alarms_[i]->setGeometry(DluToPixels(
             QRect(d::kAlarmColumns[i % 4], d::kAlarmRows[i / 4], d::kAlarmColumnWidth, d::kAlarmRowHeight),
             units));
+    // The calendar gives its month and year buttons a bold copy of its font once, when made.
+    QFont bold = font();
+    bold.setBold(true);
+    for (QToolButton* b : calendar_->findChildren<QToolButton*>())
+        b->setFont(bold);
     const std::array<int, 3> widths = ScheduleColumnWidths(units);
     for (int i = 0; i < 3; ++i)
         list_->setColumnWidth(i, widths[i]);

@@ -24,6 +24,7 @@
 #include "platform/clock.h"
 #include "platform/sound_player.h"
 #include "runtime/mediator.h"
+#include "tick_lag.h"
 #include "timeservices/facade.h"
 #include "timeservices/query_server.h"
 #include "treestore/conf_schema.h"
@@ -76,33 +77,6 @@ public:
     }
     bool Beep(int, int) override { return true; }
     std::atomic<int> plays{0};
-};
-
-// Keeps how far into its second each clock tick reached a subscriber.
-class TickLag final : public CLumAOSM_Observer {
-public:
-    explicit TickLag(const platform::Clock& clock) : clock_(clock) { SetName("TickLag"); }
-    int Receive(const CLumAOSM_Message*, const char*) override {
-        const platform::WallTime now = clock_.NowUtc();
-        std::lock_guard lock(mutex_);
-        if (recording_)
-            lags_.push_back(now.nanoseconds / 1e6);
-        return 0;
-    }
-    void Record(bool on) {
-        std::lock_guard lock(mutex_);
-        recording_ = on;
-    }
-    std::vector<double> Lags() {
-        std::lock_guard lock(mutex_);
-        return lags_;
-    }
-
-private:
-    const platform::Clock& clock_;
-    std::mutex mutex_;
-    bool recording_ = false;
-    std::vector<double> lags_;
 };
 
 }  // namespace

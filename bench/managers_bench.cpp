@@ -22,6 +22,7 @@
 #include "platform/clock.h"
 #include "runtime/mediator.h"
 #include "tests/support/fake_sound_player.h"
+#include "tick_lag.h"
 #include "timeservices/facade.h"
 #include "timeservices/query_server.h"
 #include "treestore/conf_schema.h"
@@ -43,33 +44,6 @@ double CpuSeconds() {
 double MillisIntoSecond(const platform::WallTime& t) {
     return t.nanoseconds / 1e6;
 }
-
-// Keeps the real time at which each clock tick reaches a subscriber.
-class TickLag final : public CLumAOSM_Observer {
-public:
-    explicit TickLag(const platform::Clock& clock) : clock_(clock) { SetName("TickLag"); }
-    int Receive(const CLumAOSM_Message*, const char*) override {
-        const platform::WallTime now = clock_.NowUtc();
-        std::lock_guard lock(mutex_);
-        if (recording_)
-            lags_.push_back(MillisIntoSecond(now));
-        return 0;
-    }
-    void Stop() {
-        std::lock_guard lock(mutex_);
-        recording_ = false;
-    }
-    std::vector<double> Lags() {
-        std::lock_guard lock(mutex_);
-        return lags_;
-    }
-
-private:
-    const platform::Clock& clock_;
-    std::mutex mutex_;
-    bool recording_ = true;
-    std::vector<double> lags_;
-};
 
 void PrintSpread(const char* what, std::vector<double> values, double reference) {
     if (values.empty()) {
@@ -164,7 +138,7 @@ int main(int argc, char** argv) {
     double cpuUsed = 0;
     {
         CTiko_Facade facade(services);
-        TickLag lag(clock);
+        TickLag lag(clock, true);
         CLumAOSM_Mediator::Process()->Subscribe(&lag, AO_CLOCK_TICK_SIG);
         const double cpuBefore = CpuSeconds();
         facade.Launch();
@@ -176,7 +150,7 @@ int main(int argc, char** argv) {
         while (std::chrono::steady_clock::now() < until ||
                (telegramCount.load() < telegrams && std::chrono::steady_clock::now() < telegramBound))
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        lag.Stop();
+        lag.Record(false);
         facade.Stop();
         facade.WaitUntilStopped();
         CLumAOSM_Mediator::Process()->UnsubscribeAll(&lag);

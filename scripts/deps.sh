@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libx11-dev
   libsndfile1-dev libasound2-dev libcap-dev libcap2-bin uuid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang clang-format libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev ccache
   fonts-nanum fonts-liberation2 fontconfig libfontconfig-dev
   xvfb x11-utils
   trayer imagemagick faketime libfaketime xdotool x11-apps

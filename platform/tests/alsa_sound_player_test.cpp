@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kDataDir = fs::path(__FILE__).parent_path().parent_path().parent_path() / "data";
+const fs::path kDataDir = TIKO3_SOURCE_DATA_DIR;
 
 std::vector<int16_t> Ramp(size_t samples) {
     std::vector<int16_t> out(samples);

@@ -40,6 +40,12 @@ CLumAOSM_Message CTiko_ClockSrcMgr::Ticking(CLumAOSM_Message& message) {
 }
 
 void CTiko_ClockSrcMgr::ArmNextSecond() {
+    // A clock that cannot tell of its setting (a fake one) is looked at every 100 ms, since
+    // nothing says when its next second comes.
+    if (!ClockIsWatched()) {
+        Arm(kFirstCheckMs);
+        return;
+    }
     // Read after the tick sound, which may have taken part of this second.
     Arm(static_cast<int32_t>(MsUntil(services_.clock->NowUtc().seconds + 1)));
 }

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "screensaver/faces.h"
 #include "platform/font_alias.h"
+#include "screensaver/faces.h"
 #include "screensaver/scr_saver.h"
 
 namespace {

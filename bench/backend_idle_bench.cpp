@@ -21,10 +21,10 @@
 #include <thread>
 #include <vector>
 
+#include "backend_support.h"
 #include "platform/clock.h"
 #include "platform/sound_player.h"
 #include "runtime/mediator.h"
-#include "tick_lag.h"
 #include "timeservices/facade.h"
 #include "timeservices/query_server.h"
 #include "treestore/conf_schema.h"
@@ -98,14 +98,7 @@ int main(int argc, char** argv) {
     conf->Comm()->bAutoMode = 1;  // every 10 minutes, to no port
     platform::SystemClock clock;
     // 300 items, one or more due every minute.
-    for (int i = 0; i < 300; ++i) {
-        auto item = std::make_unique<Class_TIKOSCHEDULE>();
-        item->tWhen = clock.NowUtc().seconds + 60 * (i % 60);
-        item->bAlarmOnTime = true;
-        item->bAlarm5Min = (i % 3) == 0;
-        item->strMemo.Set("item " + std::to_string(i));
-        book->AddItem(std::move(item));
-    }
+    AddMinuteAlarms(*book, clock.NowUtc().seconds);
 
     CountingPlayer sound;
     CTiko_Services services;
@@ -113,12 +106,7 @@ int main(int argc, char** argv) {
     services.sound = &sound;
     services.conf = conf.get();
     services.schedule = book.get();
-    // Never the real clock, and no server: a due synchronisation is only told.
-    services.query = [](TimeNotice& notice) {
-        notice.bAnswered = false;
-        notice.strMessage = "서버에서 응답이 없습니다";
-        return false;
-    };
+    services.query = UnansweredQuery();
 
     double cpuPercent = 0;
     double wakeups = 0;

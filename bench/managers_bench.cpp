@@ -19,10 +19,10 @@
 #include <thread>
 #include <vector>
 
+#include "backend_support.h"
 #include "platform/clock.h"
 #include "runtime/mediator.h"
 #include "tests/support/fake_sound_player.h"
-#include "tick_lag.h"
 #include "timeservices/facade.h"
 #include "timeservices/query_server.h"
 #include "treestore/conf_schema.h"
@@ -90,14 +90,7 @@ int main(int argc, char** argv) {
     comm.nCompensationMs = kCompensationMs;
     platform::SystemClock clock;
     // A book of a few hundred items, one due every minute or so.
-    for (int i = 0; i < 300; ++i) {
-        auto item = std::make_unique<Class_TIKOSCHEDULE>();
-        item->tWhen = clock.NowUtc().seconds + 60 * (i % 60);
-        item->bAlarmOnTime = true;
-        item->bAlarm5Min = (i % 3) == 0;
-        item->strMemo.Set("item " + std::to_string(i));
-        book->AddItem(std::move(item));
-    }
+    AddMinuteAlarms(*book, clock.NowUtc().seconds);
 
     platform::FakeSoundPlayer sound;  // the ticks and chimes are counted, not heard
     CTiko_Services services;
@@ -105,12 +98,7 @@ int main(int argc, char** argv) {
     services.sound = &sound;
     services.conf = conf.get();
     services.schedule = book.get();
-    // Never the real clock: the period is an hour, and a due synchronisation would only be told.
-    services.query = [](TimeNotice& notice) {
-        notice.bAnswered = false;
-        notice.strMessage = "서버에서 응답이 없습니다";
-        return false;
-    };
+    services.query = UnansweredQuery();
 
     std::vector<double> telegramStarts;  // reader thread until joined
     std::atomic<size_t> telegramCount{0};

@@ -77,7 +77,7 @@ public:
     // A new world clock for a region of the world table (the world time dialog's button).
     void OpenWorldClock(int regionIndex, const QString& name);
     // The environment page's see-through setting, for every world clock.
-    void SetWorldClockTransparency(bool on);
+    void SetWorldClockTransparency(bool on) override;
     CWorldClockList& WorldClocks() { return *worldClocks_; }
     CTikoDlg_WorldTime* WorldTimeDialog() const;
     // GUI thread: one pop-up for an alarm.

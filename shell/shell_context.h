@@ -1,6 +1,8 @@
 #pragma once
 // What every window of LumClient is handed, and the frame's side that windows call.
 
+#include <QString>
+
 class QPoint;
 class QWidget;
 class CLumAOSM_Mediator;
@@ -50,6 +52,18 @@ public:
     // alarm page calls them for its two buttons.
     virtual void ShowScheduleDialog() { RunCommand(kCmdSchedules); }
     virtual void WriteScheduleReport() { RunCommand(kCmdScheduleReport); }
+    // The environment page's 세계시 투명창: every world clock see-through or not.
+    virtual void SetWorldClockTransparency(bool on) { (void)on; }
+    // The environment page's 시계창만 표시 (and its 초기값 with false): hides one of the main
+    // dialog and the clock-only window and shows the other restored at the hidden one's top-left
+    // corner, its size unchanged.
+    virtual void ShowClockOnly(bool clockOnly) { (void)clockOnly; }
+    // The synchronisation information page's button: the address in the desktop's browser, else
+    // in the one $BROWSER names; false when neither could be started.
+    virtual bool OpenWebPage(const QString& address) {
+        (void)address;
+        return false;
+    }
     // Whether a command has its window yet; a button of a command that has none stays greyed.
     virtual bool IsCommandAvailable(int commandId) const {
         (void)commandId;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QPoint>
 #include <QPointer>
+#include <QStringList>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -90,11 +91,21 @@ public:
     }
     void PostClose() override { ++closes; }
     bool IsCommandAvailable(int commandId) const override { return !unavailable.contains(commandId); }
+    void SetWorldClockTransparency(bool on) override { transparency.push_back(on); }
+    void ShowClockOnly(bool clockOnly) override { clockOnlySwaps.push_back(clockOnly); }
+    bool OpenWebPage(const QString& address) override {
+        webPages.append(address);
+        return webPageOpens;
+    }
 
     std::vector<std::pair<int, QWidget*>> commands;
     std::vector<MenuRequest> menus;
     int closes = 0;
     std::set<int> unavailable;
+    std::vector<bool> transparency;
+    std::vector<bool> clockOnlySwaps;
+    QStringList webPages;
+    bool webPageOpens = true;
 };
 
 }  // namespace shell_test

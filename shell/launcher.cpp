@@ -14,3 +14,12 @@ bool DesktopLauncher::Open(const QString& path) {
         return false;
     return QProcess::startDetached(browser, {path});
 }
+
+bool DesktopLauncher::OpenUrl(const QString& address) {
+    if (QDesktopServices::openUrl(QUrl(address)))
+        return true;
+    const QString browser = qEnvironmentVariable("BROWSER").section(QLatin1Char(':'), 0, 0);
+    if (browser.isEmpty())
+        return false;
+    return QProcess::startDetached(browser, {address});
+}

@@ -308,6 +308,10 @@ void CMainFrame::SetWorldClockTransparency(bool on) {
     worldClocks_->SetTransparency(on);
 }
 
+bool CMainFrame::OpenWebPage(const QString& address) {
+    return options_.launcher->OpenUrl(address);
+}
+
 void CMainFrame::ShowContextMenu(CTikoDlg_TimeSlim* target, const QPoint& screenPos) {
     worldClocks_->MarkMenuTarget(target);
     if (timeSlim_ != nullptr)

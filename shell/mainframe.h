@@ -78,6 +78,7 @@ public:
     void OpenWorldClock(int regionIndex, const QString& name);
     // The environment page's see-through setting, for every world clock.
     void SetWorldClockTransparency(bool on) override;
+    bool OpenWebPage(const QString& address) override;
     CWorldClockList& WorldClocks() { return *worldClocks_; }
     CTikoDlg_WorldTime* WorldTimeDialog() const;
     // GUI thread: one pop-up for an alarm.

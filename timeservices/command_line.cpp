@@ -1,11 +1,11 @@
 #include "timeservices/command_line.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
 #include "platform/cp949.h"
+#include "timeservices/clock_right.h"
 #include "treestore/app_store.h"
 
 namespace {
@@ -270,13 +270,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         case QueryOutcome::NoAnswer:
             return kExitNoAnswer;
         case QueryOutcome::SetFailed:
-            if (query.SetClockError() == EPERM) {
-                err << "LumClient: this program may not set the clock. Grant it the right once with:\n"
-                    << "  sudo setcap cap_sys_time+p " << context.programPath << '\n';
-            } else {
-                err << "LumClient: setting the clock failed: " << std::strerror(query.SetClockError())
-                    << '\n';
-            }
+            err << "LumClient: " << ClockSetFailureHint(query.SetClockError(), context.programPath) << '\n';
             return kExitRejected;
         default:
             return kExitRejected;

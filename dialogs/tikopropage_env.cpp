@@ -44,30 +44,30 @@ constexpr int kFlagTop = 8;
 constexpr int kFlagStep = 12;
 constexpr int kFlagWidth = 104;
 constexpr int kFlagHeight = 10;
-constexpr QRect kReset{8, 128, 50, 14};
+constexpr QRect kReset{8, 131, 50, 14};
 
-constexpr QRect kClockGroup{118, 4, 61, 40};
-constexpr QRect kMsgGroup{182, 4, 61, 40};
+constexpr QRect kClockGroup{118, 4, 61, 42};
+constexpr QRect kMsgGroup{182, 4, 61, 42};
 constexpr int kColourLabelDx = 6;
 constexpr int kSwatchDx = 36;
-constexpr int kFirstColourDy = 12;
+constexpr int kFirstColourDy = 13;
 constexpr int kColourStep = 14;
 constexpr QSize kColourLabel{28, 9};
 constexpr QSize kSwatch{20, 12};
 
-constexpr QRect kScaleGroup{118, 46, 125, 28};
-constexpr QRect kScale{124, 57, 113, 14};
+constexpr QRect kScaleGroup{118, 48, 125, 30};
+constexpr QRect kScale{124, 60, 113, 16};
 
-constexpr QRect kAutoGroup{118, 76, 125, 34};
-constexpr QRect kAutoSync{124, 86, 100, 10};
-constexpr QRect kPeriodBefore{124, 97, 10, 9};
-constexpr QRect kPeriod{136, 95, 28, 12};
-constexpr QRect kPeriodAfter{167, 97, 66, 9};
+constexpr QRect kAutoGroup{118, 80, 125, 38};
+constexpr QRect kAutoSync{124, 92, 100, 10};
+constexpr QRect kPeriodBefore{124, 106, 10, 9};
+constexpr QRect kPeriod{136, 104, 28, 12};
+constexpr QRect kPeriodAfter{167, 106, 66, 9};
 
-constexpr QRect kOffsetGroup{118, 112, 125, 32};
-constexpr QRect kOffset{124, 124, 36, 12};
-constexpr QRect kOffsetUnit{163, 126, 14, 9};
-constexpr QRect kApply{190, 123, 45, 14};
+constexpr QRect kOffsetGroup{118, 120, 125, 28};
+constexpr QRect kOffset{124, 132, 36, 12};
+constexpr QRect kOffsetUnit{163, 134, 14, 9};
+constexpr QRect kApply{186, 131, 50, 14};
 }  // namespace layout
 
 QString U(const char* text) {

@@ -1,0 +1,360 @@
+// The environment page driven through its controls: what each writes and
+// publishes, the clock moves of the time offset, and the reset.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSlider>
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "dialogs/tikopropage_env.h"
+#include "fake_message_asker.h"
+#include "fake_screensaver_switch.h"
+#include "page_pictures.h"
+#include "platform/clock.h"
+#include "runtime/signals.h"
+#include "shell/tests/fake_main_frame.h"
+#include "tests/support/fake_clock.h"
+#include "treestore/conf_schema.h"
+
+namespace {
+
+using dialogs_test::FakeMessageAsker;
+using dialogs_test::FakeScreenSaverSwitch;
+
+constexpr int64_t kStart = 1'800'000'000;
+// The environment fields in file order.
+using EnvField = std::atomic<int32_t> Class_TIKOCONF_ENV::*;
+constexpr EnvField kEnvFields[] = {&Class_TIKOCONF_ENV::bSound,
+                                   &Class_TIKOCONF_ENV::bBlinkOnSync,
+                                   &Class_TIKOCONF_ENV::bCompareAtStart,
+                                   &Class_TIKOCONF_ENV::bScreenSaver,
+                                   &Class_TIKOCONF_ENV::bLog,
+                                   &Class_TIKOCONF_ENV::bTopMost,
+                                   &Class_TIKOCONF_ENV::bClockOnly,
+                                   &Class_TIKOCONF_ENV::b24Hour,
+                                   &Class_TIKOCONF_ENV::bWorldClockTransparent,
+                                   &Class_TIKOCONF_ENV::crClockBack,
+                                   &Class_TIKOCONF_ENV::crClockText,
+                                   &Class_TIKOCONF_ENV::crMsgBack,
+                                   &Class_TIKOCONF_ENV::crMsgText,
+                                   &Class_TIKOCONF_ENV::bMainVisible};
+const QColor kPicked(0x12, 0x34, 0x56);  // COLORREF 0x563412
+
+class EnvPageTest : public ::testing::Test {
+public:
+    EnvPageTest() : clock_(platform::WallTime{kStart, 250'000'000}) {
+        shell_test::App();
+        conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
+        context_ = ShellContext{conf_.get(), nullptr, mediator_.get(), &clock_};
+    }
+
+    CTikoProPage_Env& Page() {
+        if (!page_) {
+            page_ = std::make_unique<CTikoProPage_Env>(context_, frame_, asker_, saver_);
+            page_->SetColorChooser([this](const QColor&, QWidget*) -> std::optional<QColor> {
+                openDuringChoice_.push_back(page_->ColorDialogNumber());
+                return kPicked;
+            });
+        }
+        return *page_;
+    }
+    template <class W = QWidget>
+    W* Control(int id) {
+        W* control = Page().findChild<W*>(QString::number(id));
+        EXPECT_NE(control, nullptr) << id;
+        return control;
+    }
+    static void Key(QWidget* to, int key, QString text = {}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(to, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(to, &release);
+    }
+    void Click(int id) { Control<QAbstractButton>(id)->click(); }
+    void Type(int id, const char* text) {
+        QLineEdit* edit = Control<QLineEdit>(id);
+        edit->selectAll();
+        Key(edit, Qt::Key_Backspace);
+        for (QChar c : QString::fromUtf8(text))
+            Key(edit, 0, c);
+    }
+    // The signals published since the last call: a marker published behind them
+    // arrives last.
+    std::vector<int32_t> Published() {
+        mediator_.get()->Publish(CLumAOSM_Message(AO_USER_SIG));
+        EXPECT_TRUE(
+            WaitUntil([&] { return log_.Signals().size() > seen_ && log_.Signals().back() == AO_USER_SIG; }));
+        std::vector<int32_t> all = log_.Signals();
+        std::vector<int32_t> fresh(all.begin() + static_cast<std::ptrdiff_t>(seen_), all.end() - 1);
+        seen_ = all.size();
+        return fresh;
+    }
+    // Clock moves in seconds, each against the time it was read at.
+    std::vector<int64_t> Moves() const {
+        std::vector<int64_t> moves;
+        int64_t before = kStart;
+        for (const platform::WallTime& t : clock_.Settings()) {
+            moves.push_back(t.seconds - before);
+            EXPECT_EQ(t.nanoseconds, 250'000'000);
+            before = t.seconds;
+        }
+        return moves;
+    }
+    Class_TIKOCONF_ENV& Env() { return *conf_->Env(); }
+    Class_TIKOCONF_SYNCINFO& Sync() { return *conf_->SyncInfo(); }
+
+    platform::FakeClock clock_;
+    shell_test::RunningMediator mediator_;
+    shell_test::SignalLog log_{mediator_.get(), {38, 39, 47, 48, AO_USER_SIG}};
+    size_t seen_ = 0;
+    std::unique_ptr<Class_TIKOCONF_TOP> conf_;
+    ShellContext context_;
+    shell_test::FakeMainFrame frame_;
+    FakeMessageAsker asker_;
+    FakeScreenSaverSwitch saver_;
+    std::vector<int> openDuringChoice_;
+    std::unique_ptr<CTikoProPage_Env> page_;
+};
+
+// Every control as a user works it, in this order, from the default
+// configuration.
+TEST_F(EnvPageTest, EachControlWritesItsFieldAndPublishesItsSignal) {
+    using Read = std::function<double(EnvPageTest&)>;
+    auto env = [](std::atomic<int32_t> Class_TIKOCONF_ENV::*f) -> Read {
+        return [f](EnvPageTest& t) { return (t.Env().*f).load(); };
+    };
+    auto sync = [](std::atomic<int32_t> Class_TIKOCONF_SYNCINFO::*f) -> Read {
+        return [f](EnvPageTest& t) { return (t.Sync().*f).load(); };
+    };
+    struct Case {
+        int id;
+        std::function<void(EnvPageTest&)> drive;
+        Read field;
+        double expected;
+        std::vector<int32_t> published;
+    };
+    auto click = [](int id) { return [id](EnvPageTest& t) { t.Click(id); }; };
+    const Case cases[] = {
+        {1001, click(1001), env(&Class_TIKOCONF_ENV::bSound), 1, {}},
+        {1010, click(1010), env(&Class_TIKOCONF_ENV::bBlinkOnSync), 0, {}},
+        {1011, click(1011), env(&Class_TIKOCONF_ENV::bCompareAtStart), 0, {}},
+        {1007, click(1007), env(&Class_TIKOCONF_ENV::bScreenSaver), 1, {}},
+        {1012, click(1012), env(&Class_TIKOCONF_ENV::bLog), 1, {}},
+        {1013, click(1013), env(&Class_TIKOCONF_ENV::bTopMost), 0, {}},
+        {1014, click(1014), env(&Class_TIKOCONF_ENV::bClockOnly), 1, {}},
+        {1046, click(1046), env(&Class_TIKOCONF_ENV::b24Hour), 0, {}},
+        {1050, click(1050), env(&Class_TIKOCONF_ENV::bWorldClockTransparent), 1, {}},
+        {1008, click(1008), env(&Class_TIKOCONF_ENV::crClockBack), 0x563412, {}},
+        {1009, click(1009), env(&Class_TIKOCONF_ENV::crClockText), 0x563412, {}},
+        {1017, click(1017), env(&Class_TIKOCONF_ENV::crMsgBack), 0x563412, {AO_MSGCOLOR_CHANGED_SIG}},
+        {1018, click(1018), env(&Class_TIKOCONF_ENV::crMsgText), 0x563412, {AO_MSGCOLOR_CHANGED_SIG}},
+        {1002, click(1002), sync(&Class_TIKOCONF_SYNCINFO::bAutoSync), 1, {AO_AUTOSYNC_ON_SIG}},
+        {1004,
+         [](EnvPageTest& t) { t.Type(1004, "15"); },
+         sync(&Class_TIKOCONF_SYNCINFO::nSyncPeriod),
+         15,
+         {}},
+        // A drag is written once, when the slider is let go.
+        {1020,
+         [](EnvPageTest& t) {
+             QSlider* s = t.Control<QSlider>(1020);
+             s->setSliderDown(true);
+             for (int p = 1; p <= 3; ++p)
+                 s->setSliderPosition(p);
+             s->setSliderDown(false);
+         },
+         [](EnvPageTest& t) { return t.conf_->WorldClocks()->fScale.load(); },
+         0.7f,
+         {AO_SLIMSIZE_CHANGED_SIG}},
+        {1020,
+         [](EnvPageTest& t) { Key(t.Control(1020), Qt::Key_Left); },
+         [](EnvPageTest& t) { return t.conf_->WorldClocks()->fScale.load(); },
+         0.8f,
+         {AO_SLIMSIZE_CHANGED_SIG}},
+        {1021,
+         [](EnvPageTest& t) {
+             t.Type(1021, "30");
+             t.Click(1022);
+         },
+         sync(&Class_TIKOCONF_SYNCINFO::nTimeOffset),
+         30,
+         {}},
+    };
+    Page();
+    EXPECT_TRUE(Published().empty());
+    for (const Case& c : cases) {
+        c.drive(*this);
+        EXPECT_EQ(c.field(*this), c.expected) << c.id;
+        EXPECT_EQ(Published(), c.published) << c.id;
+    }
+    EXPECT_EQ(frame_.clockOnlySwaps, std::vector<bool>{true});
+    EXPECT_EQ(frame_.transparency, std::vector<bool>{true});
+    EXPECT_TRUE(saver_.chosen);
+    EXPECT_EQ(openDuringChoice_, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(Page().ColorDialogNumber(), 0);
+    EXPECT_EQ(Moves(), std::vector<int64_t>{30 * 60});
+    EXPECT_TRUE(asker_.told.empty());
+}
+
+TEST_F(EnvPageTest, TimeOffsetMovesTheClockByTheDifferenceOnly) {
+    const struct {
+        const char* typed;
+        int offset;
+        std::vector<int64_t> moves;
+    } steps[] = {
+        {"30", 30, {1800}},
+        {"30", 30, {1800}},  // no difference, no move
+        {"-15", -15, {1800, -2700}},
+        {"-15abc", -15, {1800, -2700}},
+    };
+    for (const auto& step : steps) {
+        Type(1021, step.typed);
+        Click(1022);
+        EXPECT_EQ(Sync().nTimeOffset.load(), step.offset) << step.typed;
+        EXPECT_EQ(Moves(), step.moves) << step.typed;
+    }
+}
+
+TEST_F(EnvPageTest, RefusedClockKeepsTheOffsetAndSaysHowToGrantTheRight) {
+    Sync().nTimeOffset = 30;
+    clock_.FailSettingWith(EPERM);
+    Type(1021, "45");
+    Click(1022);
+    const QString told = QString::fromUtf8(
+                             "동기에 실패했습니다.\n\nThis program may not set the "
+                             "clock. Grant it the right once "
+                             "with:\n  sudo setcap cap_sys_time+p ") +
+                         QCoreApplication::applicationFilePath();
+    EXPECT_EQ(asker_.Take(), std::vector<QString>{told});
+    EXPECT_EQ(Sync().nTimeOffset.load(), 30);
+    EXPECT_EQ(Control<QLineEdit>(1021)->text(), "30");
+
+    // The reset does all else and leaves the offset that is still on the clock.
+    Env().bSound = 0;
+    Click(1015);
+    EXPECT_EQ(asker_.Take(), std::vector<QString>{told});
+    EXPECT_EQ(Sync().nTimeOffset.load(), 30);
+    EXPECT_EQ(Control<QLineEdit>(1021)->text(), "30");
+    EXPECT_EQ(Env().bSound.load(), 1);
+    EXPECT_EQ(Published(), (std::vector<int32_t>{47, 48, 39}));
+    EXPECT_TRUE(clock_.Settings().empty());
+}
+
+TEST_F(EnvPageTest, ResetPutsBackTheInitialValues) {
+    for (EnvField f : kEnvFields)
+        (Env().*f).store((Env().*f).load() ? 0 : 0x0A0B0C);
+    Sync().bAutoSync = 1;
+    Sync().nSyncPeriod = 5;
+    Sync().nTimeOffset = 30;
+    conf_->WorldClocks()->fScale = 0.5f;
+    saver_.chosen = true;
+    Page();
+    Click(1015);
+
+    std::vector<int32_t> values;
+    for (EnvField f : kEnvFields)
+        values.push_back((Env().*f).load());
+    // Sound, blink, compare, saver, log, top-most, clock-only, 24 h, transparent,
+    // the colours; the last, bMainVisible, is no setting of the page.
+    EXPECT_EQ(values,
+              (std::vector<int32_t>{1, 1, 1, 0, 0, 1, 0, 1, 0, 0x000000, 0x00FF00, 0x808080, 0x00FFFF, 0}));
+    const std::pair<int, bool> boxes[] = {{1001, true},  {1010, true}, {1011, true},  {1007, false},
+                                          {1012, false}, {1013, true}, {1014, false}, {1046, true},
+                                          {1050, false}, {1002, false}};
+    for (const auto& [id, ticked] : boxes)
+        EXPECT_EQ(Control<QAbstractButton>(id)->isChecked(), ticked) << id;
+    const std::pair<int, const char*> swatches[] = {
+        {1008, "#000000"}, {1009, "#00ff00"}, {1017, "#808080"}, {1018, "#ffff00"}};
+    for (const auto& [id, colour] : swatches)
+        EXPECT_EQ(Control(id)->accessibleDescription(), colour) << id;
+    EXPECT_EQ(Sync().bAutoSync.load(), 0);
+    EXPECT_EQ(Sync().nSyncPeriod.load(), 60);
+    EXPECT_EQ(Control<QLineEdit>(1004)->text(), "60");
+    EXPECT_FALSE(Control(1004)->isEnabled());
+    EXPECT_EQ(conf_->WorldClocks()->fScale.load(), 1.0f);
+    EXPECT_EQ(Control<QSlider>(1020)->value(), 0);
+    EXPECT_EQ(Sync().nTimeOffset.load(), 0);
+    EXPECT_EQ(Control<QLineEdit>(1021)->text(), "0");
+    EXPECT_EQ(Moves(), std::vector<int64_t>{-1800});
+    EXPECT_EQ(Published(), (std::vector<int32_t>{47, 48, 39}));
+    EXPECT_EQ(frame_.clockOnlySwaps, std::vector<bool>{false});
+    EXPECT_TRUE(frame_.transparency.empty());
+    EXPECT_EQ(saver_.changes,
+              0);  // the system's screen-saver setting is left alone
+}
+
+TEST_F(EnvPageTest, OpeningReadsTheSettingsAndTheScreenSaver) {
+    const struct {
+        float scale;
+        int position;
+    } scales[] = {{1.0f, 0}, {0.9f, 1}, {0.3f, 7}, {0.75f, 7}, {0.1f, 7}};
+    for (const auto& s : scales) {
+        conf_->WorldClocks()->fScale = s.scale;
+        page_.reset();
+        EXPECT_EQ(Control<QSlider>(1020)->value(), s.position) << s.scale;
+    }
+    EXPECT_FALSE(Control(1004)->isEnabled());
+    EXPECT_EQ(Env().bScreenSaver.load(), 0);
+
+    // Another program chosen as screen saver counts as chosen.
+    Sync().bAutoSync = 1;
+    saver_.chosen = true;
+    page_.reset();
+    EXPECT_TRUE(Control<QAbstractButton>(1007)->isChecked());
+    EXPECT_EQ(Env().bScreenSaver.load(), 1);
+    EXPECT_TRUE(Control(1004)->isEnabled());
+}
+
+TEST_F(EnvPageTest, RefusedScreenSaverChangeIsSaidAndUndone) {
+    saver_.refusal = QStringLiteral("no xscreensaver");
+    for (bool chosen : {false, true}) {
+        saver_.chosen = chosen;
+        page_.reset();
+        Click(1007);
+        EXPECT_EQ(asker_.Take(), std::vector<QString>{saver_.refusal});
+        EXPECT_EQ(Control<QAbstractButton>(1007)->isChecked(), chosen);
+        EXPECT_EQ(Env().bScreenSaver.load(), chosen ? 1 : 0);
+    }
+}
+
+// The manager checks every half second for a period below 1: the servers must
+// never see that.
+TEST_F(EnvPageTest, SyncPeriodIsAtLeastOneMinute) {
+    const std::pair<const char*, int> typed[] = {{"", 1},    {"0", 1},   {"-5", 1},
+                                                 {"abc", 1}, {"90", 90}, {"", 1}};
+    Click(1002);
+    EXPECT_EQ(Sync().nSyncPeriod.load(), 60);
+    for (const auto& [text, period] : typed) {
+        Type(1004, text);
+        EXPECT_EQ(Sync().nSyncPeriod.load(), period) << text;
+    }
+    Sync().nSyncPeriod = 77;
+    Click(1002);
+    Click(1002);  // ticking again takes the emptied box
+    EXPECT_EQ(Sync().nSyncPeriod.load(), 1);
+}
+
+// Pictures for a person to look at, at the dialog font and at a large one; no
+// caption cut off.
+TEST_F(EnvPageTest, EveryCaptionFitsAtTheDialogFontAndALargeOne) {
+    Page().show();
+    EXPECT_EQ(Page().windowTitle(), QString::fromUtf8("환경설정"));
+    EXPECT_EQ(dialogs_test::ClippedCaptions(Page()).join(' ').toStdString(), "");
+    dialogs_test::SavePicture(Page(), "env_page.png");
+    const int normalWidth = Page().width();
+    QFont large = Page().font();
+    large.setPointSizeF(large.pointSizeF() * 1.6);
+    Page().setFont(large);
+    EXPECT_GT(Page().width(), normalWidth * 3 / 2);
+    EXPECT_EQ(dialogs_test::ClippedCaptions(Page()).join(' ').toStdString(), "");
+    dialogs_test::SavePicture(Page(), "env_page_large.png");
+}
+
+}  // namespace

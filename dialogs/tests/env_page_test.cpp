@@ -29,22 +29,6 @@ using dialogs_test::FakeMessageAsker;
 using dialogs_test::FakeScreenSaverSwitch;
 
 constexpr int64_t kStart = 1'800'000'000;
-// The environment fields in file order.
-using EnvField = std::atomic<int32_t> Class_TIKOCONF_ENV::*;
-constexpr EnvField kEnvFields[] = {&Class_TIKOCONF_ENV::bSound,
-                                   &Class_TIKOCONF_ENV::bBlinkOnSync,
-                                   &Class_TIKOCONF_ENV::bCompareAtStart,
-                                   &Class_TIKOCONF_ENV::bScreenSaver,
-                                   &Class_TIKOCONF_ENV::bLog,
-                                   &Class_TIKOCONF_ENV::bTopMost,
-                                   &Class_TIKOCONF_ENV::bClockOnly,
-                                   &Class_TIKOCONF_ENV::b24Hour,
-                                   &Class_TIKOCONF_ENV::bWorldClockTransparent,
-                                   &Class_TIKOCONF_ENV::crClockBack,
-                                   &Class_TIKOCONF_ENV::crClockText,
-                                   &Class_TIKOCONF_ENV::crMsgBack,
-                                   &Class_TIKOCONF_ENV::crMsgText,
-                                   &Class_TIKOCONF_ENV::bMainVisible};
 const QColor kPicked(0x12, 0x34, 0x56);  // COLORREF 0x563412
 
 class EnvPageTest : public ::testing::Test {
@@ -85,8 +69,7 @@ public:
         for (QChar c : QString::fromUtf8(text))
             Key(edit, 0, c);
     }
-    // The signals published since the last call: a marker published behind them
-    // arrives last.
+    // The signals published since the last call: a marker published behind them arrives last.
     std::vector<int32_t> Published() {
         mediator_.get()->Publish(CLumAOSM_Message(AO_USER_SIG));
         EXPECT_TRUE(
@@ -123,8 +106,7 @@ public:
     std::unique_ptr<CTikoProPage_Env> page_;
 };
 
-// Every control as a user works it, in this order, from the default
-// configuration.
+// Every control as a user works it, in this order, from the default configuration.
 TEST_F(EnvPageTest, EachControlWritesItsFieldAndPublishesItsSignal) {
     using Read = std::function<double(EnvPageTest&)>;
     auto env = [](std::atomic<int32_t> Class_TIKOCONF_ENV::*f) -> Read {
@@ -141,52 +123,38 @@ TEST_F(EnvPageTest, EachControlWritesItsFieldAndPublishesItsSignal) {
         std::vector<int32_t> published;
     };
     auto click = [](int id) { return [id](EnvPageTest& t) { t.Click(id); }; };
+    const Read scale = [](EnvPageTest& t) { return t.conf_->WorldClocks()->fScale.load(); };
+    using E = Class_TIKOCONF_ENV;
+    using S = Class_TIKOCONF_SYNCINFO;
+    // clang-format off
     const Case cases[] = {
-        {1001, click(1001), env(&Class_TIKOCONF_ENV::bSound), 1, {}},
-        {1010, click(1010), env(&Class_TIKOCONF_ENV::bBlinkOnSync), 0, {}},
-        {1011, click(1011), env(&Class_TIKOCONF_ENV::bCompareAtStart), 0, {}},
-        {1007, click(1007), env(&Class_TIKOCONF_ENV::bScreenSaver), 1, {}},
-        {1012, click(1012), env(&Class_TIKOCONF_ENV::bLog), 1, {}},
-        {1013, click(1013), env(&Class_TIKOCONF_ENV::bTopMost), 0, {}},
-        {1014, click(1014), env(&Class_TIKOCONF_ENV::bClockOnly), 1, {}},
-        {1046, click(1046), env(&Class_TIKOCONF_ENV::b24Hour), 0, {}},
-        {1050, click(1050), env(&Class_TIKOCONF_ENV::bWorldClockTransparent), 1, {}},
-        {1008, click(1008), env(&Class_TIKOCONF_ENV::crClockBack), 0x563412, {}},
-        {1009, click(1009), env(&Class_TIKOCONF_ENV::crClockText), 0x563412, {}},
-        {1017, click(1017), env(&Class_TIKOCONF_ENV::crMsgBack), 0x563412, {AO_MSGCOLOR_CHANGED_SIG}},
-        {1018, click(1018), env(&Class_TIKOCONF_ENV::crMsgText), 0x563412, {AO_MSGCOLOR_CHANGED_SIG}},
-        {1002, click(1002), sync(&Class_TIKOCONF_SYNCINFO::bAutoSync), 1, {AO_AUTOSYNC_ON_SIG}},
-        {1004,
-         [](EnvPageTest& t) { t.Type(1004, "15"); },
-         sync(&Class_TIKOCONF_SYNCINFO::nSyncPeriod),
-         15,
-         {}},
-        // A drag is written once, when the slider is let go.
-        {1020,
-         [](EnvPageTest& t) {
+        {1001, click(1001), env(&E::bSound), 1, {}},
+        {1010, click(1010), env(&E::bBlinkOnSync), 0, {}},
+        {1011, click(1011), env(&E::bCompareAtStart), 0, {}},
+        {1007, click(1007), env(&E::bScreenSaver), 1, {}},
+        {1012, click(1012), env(&E::bLog), 1, {}},
+        {1013, click(1013), env(&E::bTopMost), 0, {}},
+        {1014, click(1014), env(&E::bClockOnly), 1, {}},
+        {1046, click(1046), env(&E::b24Hour), 0, {}},
+        {1050, click(1050), env(&E::bWorldClockTransparent), 1, {}},
+        {1008, click(1008), env(&E::crClockBack), 0x563412, {}},
+        {1009, click(1009), env(&E::crClockText), 0x563412, {}},
+        {1017, click(1017), env(&E::crMsgBack), 0x563412, {AO_MSGCOLOR_CHANGED_SIG}},
+        {1018, click(1018), env(&E::crMsgText), 0x563412, {AO_MSGCOLOR_CHANGED_SIG}},
+        {1002, click(1002), sync(&S::bAutoSync), 1, {AO_AUTOSYNC_ON_SIG}},
+        {1004, [](EnvPageTest& t) { t.Type(1004, "15"); }, sync(&S::nSyncPeriod), 15, {}},
+        // A drag is written once, when the slider is let go; a key at once.
+        {1020, [](EnvPageTest& t) {
              QSlider* s = t.Control<QSlider>(1020);
              s->setSliderDown(true);
              for (int p = 1; p <= 3; ++p)
                  s->setSliderPosition(p);
              s->setSliderDown(false);
-         },
-         [](EnvPageTest& t) { return t.conf_->WorldClocks()->fScale.load(); },
-         0.7f,
-         {AO_SLIMSIZE_CHANGED_SIG}},
-        {1020,
-         [](EnvPageTest& t) { Key(t.Control(1020), Qt::Key_Left); },
-         [](EnvPageTest& t) { return t.conf_->WorldClocks()->fScale.load(); },
-         0.8f,
-         {AO_SLIMSIZE_CHANGED_SIG}},
-        {1021,
-         [](EnvPageTest& t) {
-             t.Type(1021, "30");
-             t.Click(1022);
-         },
-         sync(&Class_TIKOCONF_SYNCINFO::nTimeOffset),
-         30,
-         {}},
+         }, scale, 0.7f, {AO_SLIMSIZE_CHANGED_SIG}},
+        {1020, [](EnvPageTest& t) { Key(t.Control(1020), Qt::Key_Left); }, scale, 0.8f, {AO_SLIMSIZE_CHANGED_SIG}},
+        {1021, [](EnvPageTest& t) { t.Type(1021, "30"); t.Click(1022); }, sync(&S::nTimeOffset), 30, {}},
     };
+    // clang-format on
     Page();
     EXPECT_TRUE(Published().empty());
     for (const Case& c : cases) {
@@ -228,9 +196,8 @@ TEST_F(EnvPageTest, RefusedClockKeepsTheOffsetAndSaysHowToGrantTheRight) {
     Type(1021, "45");
     Click(1022);
     const QString told = QString::fromUtf8(
-                             "동기에 실패했습니다.\n\nThis program may not set the "
-                             "clock. Grant it the right once "
-                             "with:\n  sudo setcap cap_sys_time+p ") +
+                             "동기에 실패했습니다.\n\nThis program may not set the clock. Grant it the "
+                             "right once with:\n  sudo setcap cap_sys_time+p ") +
                          QCoreApplication::applicationFilePath();
     EXPECT_EQ(asker_.Take(), std::vector<QString>{told});
     EXPECT_EQ(Sync().nTimeOffset.load(), 30);
@@ -248,23 +215,26 @@ TEST_F(EnvPageTest, RefusedClockKeepsTheOffsetAndSaysHowToGrantTheRight) {
 }
 
 TEST_F(EnvPageTest, ResetPutsBackTheInitialValues) {
-    for (EnvField f : kEnvFields)
-        (Env().*f).store((Env().*f).load() ? 0 : 0x0A0B0C);
+    // bMainVisible is no setting of the page; the system's screen saver stays chosen.
+    using E = Class_TIKOCONF_ENV;
+    // clang-format off
+    const std::pair<std::atomic<int32_t> E::*, int32_t> initial[] = {
+        {&E::bSound, 1}, {&E::bBlinkOnSync, 1}, {&E::bCompareAtStart, 1}, {&E::bScreenSaver, 0},
+        {&E::bLog, 0}, {&E::bTopMost, 1}, {&E::bClockOnly, 0}, {&E::b24Hour, 1},
+        {&E::bWorldClockTransparent, 0}, {&E::crClockBack, 0}, {&E::crClockText, 0x00FF00},
+        {&E::crMsgBack, 0x808080}, {&E::crMsgText, 0x00FFFF}};
+    // clang-format on
+    for (const auto& [field, value] : initial)
+        (Env().*field).store(value ? 0 : 0x0A0B0C);
     Sync().bAutoSync = 1;
     Sync().nSyncPeriod = 5;
     Sync().nTimeOffset = 30;
     conf_->WorldClocks()->fScale = 0.5f;
     saver_.chosen = true;
-    Page();
     Click(1015);
 
-    std::vector<int32_t> values;
-    for (EnvField f : kEnvFields)
-        values.push_back((Env().*f).load());
-    // Sound, blink, compare, saver, log, top-most, clock-only, 24 h, transparent,
-    // the colours; the last, bMainVisible, is no setting of the page.
-    EXPECT_EQ(values,
-              (std::vector<int32_t>{1, 1, 1, 0, 0, 1, 0, 1, 0, 0x000000, 0x00FF00, 0x808080, 0x00FFFF, 0}));
+    for (const auto& [field, value] : initial)
+        EXPECT_EQ((Env().*field).load(), value);
     const std::pair<int, bool> boxes[] = {{1001, true},  {1010, true}, {1011, true},  {1007, false},
                                           {1012, false}, {1013, true}, {1014, false}, {1046, true},
                                           {1050, false}, {1002, false}};
@@ -286,37 +256,27 @@ TEST_F(EnvPageTest, ResetPutsBackTheInitialValues) {
     EXPECT_EQ(Published(), (std::vector<int32_t>{47, 48, 39}));
     EXPECT_EQ(frame_.clockOnlySwaps, std::vector<bool>{false});
     EXPECT_TRUE(frame_.transparency.empty());
-    EXPECT_EQ(saver_.changes,
-              0);  // the system's screen-saver setting is left alone
+    EXPECT_EQ(saver_.changes, 0);
 }
 
-TEST_F(EnvPageTest, OpeningReadsTheSettingsAndTheScreenSaver) {
-    const struct {
-        float scale;
-        int position;
-    } scales[] = {{1.0f, 0}, {0.9f, 1}, {0.3f, 7}, {0.75f, 7}, {0.1f, 7}};
-    for (const auto& s : scales) {
-        conf_->WorldClocks()->fScale = s.scale;
+// A scale outside the table opens the slider at its end.
+TEST_F(EnvPageTest, SliderOpensAtTheScale) {
+    const std::pair<float, int> scales[] = {{1.0f, 0}, {0.9f, 1}, {0.3f, 7}, {0.75f, 7}, {0.1f, 7}};
+    for (const auto& [scale, position] : scales) {
+        conf_->WorldClocks()->fScale = scale;
         page_.reset();
-        EXPECT_EQ(Control<QSlider>(1020)->value(), s.position) << s.scale;
+        EXPECT_EQ(Control<QSlider>(1020)->value(), position) << scale;
     }
-    EXPECT_FALSE(Control(1004)->isEnabled());
-    EXPECT_EQ(Env().bScreenSaver.load(), 0);
-
-    // Another program chosen as screen saver counts as chosen.
-    Sync().bAutoSync = 1;
-    saver_.chosen = true;
-    page_.reset();
-    EXPECT_TRUE(Control<QAbstractButton>(1007)->isChecked());
-    EXPECT_EQ(Env().bScreenSaver.load(), 1);
-    EXPECT_TRUE(Control(1004)->isEnabled());
 }
 
+// Opening ticks the box for any chosen screen saver, ours or not; a refused change is undone.
 TEST_F(EnvPageTest, RefusedScreenSaverChangeIsSaidAndUndone) {
     saver_.refusal = QStringLiteral("no xscreensaver");
     for (bool chosen : {false, true}) {
         saver_.chosen = chosen;
         page_.reset();
+        Page();
+        EXPECT_EQ(Env().bScreenSaver.load(), chosen ? 1 : 0);
         Click(1007);
         EXPECT_EQ(asker_.Take(), std::vector<QString>{saver_.refusal});
         EXPECT_EQ(Control<QAbstractButton>(1007)->isChecked(), chosen);

@@ -19,6 +19,7 @@
 #include "dialogs/schedule_texts.h"
 #include "dialogs/tikodlg_schealarm.h"
 #include "fake_message_asker.h"
+#include "page_pictures.h"
 #include "platform/clock.h"
 #include "runtime/signals.h"
 #include "shell/tests/fake_main_frame.h"
@@ -30,6 +31,7 @@
 namespace {
 
 using dialogs_test::FakeMessageAsker;
+using dialogs_test::SavePicture;
 
 constexpr char kAdded[] = "일정이 추가되었습니다. ";
 constexpr char kChanged[] = "일정이 변경되었습니다. ";
@@ -352,20 +354,6 @@ TEST_F(ScheduleDialogTest, FailedSaveIsSaidAndTheDialogStillCloses) {
     dialog.CloseDialog();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(asker_.Take(), std::vector<QString>{U(" 일정 정보가 저장되지 못햇습니다.")});
-}
-
-// Qt renders and converts a large picture on pooled threads, handing the work over with futexes
-// that ThreadSanitizer cannot see; the picture is only for a person to look at.
-void SavePicture(QWidget& window, const char* name) {
-#if defined(__SANITIZE_THREAD__)
-    (void)window;
-    (void)name;
-#else
-    std::filesystem::create_directories(DIALOGS_ARTEFACT_DIR);
-    const QImage picture = window.grab().toImage();
-    ASSERT_FALSE(picture.isNull());
-    picture.save(QString::fromUtf8(DIALOGS_ARTEFACT_DIR "/") + QString::fromUtf8(name));
-#endif
 }
 
 // A listed day by time of day, whatever the repeat kind, and pictures of it for a person to look

@@ -1,25 +1,93 @@
 #include "shell/launcher.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <QDesktopServices>
-#include <QProcess>
 #include <QUrl>
+#include <cerrno>
+#include <thread>
+
+extern char** environ;
+
+QStringList BrowserArguments(const QString& commandLine, const QString& target) {
+    QString line = commandLine;
+    qsizetype cut = -1;
+    for (const char* placeholder : {"\"%1\"", "%1", "\"%s\"", "%s"}) {
+        cut = line.indexOf(QLatin1String(placeholder));
+        if (cut >= 0) {
+            line.truncate(cut);
+            break;
+        }
+    }
+
+    QStringList arguments;
+    QString word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const QChar c : line) {
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+            inWord = true;  // "" is an empty argument
+        } else if (c.isSpace() && !quoted) {
+            if (inWord)
+                arguments.append(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word.append(c);
+            inWord = true;
+        }
+    }
+    if (inWord)
+        arguments.append(word);
+    arguments.append(target);
+    return arguments;
+}
+
+pid_t SpawnReaped(const std::vector<std::string>& argv) {
+    if (argv.empty() || argv.front().empty())
+        return -1;
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    // glibc reports a program that cannot be run as the spawn's own failure.
+    if (::posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0)
+        return -1;
+    // A browser may run for hours; its exit status matters to nobody, only that it is collected.
+    std::thread([pid] {
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return pid;
+}
+
+namespace {
+
+// Each command of $BROWSER in turn until one starts.
+bool StartBrowser(const QString& target) {
+    const QStringList commands = qEnvironmentVariable("BROWSER").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString& command : commands) {
+        const QStringList arguments = BrowserArguments(command, target);
+        if (arguments.size() < 2)
+            continue;  // a placeholder alone names no program
+        std::vector<std::string> argv;
+        for (const QString& a : arguments)
+            argv.push_back(a.toStdString());
+        if (SpawnReaped(argv) > 0)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 bool DesktopLauncher::Open(const QString& path) {
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        return true;
-    // $BROWSER may list several programs separated by colons; the first is started with the
-    // path as its only argument (no shell), detached so no child is left to reap.
-    const QString browser = qEnvironmentVariable("BROWSER").section(QLatin1Char(':'), 0, 0);
-    if (browser.isEmpty())
-        return false;
-    return QProcess::startDetached(browser, {path});
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) || StartBrowser(path);
 }
 
 bool DesktopLauncher::OpenUrl(const QString& address) {
-    if (QDesktopServices::openUrl(QUrl(address)))
-        return true;
-    const QString browser = qEnvironmentVariable("BROWSER").section(QLatin1Char(':'), 0, 0);
-    if (browser.isEmpty())
-        return false;
-    return QProcess::startDetached(browser, {address});
+    return QDesktopServices::openUrl(QUrl(address)) || StartBrowser(address);
 }

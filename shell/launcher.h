@@ -1,9 +1,13 @@
 #pragma once
-// Opening a file with the desktop's "open" verb, behind an interface so tests record the call
-// instead of starting an editor.
+// Opening a file or a web address with the desktop's "open" verb, behind an interface so tests
+// record the call instead of starting an editor or a browser.
+
+#include <sys/types.h>
 
 #include <QString>
 #include <QStringList>
+#include <string>
+#include <vector>
 
 class ILauncher {
 public:
@@ -14,8 +18,18 @@ public:
     virtual bool OpenUrl(const QString& address) = 0;
 };
 
-// QDesktopServices (xdg-open underneath); when that fails, $BROWSER started directly with the
-// path as its one argument, never through a shell.
+// The arguments that start the browser of `commandLine` on `target`: the line is cut at a "%1"
+// in double quotes (at its opening quote), else at a bare %1 (or %s, the placeholder $BROWSER
+// uses), else kept whole; the rest is split at white space, double quotes grouping, and the
+// target follows as one more argument.
+QStringList BrowserArguments(const QString& commandLine, const QString& target);
+
+// Starts `argv` (looked up on PATH) without a shell; a thread of its own waits for the child's
+// end, so no zombie stays. The child's pid, or -1 when it could not be started.
+pid_t SpawnReaped(const std::vector<std::string>& argv);
+
+// QDesktopServices (xdg-open underneath); when that fails, each command of $BROWSER (a list
+// separated by colons) in turn, by the rules above.
 class DesktopLauncher final : public ILauncher {
 public:
     bool Open(const QString& path) override;

@@ -257,4 +257,5 @@ void CTikoProPage_Com::SetLamp(bool on) {
     lampOn_ = on;
     lamp_->setPixmap(LampPicture(on));
     lamp_->setAccessibleDescription(on ? QStringLiteral("켜짐") : QStringLiteral("꺼짐"));
+    emit lampChanged(on);
 }

@@ -38,8 +38,10 @@ public:
     void Send();
 
     bool IsLampOn() const { return lampOn_; }
-    // The request of the last 전송; the manager is handed a copy of it.
-    const CommSendRequest& LastRequest() const { return request_; }
+
+signals:
+    // The lamp went on or off; a screen reader reads the same from its description.
+    void lampChanged(bool on);
 
 private:
     void Open();

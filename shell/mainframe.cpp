@@ -11,6 +11,8 @@
 
 #include "dialogs/message_asker.h"
 #include "dialogs/tikodlg_schealarm.h"
+#include "dialogs/tikoprosheet_setup.h"
+#include "dialogs/xscreensaver_switch.h"
 #include "runtime/mediator.h"
 #include "runtime/signals.h"
 #include "shell/launcher.h"
@@ -49,11 +51,6 @@ constexpr MenuItem kMenuItems[] = {
     {kCmdExit, "종료"},
 };
 
-// Their windows come with later work; until then the items stay visible but cannot be chosen.
-bool NotYetBuilt(int id) {
-    return id == kCmdSettings;
-}
-
 constexpr int kReadyPollMs = 5;
 constexpr int kReadyBoundMs = 10000;
 
@@ -89,7 +86,6 @@ void CMainFrame::BuildMenus() {
         }
         QAction* action = contextMenu_->addAction(QString::fromUtf8(item.caption));
         action->setData(item.id);
-        action->setEnabled(!NotYetBuilt(item.id));
         const int id = item.id;
         connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
     }
@@ -106,6 +102,10 @@ QAction* CMainFrame::Action(int commandId) const {
 }
 
 void CMainFrame::Create() {
+    // No sheet is open yet; a run that ended while one was (killed, the machine off) saved the
+    // flag set, and it would refuse the settings and the menu's exit for good.
+    if (context_.conf != nullptr && context_.conf->MainDlg() != nullptr)
+        context_.conf->MainDlg()->bSetupOpen.store(0);
     if (!tray_.Create(contextMenu_.get(), QStringLiteral("TIKo3"), QApplication::windowIcon(),
                       [this] { RunCommand(kCmdShowMain); })) {
         if (options_.showNotice)
@@ -197,6 +197,9 @@ void CMainFrame::RunCommand(int commandId, QWidget* origin) {
         case kCmdSync:
             Publish(AO_SYNC_SET_SIG);
             return;
+        case kCmdSettings:
+            ShowSettings(origin);
+            return;
         case kCmdWorldTime:
             ShowWorldTime();
             return;
@@ -221,7 +224,7 @@ void CMainFrame::RunCommand(int commandId, QWidget* origin) {
             ShowMain();
             return;
         default:
-            return;  // the commands of windows still to come
+            return;
     }
 }
 
@@ -266,6 +269,52 @@ void CMainFrame::ShowHelp(QWidget* origin) {
         box.exec();
     }
     aboutOpen_ = false;
+}
+
+void CMainFrame::ShowSettings(QWidget* origin) {
+    Class_TIKOCONF_WDPROP_MAINDLG* place = context_.conf != nullptr ? context_.conf->MainDlg() : nullptr;
+    if (place == nullptr || place->bSetupOpen.load() == 1)
+        return;
+    if (options_.screenSaver == nullptr && ownScreenSaver_ == nullptr)
+        ownScreenSaver_ = XScreenSaverSwitch::ForThisProgram();
+    IScreenSaverSwitch& saver = options_.screenSaver != nullptr ? *options_.screenSaver : *ownScreenSaver_;
+    IMessageAsker& asker = options_.asker != nullptr ? *options_.asker : DefaultMessageAsker();
+    {
+        // Placed near the main dialog but not its child: a close that arrives meanwhile (a
+        // signal, the session's end) destroys that dialog, and rejects the sheet instead.
+        CTikoProSheet_Setup sheet(context_, *this, asker, saver, origin != nullptr ? origin : main_);
+        settings_ = &sheet;
+        place->bSetupOpen.store(1);
+        sheet.exec();
+        place->bSetupOpen.store(0);
+    }
+    // After a close the program saves everything on its way out.
+    if (closed_)
+        return;
+    if (main_ != nullptr)
+        main_->ApplyTopMost();
+    if (timeSlim_ != nullptr)
+        timeSlim_->ApplyTopMost();
+    SaveConfiguration();
+}
+
+CTikoProSheet_Setup* CMainFrame::SettingsSheet() const {
+    return settings_;
+}
+
+void CMainFrame::ShowClockOnly(bool clockOnly) {
+    if (closed_ || main_ == nullptr || timeSlim_ == nullptr)
+        return;
+    QWidget* from = clockOnly ? static_cast<QWidget*>(main_) : timeSlim_;
+    QWidget* to = clockOnly ? static_cast<QWidget*>(timeSlim_) : main_;
+    const QPoint at = from->pos();
+    from->hide();
+    to->move(at);
+    to->showNormal();
+    to->raise();
+    // One of the two is on the screen now.
+    if (Class_TIKOCONF_ENV* env = context_.conf != nullptr ? context_.conf->Env() : nullptr)
+        env->bMainVisible.store(1);
 }
 
 void CMainFrame::ShowWorldTime() {
@@ -321,10 +370,6 @@ void CMainFrame::ShowContextMenu(CTikoDlg_TimeSlim* target, const QPoint& screen
     contextMenu_->popup(screenPos);
 }
 
-bool CMainFrame::IsCommandAvailable(int commandId) const {
-    return !NotYetBuilt(commandId);
-}
-
 void CMainFrame::PostClose() {
     QMetaObject::invokeMethod(this, &CMainFrame::Close, Qt::QueuedConnection);
 }
@@ -351,6 +396,9 @@ void CMainFrame::Close() {
     closed_ = true;
     if (readyPoll_ != nullptr)
         readyPoll_->stop();
+    // The sheet's exec returns once this close is done with the windows.
+    if (settings_ != nullptr)
+        settings_->reject();
     RecordWindowState();
     worldClocks_->DestroyAll();
     for (const QPointer<CTaskBarMsgWnd>& popup : popups_)

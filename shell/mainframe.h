@@ -20,7 +20,9 @@ class CTaskBarMsgWnd;
 class CTikoDlg_Main;
 class CTikoDlg_WorldTime;
 class CTikoDlg_ScheAlarm;
+class CTikoProSheet_Setup;
 class IMessageAsker;
+class IScreenSaverSwitch;
 class CWorldClockList;
 namespace world {
 class WorldStore;
@@ -47,8 +49,10 @@ public:
         // The world table and the selected region; null: the program's, read from the
         // working directory.
         world::WorldStore* worldStore = nullptr;
-        // Answers the schedule dialog's messages; null: message boxes.
+        // Answers the schedule dialog's and the settings sheet's messages; null: message boxes.
         IMessageAsker* asker = nullptr;
+        // The settings sheet's screen-saver box; null: the user's ~/.xscreensaver.
+        IScreenSaverSwitch* screenSaver = nullptr;
     };
 
     CMainFrame(const ShellContext& context, Options options);
@@ -63,7 +67,6 @@ public:
     void RunCommand(int commandId, QWidget* origin = nullptr) override;
     void ShowContextMenu(CTikoDlg_TimeSlim* target, const QPoint& screenPos) override;
     void PostClose() override;
-    bool IsCommandAvailable(int commandId) const override;
 
     // The close path: window state recorded, windows destroyed, subscriptions dropped, then
     // closed() is emitted. Runs once; later calls do nothing.
@@ -78,6 +81,9 @@ public:
     void OpenWorldClock(int regionIndex, const QString& name);
     // The environment page's see-through setting, for every world clock.
     void SetWorldClockTransparency(bool on) override;
+    // 시계창만 표시: one of the main dialog and the clock-only window hidden, the other shown
+    // restored at its top-left corner.
+    void ShowClockOnly(bool clockOnly) override;
     bool OpenWebPage(const QString& address) override;
     CWorldClockList& WorldClocks() { return *worldClocks_; }
     CTikoDlg_WorldTime* WorldTimeDialog() const;
@@ -95,6 +101,8 @@ public:
     CTikoDlg_ScheAlarm* ScheduleDialog() const { return schedule_; }
     const QList<QPointer<CTaskBarMsgWnd>>& Popups() const { return popups_; }
     bool AboutBoxOpen() const { return aboutOpen_; }
+    // The settings sheet while it runs, else null.
+    CTikoProSheet_Setup* SettingsSheet() const;
 
 signals:
     void closed();
@@ -106,6 +114,7 @@ private:
     void RecordWindowState();
     void ShowMain();
     void ShowHelp(QWidget* origin);
+    void ShowSettings(QWidget* origin);
     void ShowWorldTime();
     void Publish(int32_t signal);
 
@@ -118,6 +127,8 @@ private:
     std::unique_ptr<QMenu> contextMenu_;
     std::unique_ptr<CWorldClockList> worldClocks_;
     QPointer<CTikoDlg_WorldTime> worldTime_;
+    QPointer<CTikoProSheet_Setup> settings_;
+    std::unique_ptr<IScreenSaverSwitch> ownScreenSaver_;
     QList<QPointer<CTaskBarMsgWnd>> popups_;
     QTimer* readyPoll_ = nullptr;
     int waitedMs_ = 0;

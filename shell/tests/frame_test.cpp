@@ -9,8 +9,13 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
 
+#include "dialogs/tests/fake_message_asker.h"
+#include "dialogs/tests/fake_screensaver_switch.h"
 #include "dialogs/tikodlg_schealarm.h"
+#include "dialogs/tikoprosheet_setup.h"
 #include "fake_main_frame.h"
 #include "platform/cp949.h"
 #include "runtime/signals.h"
@@ -53,6 +58,8 @@ protected:
             CMainFrame::Options options;
             options.launcher = &launcher_;
             options.showMessage = [this](const QString& text) { messages_.append(text); };
+            options.asker = &asker_;
+            options.screenSaver = &saver_;
             frame_ = std::make_unique<CMainFrame>(
                 ShellContext{conf_.get(), book_.get(), mediator_.get(), &clock_}, options);
             frame_->Create();
@@ -68,6 +75,8 @@ protected:
     RunningMediator mediator_;
     RecordingLauncher launcher_;
     QStringList messages_;
+    dialogs_test::FakeMessageAsker asker_;
+    dialogs_test::FakeScreenSaverSwitch saver_;
     std::unique_ptr<CMainFrame> frame_;
 };
 
@@ -81,13 +90,9 @@ TEST_F(FrameTest, MenuHasEveryItemInOrderWithTheDefaultInBold) {
         QStringLiteral(
             "표준시 비교|표준시 동기|-|환경설정|세계시각|일정관리|일정보기|도움말|-|닫기|모두감추기|-|종료"));
     EXPECT_EQ(Frame().ContextMenu()->defaultAction(), Frame().Action(kCmdCompare));
-    // The windows of these commands come later; until then they cannot be chosen.
-    for (const int id : {kCmdSettings}) {
-        EXPECT_FALSE(Frame().Action(id)->isEnabled()) << id;
-        EXPECT_FALSE(Frame().IsCommandAvailable(id));
-    }
-    EXPECT_TRUE(Frame().Action(kCmdExit)->isEnabled());
-    EXPECT_TRUE(Frame().Action(kCmdSchedules)->isEnabled());
+    for (const QAction* a : actions)
+        EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+    EXPECT_TRUE(Frame().IsCommandAvailable(kCmdSettings));
 }
 
 TEST_F(FrameTest, SchedulesShowTheHiddenDialogWhereItWasAndPauseTheAlarms) {
@@ -109,7 +114,6 @@ TEST_F(FrameTest, CommandsPublishTheirRequests) {
     SignalLog log(mediator_.get(), {AO_SYNC_COMPARE_SIG, AO_SYNC_SET_SIG});
     Frame().Action(kCmdCompare)->trigger();
     Frame().RunCommand(kCmdSync);
-    Frame().RunCommand(kCmdSettings);  // nothing yet
     ASSERT_TRUE(WaitOnGui([&] { return log.Signals().size() == 2; }));
     EXPECT_EQ(log.Signals(), (std::vector<int32_t>{AO_SYNC_COMPARE_SIG, AO_SYNC_SET_SIG}));
 }
@@ -127,6 +131,83 @@ TEST_F(FrameTest, ExitIsRefusedWhileTheSettingsAreOpenAndOtherwiseClosesOnce) {
     Frame().Close();
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(Frame().MainDialog(), nullptr);
+}
+
+// Runs `inside` once the settings sheet of command 32775 is up, then lets the command end.
+void WithSettingsOpen(CMainFrame& frame, const std::function<void(CTikoProSheet_Setup&)>& inside) {
+    bool ran = false;
+    QTimer::singleShot(0, &frame, [&] {
+        ASSERT_TRUE(WaitOnGui(
+            [&] { return frame.SettingsSheet() != nullptr && frame.SettingsSheet()->isVisible(); }));
+        ran = true;
+        inside(*frame.SettingsSheet());
+    });
+    frame.Action(kCmdSettings)->trigger();
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(frame.SettingsSheet(), nullptr);
+}
+
+TEST_F(FrameTest, SettingsRunModallyOnceThenApplyTopMostAndSave) {
+    conf_->MainDlg()->bSetupOpen = 1;  // left by a run that ended with the sheet open
+    ASSERT_TRUE(Frame().WindowsCreated());
+    EXPECT_EQ(conf_->MainDlg()->bSetupOpen.load(), 0);
+    for (const int topMost : {0, 1}) {
+        SCOPED_TRACE(topMost);
+        std::filesystem::remove(dir_ / "TIKo.conf");
+        WithSettingsOpen(Frame(), [&](CTikoProSheet_Setup& sheet) {
+            EXPECT_EQ(conf_->MainDlg()->bSetupOpen.load(), 1);
+            EXPECT_EQ(sheet.pos(), Frame().MainDialog()->frameGeometry().topLeft() + QPoint(40, 40));
+            // Neither a second sheet nor the exit while this one runs.
+            Frame().RunCommand(kCmdSettings);
+            Frame().RunCommand(kCmdExit);
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(Frame().IsClosed());
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            EXPECT_EQ(
+                std::count_if(windows.begin(), windows.end(),
+                              [](QWidget* w) { return qobject_cast<CTikoProSheet_Setup*>(w) != nullptr; }),
+                1);
+            conf_->Env()->bTopMost = topMost;
+            sheet.okButton()->click();
+        });
+        EXPECT_EQ(conf_->MainDlg()->bSetupOpen.load(), 0);
+        EXPECT_TRUE(std::filesystem::exists(dir_ / "TIKo.conf"));
+        EXPECT_EQ(Frame().MainDialog()->windowFlags().testFlag(Qt::WindowStaysOnTopHint), topMost == 1);
+        EXPECT_TRUE(Frame().MainDialog()->isVisible());
+    }
+}
+
+TEST_F(FrameTest, AClosingProgramEndsTheSettingsSheetWithoutHarm) {
+    int closed = 0;
+    QObject::connect(&Frame(), &CMainFrame::closed, [&] { ++closed; });
+    WithSettingsOpen(Frame(), [&](CTikoProSheet_Setup&) {
+        // As SIGTERM or the session's end do: the close path runs inside the sheet's loop.
+        Frame().Close();
+    });
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(conf_->MainDlg()->bSetupOpen.load(), 0);
+    EXPECT_EQ(Frame().MainDialog(), nullptr);
+}
+
+TEST_F(FrameTest, ClockOnlyTakesTheMainDialogsPlaceAndBack) {
+    conf_->MainDlg()->nLeft = 130;
+    conf_->MainDlg()->nTop = 70;
+    ASSERT_TRUE(Frame().WindowsCreated());
+    CTikoDlg_Main* main = Frame().MainDialog();
+    CTikoDlg_TimeSlim* clock = Frame().ClockOnly();
+    const QSize clockSize = clock->size();
+    ASSERT_TRUE(main->isVisible());
+    Frame().ShowClockOnly(true);
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(clock->isVisible());
+    EXPECT_EQ(clock->pos(), QPoint(130, 70));
+    EXPECT_EQ(clock->size(), clockSize);
+    clock->move(300, 200);
+    Frame().ShowClockOnly(false);
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(clock->isVisible());
+    EXPECT_EQ(main->pos(), QPoint(300, 200));
+    EXPECT_EQ(conf_->Env()->bMainVisible.load(), 1);
 }
 
 TEST_F(FrameTest, StartsHiddenWhenAskedAndShowMainFollowsTheClockOnlyFlag) {

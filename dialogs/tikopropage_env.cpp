@@ -29,8 +29,7 @@
 
 namespace {
 
-// The world clock scales the slider's positions stand for; the last two lie
-// past its end.
+// The world clock scales the slider's positions stand for; the last two lie past its end.
 constexpr float kScales[10] = {1.0f, 0.9f, 0.8f, 0.7f, 0.6f, 0.5f, 0.4f, 0.3f, 0.2f, 0.1f};
 constexpr int kLastScalePosition = 7;
 
@@ -74,8 +73,7 @@ QString U(const char* text) {
     return QString::fromUtf8(text);
 }
 
-// The number at the start of `text` as C's atoi reads it (no digits: 0), kept
-// within int.
+// The number at the start of `text` as C's atoi reads it (no digits: 0), kept within int.
 int LeadingNumber(const QString& text) {
     const std::string bytes = text.toStdString();
     const long long value = std::strtoll(bytes.c_str(), nullptr, 10);
@@ -175,7 +173,7 @@ CTikoProPage_Env::CTikoProPage_Env(const ShellContext& context, IMainFrame& fram
     };
 
     // The swatches, numbered 1-4 in this order.
-    struct SwatchSpec {
+    struct SwatchPlace {
         const QRect* group;
         const char* groupTitle;
         int row;
@@ -183,7 +181,7 @@ CTikoProPage_Env::CTikoProPage_Env(const ShellContext& context, IMainFrame& fram
         int id;
         std::atomic<int32_t> Class_TIKOCONF_ENV::*field;
     };
-    const SwatchSpec swatches[4] = {
+    const SwatchPlace swatches[4] = {
         {&layout::kClockGroup, "시계창", 0, "배경색", 1008, &Class_TIKOCONF_ENV::crClockBack},
         {&layout::kClockGroup, "시계창", 1, "문자색", 1009, &Class_TIKOCONF_ENV::crClockText},
         {&layout::kMsgGroup, "메시지창", 0, "배경색", 1017, &Class_TIKOCONF_ENV::crMsgBack},
@@ -191,7 +189,7 @@ CTikoProPage_Env::CTikoProPage_Env(const ShellContext& context, IMainFrame& fram
     };
     for (int i = 0; i < 4; ++i) {
         namespace l = layout;
-        const SwatchSpec& s = swatches[i];
+        const SwatchPlace& s = swatches[i];
         if (s.row == 0)
             group(s.groupTitle, *s.group);
         const int top = s.group->top() + l::kFirstColourDy + s.row * l::kColourStep;
@@ -233,8 +231,7 @@ CTikoProPage_Env::CTikoProPage_Env(const ShellContext& context, IMainFrame& fram
     const std::pair<QCheckBox*, int> flags[] = {{sound_, 1001},  {blink_, 1010},      {compareAtStart_, 1011},
                                                 {log_, 1012},    {topMost_, 1013},    {clockOnly_, 1014},
                                                 {hour24_, 1046}, {transparent_, 1050}};
-    // `clicked` comes only from the user, so setting a box here or in 초기값
-    // writes nothing.
+    // `clicked` comes only from the user, so setting a box here or in 초기값 writes nothing.
     for (const auto& [b, id] : flags)
         connect(b, &QCheckBox::clicked, this, [this, id](bool ticked) { OnFlagBox(id, ticked); });
     connect(screenSaver_, &QCheckBox::clicked, this, &CTikoProPage_Env::OnScreenSaver);
@@ -348,8 +345,7 @@ void CTikoProPage_Env::OnAutoSync(bool ticked) {
 }
 
 void CTikoProPage_Env::OnPeriodEdited(const QString& text) {
-    // An emptied box would make every check due: the servers asked twice a
-    // second.
+    // An emptied box would make every check due: the servers asked twice a second.
     context_.conf->SyncInfo()->nSyncPeriod.store(std::max(1, LeadingNumber(text)));
 }
 
@@ -401,8 +397,7 @@ bool CTikoProPage_Env::MoveClock(long long minutes) {
 void CTikoProPage_Env::ApplyTimeOffset() {
     Class_TIKOCONF_SYNCINFO& sync = *context_.conf->SyncInfo();
     const int wanted = LeadingNumber(offset_->text());
-    // The offset is what the clock has really been moved by: a refused setting
-    // keeps the old one.
+    // The offset is what the clock has really been moved by: a refused setting keeps the old one.
     if (MoveClock(static_cast<long long>(wanted) - sync.nTimeOffset.load()))
         sync.nTimeOffset.store(wanted);
     offset_->setText(QString::number(sync.nTimeOffset.load()));

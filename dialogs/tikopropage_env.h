@@ -54,8 +54,7 @@ private:
     void OnSwatch(int number);
     void OnScaleChosen();
     void EnablePeriod(bool on);
-    // Moves the clock by `minutes`; false (after telling the user why) when it
-    // could not be set.
+    // Moves the clock by `minutes`; false (after telling the user why) when it could not be set.
     bool MoveClock(long long minutes);
     void Publish(int signal);
 

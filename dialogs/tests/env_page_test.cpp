@@ -284,8 +284,7 @@ TEST_F(EnvPageTest, RefusedScreenSaverChangeIsSaidAndUndone) {
     }
 }
 
-// The manager checks every half second for a period below 1: the servers must
-// never see that.
+// The manager checks every half second for a period below 1: the servers must never see that.
 TEST_F(EnvPageTest, SyncPeriodIsAtLeastOneMinute) {
     const std::pair<const char*, int> typed[] = {{"", 1},    {"0", 1},   {"-5", 1},
                                                  {"abc", 1}, {"90", 90}, {"", 1}};
@@ -301,8 +300,7 @@ TEST_F(EnvPageTest, SyncPeriodIsAtLeastOneMinute) {
     EXPECT_EQ(Sync().nSyncPeriod.load(), 1);
 }
 
-// Pictures for a person to look at, at the dialog font and at a large one; no
-// caption cut off.
+// Pictures for a person to look at, at the dialog font and at a large one; no caption cut off.
 TEST_F(EnvPageTest, EveryCaptionFitsAtTheDialogFontAndALargeOne) {
     Page().show();
     EXPECT_EQ(Page().windowTitle(), QString::fromUtf8("환경설정"));

@@ -33,7 +33,7 @@ enum class Page { Com, Alarm, SyncInfo };
 // Settings made before a page opens.
 enum Start { kDefaults = 0, kAutomatic = 1, kAlarmOn = 2, kUserSound = 4, kCom4 = 8 };
 
-// Published by no page: once it comes back, everything published before it has arrived.
+// Published by none of these pages: once it comes back, everything published before it has arrived.
 constexpr int32_t kSentinel = AO_SLIMSIZE_CHANGED_SIG;
 
 QString U(const char* text) {
@@ -213,12 +213,14 @@ protected:
         Type(s)(*Control(page, 1086));
         Click(*Control(page, 1078));
     }
-    // Waits for port 1 to receive a telegram, written twice, and returns it once.
-    std::string Received() {
+    // Waits for port 1 to receive its `nth` telegram, written twice, and returns it once.
+    std::string Received(size_t nth = 0) {
         std::string bytes;
         EXPECT_TRUE(WaitOnGui([&] {
             const auto sessions = fx_.serial.Sessions();
-            bytes = sessions.empty() ? "" : std::string(sessions[0].bytes.begin(), sessions[0].bytes.end());
+            bytes = sessions.size() <= nth
+                        ? ""
+                        : std::string(sessions[nth].bytes.begin(), sessions[nth].bytes.end());
             return bytes.size() == 2 * telegram::kSize;
         }));
         EXPECT_EQ(bytes.substr(0, telegram::kSize), bytes.substr(telegram::kSize));
@@ -261,8 +263,8 @@ TEST_F(SerialSendTest, RefusesATimeTheTelegramCannotHold) {
               Telegram("@990000", TelegramCheckByte(reinterpret_cast<const uint8_t*>("@990000"), 7)));
 }
 
-// The manager reads the request after the page has closed: it has a copy of its own, so the
-// telegram stays whole and the late 45 reaches no page.
+// The manager, busy with one telegram, reads the next request after the page has closed: it has a
+// copy of its own, so the telegram stays whole and the late 45 reaches no page.
 TEST_F(SerialSendTest, APageClosedRightAfterSendingLeavesTheTelegramWhole) {
     std::mutex mutex;
     std::condition_variable cv;
@@ -271,16 +273,17 @@ TEST_F(SerialSendTest, APageClosedRightAfterSendingLeavesTheTelegramWhole) {
         std::unique_lock lock(mutex);
         cv.wait(lock, [&] { return pageGone; });
     });
-    {
-        CTikoProPage_Com page(Context(), frame_, asker_);
-        SendTime(page, "23", "59", "59");
-    }
+    auto page = std::make_unique<CTikoProPage_Com>(Context(), frame_, asker_);
+    SendTime(*page, "12", "0", "0");
+    SendTime(*page, "23", "59", "59");
+    page.reset();
     {
         std::lock_guard lock(mutex);
         pageGone = true;
     }
     cv.notify_all();
-    EXPECT_EQ(Received(), Telegram("@235959", 0x27));
+    EXPECT_EQ(Received(0), Telegram("@120000", 0xE6));
+    EXPECT_EQ(Received(1), Telegram("@235959", 0x27));
 }
 
 // Opening and the alarm switch: the sound choice as stored, its file controls only for a user sound.

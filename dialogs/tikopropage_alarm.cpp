@@ -138,9 +138,12 @@ void CTikoProPage_Alarm::EnableSoundControls() {
 
 void CTikoProPage_Alarm::ShowSoundFile() {
     const Class_TIKOCONF_ALARM* alarm = Alarm();
-    file_->setText(alarm != nullptr
-                       ? QString::fromStdString(platform::Cp949ToUtf8Lossy(alarm->strSoundFile.Get()))
-                       : QString());
+    if (alarm == nullptr)
+        return;
+    // Bytes that are not cp949 are played as a UTF-8 name (the alarm manager does the same), so
+    // they are shown as one.
+    const std::string stored = alarm->strSoundFile.Get();
+    file_->setText(QString::fromStdString(platform::Cp949ToUtf8(stored).value_or(stored)));
 }
 
 void CTikoProPage_Alarm::ChooseSound() {

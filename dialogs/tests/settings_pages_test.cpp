@@ -304,7 +304,10 @@ TEST_F(SettingsPagesTest, AlarmPageFollowsTheSwitchAndTheSoundChoice) {
         EXPECT_EQ(Control(page, 1055)->isEnabled(), c.fileOn);
         EXPECT_EQ(Control<QLineEdit>(page, 1055)->text(), U("/snd/알람.wav"));
     }
+    // A name stored as UTF-8 (not cp949) plays as such and shows as such.
+    conf().Alarm()->strSoundFile.Set("/snd/종.wav");
     CTikoProPage_Alarm page(Context(), frame_, asker_);
+    EXPECT_EQ(Control<QLineEdit>(page, 1055)->text(), U("/snd/종.wav"));
     Click(*Control(page, 1082));
     EXPECT_TRUE(Control<QRadioButton>(page, 1052)->isChecked());
     EXPECT_TRUE(Control(page, 1056)->isEnabled());

@@ -32,6 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The windows ask for "굴림" and "Arial" (see data/fonts); setcap is run by the post-install.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum | fonts-unfonts-core, fonts-liberation2, libcap2-bin")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")
 set(CPACK_STRIP_FILES ON)
 

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libx11-dev
+  qt6-base-dev qt6-translations-l10n libx11-dev
   libsndfile1-dev libasound2-dev libcap-dev libcap2-bin uuid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev ccache

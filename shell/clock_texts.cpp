@@ -7,10 +7,13 @@ QColor ColorFromRef(int32_t colorRef) {
 }
 
 QString WeekdayName(int dayOfWeek) {
-    static const char* const kNames[7] = {"일", "월", "화", "수", "목", "금", "토"};
+    // Made once: the clocks ask for a name every second.
+    static const QString kNames[7] = {QStringLiteral("일"), QStringLiteral("월"), QStringLiteral("화"),
+                                      QStringLiteral("수"), QStringLiteral("목"), QStringLiteral("금"),
+                                      QStringLiteral("토")};
     if (dayOfWeek < 0 || dayOfWeek > 6)
         return {};
-    return QString::fromUtf8(kNames[dayOfWeek]);
+    return kNames[dayOfWeek];
 }
 
 int Hour12(int hour) {
@@ -20,17 +23,33 @@ int Hour12(int hour) {
 
 namespace {
 
-QString Two(int v) {
-    return QString::number(v).rightJustified(2, u'0');
+// At least `width` digits, zeros in front; written in place, as the clocks ask every second.
+void AppendPadded(QString& s, int v, int width) {
+    if (v < 0) {
+        s += QString::number(v).rightJustified(width, u'0');
+        return;
+    }
+    char16_t digits[12];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char16_t>(u'0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    for (int i = n; i < width; ++i)
+        s += u'0';
+    while (n > 0)
+        s += QChar(digits[--n]);
 }
 
 QString TimeText(const platform::CivilTime& t, bool hour24) {
-    const int hour = hour24 ? t.hour : Hour12(t.hour);
-    return Two(hour) + u':' + Two(t.minute) + u':' + Two(t.second);
-}
-
-QString Year(int year) {
-    return QString::number(year).rightJustified(4, u'0');
+    QString s;
+    s.reserve(8);
+    AppendPadded(s, hour24 ? t.hour : Hour12(t.hour), 2);
+    s += u':';
+    AppendPadded(s, t.minute, 2);
+    s += u':';
+    AppendPadded(s, t.second, 2);
+    return s;
 }
 
 }  // namespace
@@ -41,19 +60,35 @@ ClockFaceTexts MainClockTexts(int64_t koreanSecond, bool hour24) {
     texts.time = TimeText(t, hour24);
     if (!hour24)
         texts.marker = t.hour >= 12 ? QStringLiteral("PM") : QStringLiteral("AM");
-    texts.date = QString::fromUtf8("%1년 %2월 %3일 %4요일")
-                     .arg(Year(t.year), Two(t.month), Two(t.day), WeekdayName(t.dayOfWeek));
+    QString& date = texts.date;  // "%04d년 %02d월 %02d일 %s요일"
+    date.reserve(18);
+    AppendPadded(date, t.year, 4);
+    date += QStringLiteral("년 ");
+    AppendPadded(date, t.month, 2);
+    date += QStringLiteral("월 ");
+    AppendPadded(date, t.day, 2);
+    date += QStringLiteral("일 ");
+    date += WeekdayName(t.dayOfWeek);
+    date += QStringLiteral("요일");
     return texts;
 }
 
 SlimTexts SlimClockTexts(const platform::CivilTime& t, bool hour24) {
     SlimTexts texts;
     texts.time = TimeText(t, hour24);
-    texts.date = Year(t.year) + u'/' + Two(t.month) + u'/' + Two(t.day) + u' ' + WeekdayName(t.dayOfWeek);
+    QString& date = texts.date;
+    date.reserve(16);
+    AppendPadded(date, t.year, 4);
+    date += u'/';
+    AppendPadded(date, t.month, 2);
+    date += u'/';
+    AppendPadded(date, t.day, 2);
+    date += u' ';
+    date += WeekdayName(t.dayOfWeek);
     if (hour24)
-        texts.date += QString::fromUtf8("요일");
+        date += QStringLiteral("요일");
     else
-        texts.marker = QString::fromUtf8(t.hour >= 12 ? "오후" : "오전");
+        texts.marker = t.hour >= 12 ? QStringLiteral("오후") : QStringLiteral("오전");
     return texts;
 }
 

@@ -45,7 +45,11 @@ int CLumWnd_Clock::Receive(const CLumAOSM_Message* message, const char*) {
 void CLumWnd_Clock::SetTime(int64_t koreanSecond) {
     time_ = koreanSecond;
     UpdateAccessibleText();
-    update();
+    // Hidden, nothing is drawn: the next paint brings the image up to date.
+    if (!isVisible())
+        return;
+    lastRepaint_ = DrawFace().boundingRect();
+    update(lastRepaint_);
 }
 
 bool CLumWnd_Clock::Hour24() const {
@@ -65,42 +69,38 @@ void CLumWnd_Clock::UpdateAccessibleText() {
     setAccessibleDescription(shown);
 }
 
-const QImage& CLumWnd_Clock::Render() {
+QRegion CLumWnd_Clock::DrawFace() {
     const Class_TIKOCONF_ENV* env = context_.conf != nullptr ? context_.conf->Env() : nullptr;
     const bool hour24 = Hour24();
-    const QColor back = ColorFromRef(env != nullptr ? env->crClockBack.load() : 0x000000);
-    const QColor text = ColorFromRef(env != nullptr ? env->crClockText.load() : 0x00FF00);
-    const ClockFaceTexts t = MainClockTexts(time_, hour24);
-    const ClockFaceLayout layout = MainClockLayout(hour24, logicalDpiY());
-
+    const double dpi = logicalDpiY();
+    FaceCanvas::Style style;
+    style.size = size();
     // Device pixels, so a scaled screen gets sharp text rather than a stretched picture.
-    const qreal ratio = devicePixelRatioF();
-    if (image_.deviceIndependentSize() != QSizeF(size()) || image_.devicePixelRatio() != ratio) {
-        image_ = QImage(size() * ratio, QImage::Format_RGB32);
-        image_.setDevicePixelRatio(ratio);
-    }
-    QPainter painter(&image_);
-    painter.fillRect(rect(), back);
-    painter.setPen(text);
-    painter.setBackgroundMode(Qt::OpaqueMode);
-    painter.setBackground(back);
-    if (fontPixels_ != layout.timePixels) {
-        // Made once per resolution and kept: the 24-point face and the 10-point "굴림".
-        fontPixels_ = layout.timePixels;
-        timeFont_ = QFont(QStringLiteral("Arial"));
-        timeFont_.setPixelSize(layout.timePixels);
-        smallFont_ = QFont(QString::fromUtf8("굴림"));
-        smallFont_.setPixelSize(layout.smallPixels);
-    }
-    const auto draw = [&](const QPoint& at, const QString& s, const QFont& font) {
-        painter.setFont(font);
-        painter.drawText(QRect(at, size()), Qt::AlignLeft | Qt::AlignTop, s);
-    };
-    draw(layout.time, t.time, timeFont_);
-    if (!hour24)
-        draw(layout.marker, t.marker, smallFont_);
-    draw(layout.date, t.date, smallFont_);
-    return image_;
+    style.ratio = devicePixelRatioF();
+    style.back = ColorFromRef(env != nullptr ? env->crClockBack.load() : 0x000000);
+    style.ink = ColorFromRef(env != nullptr ? env->crClockText.load() : 0x00FF00);
+    const ClockFaceTexts t = MainClockTexts(time_, hour24);
+    if (!canvas_.empty() && canvas_.style() == style && canvasHour24_ == hour24 && canvasDpi_ == dpi)
+        return canvas_.Update({t.time, t.marker, t.date});
+
+    // The 24-point face and the 10-point "굴림".
+    const ClockFaceLayout layout = MainClockLayout(hour24, dpi);
+    QFont timeFont(QStringLiteral("Arial"));
+    timeFont.setPixelSize(layout.timePixels);
+    QFont smallFont(QString::fromUtf8("굴림"));
+    smallFont.setPixelSize(layout.smallPixels);
+    canvas_.Redraw(style, {},
+                   {{layout.time, t.time, timeFont},
+                    {layout.marker, hour24 ? QString() : t.marker, smallFont},
+                    {layout.date, t.date, smallFont}});
+    canvasHour24_ = hour24;
+    canvasDpi_ = dpi;
+    return rect();
+}
+
+const QImage& CLumWnd_Clock::Render() {
+    DrawFace();
+    return canvas_.image();
 }
 
 void CLumWnd_Clock::paintEvent(QPaintEvent*) {

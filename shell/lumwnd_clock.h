@@ -1,14 +1,15 @@
 #pragma once
 // The main dialog's clock face: Korean standard time and the date, drawn into a kept
-// off-screen image and repainted when signal 46 brings a new second.
+// off-screen image; a new second from signal 46 draws and repaints only the digits it changes.
 
-#include <QFont>
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 #include <cstdint>
 
 #include "runtime/observer.h"
 #include "shell/clock_texts.h"
+#include "shell/face_canvas.h"
 #include "shell/shell_context.h"
 
 class CLumWnd_Clock : public QWidget, public CLumAOSM_Observer {
@@ -27,8 +28,10 @@ public:
     int64_t time() const { return time_; }
     // The texts the face shows now (settings read as the painter reads them).
     ClockFaceTexts texts() const;
-    // Draws the face into the kept image and returns it.
+    // Brings the kept image up to the face's time and settings and returns it.
     const QImage& Render();
+    // The part the last new second painted again while shown.
+    const QRect& lastRepaint() const { return lastRepaint_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,11 +40,14 @@ protected:
 private:
     bool Hour24() const;
     void UpdateAccessibleText();
+    // Draws what changed since the kept image was drawn (all of it when the look changed);
+    // returns that part.
+    QRegion DrawFace();
 
     ShellContext context_;
     int64_t time_ = 0;
-    QImage image_;
-    QFont timeFont_;
-    QFont smallFont_;
-    int fontPixels_ = 0;  // the time font's pixel height the fonts were made for
+    FaceCanvas canvas_;
+    bool canvasHour24_ = true;  // the layout the kept image was drawn with
+    double canvasDpi_ = 0;
+    QRect lastRepaint_;
 };

@@ -4,12 +4,96 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTimer>
 #include <QWindow>
+#include <algorithm>
 
 #include "runtime/mediator.h"
 #include "shell/translucency.h"
 #include "shell/window_layout.h"
 #include "treestore/conf_schema.h"
+
+// One wake-up a second for every clock window: the new Korean second that signal 46 brings
+// refreshes them all together (the main clock face wakes the program for it anyway), and a
+// single shot a little past each second stands in while no tick comes (no back end, or a tick
+// later than that).
+class CTikoDlg_TimeSlim::SecondTicker final : public QObject, public CLumAOSM_Observer {
+public:
+    static constexpr int kLateMs = 10;
+
+    // The ticker of this back end, made when none is alive.
+    static std::shared_ptr<SecondTicker> For(CLumAOSM_Mediator* mediator, platform::Clock* clock) {
+        static std::weak_ptr<SecondTicker> last;
+        std::shared_ptr<SecondTicker> ticker = last.lock();
+        if (!ticker || ticker->mediator_ != mediator || ticker->clock_ != clock) {
+            ticker = std::make_shared<SecondTicker>(mediator, clock);
+            last = ticker;
+        }
+        return ticker;
+    }
+
+    SecondTicker(CLumAOSM_Mediator* mediator, platform::Clock* clock) : mediator_(mediator), clock_(clock) {
+        SetName("TimeSlim_SecondTicker");
+        timer_.setSingleShot(true);
+        timer_.setTimerType(Qt::PreciseTimer);
+        connect(&timer_, &QTimer::timeout, this, &SecondTicker::Tick);
+        if (mediator_ != nullptr)
+            mediator_->Subscribe(static_cast<CLumAOSM_Observer*>(this), AO_CLOCK_TICK_SIG);
+    }
+    ~SecondTicker() override {
+        if (mediator_ != nullptr)
+            mediator_->UnsubscribeAll(static_cast<CLumAOSM_Observer*>(this));
+    }
+
+    void Add(CTikoDlg_TimeSlim* window) { windows_.push_back(window); }
+    void Remove(CTikoDlg_TimeSlim* window) {
+        windows_.erase(std::remove(windows_.begin(), windows_.end(), window), windows_.end());
+        Arm();
+    }
+    const QTimer& timer() const { return timer_; }
+
+    // Mediator thread: the tick is handed to the GUI thread.
+    int Receive(const CLumAOSM_Message* message, const char*) override {
+        if (message == nullptr || message->GetSignal() != AO_CLOCK_TICK_SIG)
+            return -1;
+        QPointer<SecondTicker> self(this);
+        QMetaObject::invokeMethod(
+            this,
+            [self] {
+                if (self)
+                    self->Tick();
+            },
+            Qt::QueuedConnection);
+        return 0;
+    }
+
+    // Armed for the next second while a window is shown, stopped otherwise.
+    void Arm() {
+        const bool anyShown = std::any_of(windows_.begin(), windows_.end(),
+                                          [](const CTikoDlg_TimeSlim* w) { return w->isVisible(); });
+        if (!anyShown || clock_ == nullptr) {
+            timer_.stop();
+            return;
+        }
+        const int msLeft = 1000 - clock_->NowUtc().nanoseconds / 1'000'000;
+        timer_.start(msLeft + kLateMs);
+    }
+
+private:
+    void Tick() {
+        // A copy: a refresh may not add or remove windows, but nothing here relies on that.
+        const std::vector<CTikoDlg_TimeSlim*> windows = windows_;
+        for (CTikoDlg_TimeSlim* window : windows)
+            if (window->isVisible())
+                window->Refresh();
+        Arm();
+    }
+
+    CLumAOSM_Mediator* const mediator_;
+    platform::Clock* const clock_;
+    QTimer timer_;
+    std::vector<CTikoDlg_TimeSlim*> windows_;
+};
 
 CTikoDlg_TimeSlim::CTikoDlg_TimeSlim(const ShellContext& context, IMainFrame& frame, int regionIndex,
                                      QString name, QWidget* parent)
@@ -28,11 +112,8 @@ CTikoDlg_TimeSlim::CTikoDlg_TimeSlim(const ShellContext& context, IMainFrame& fr
     source_ = [clock = context_.clock] {
         return clock != nullptr ? platform::KoreanStandardTime(*clock) : platform::CivilTime{};
     };
-    secondTimer_.setSingleShot(true);
-    connect(&secondTimer_, &QTimer::timeout, this, [this] {
-        Refresh();
-        ArmSecondTimer();
-    });
+    ticker_ = SecondTicker::For(context_.mediator, context_.clock);
+    ticker_->Add(this);
 
     const Class_TIKOCONF_ENV* env = context_.conf != nullptr ? context_.conf->Env() : nullptr;
     SetTransparency(env != nullptr && env->bWorldClockTransparent.load() != 0);
@@ -44,6 +125,11 @@ CTikoDlg_TimeSlim::CTikoDlg_TimeSlim(const ShellContext& context, IMainFrame& fr
 CTikoDlg_TimeSlim::~CTikoDlg_TimeSlim() {
     if (context_.mediator != nullptr)
         context_.mediator->UnsubscribeAll(static_cast<CLumAOSM_Observer*>(this));
+    ticker_->Remove(this);
+}
+
+const QTimer& CTikoDlg_TimeSlim::secondTimer() const {
+    return ticker_->timer();
 }
 
 bool CTikoDlg_TimeSlim::TranslucencySupported() {
@@ -113,75 +199,98 @@ void CTikoDlg_TimeSlim::Refresh() {
     time_ = source_();
     const QString before = shownText_;
     UpdateAccessibleText();
-    if (shownText_ != before)
-        update();
-}
-
-void CTikoDlg_TimeSlim::ArmSecondTimer() {
-    if (context_.clock == nullptr)
+    if (shownText_ == before || !isVisible())
+        return;  // a hidden window is brought up to date when it paints
+    const QRegion changed = DrawFace(canvas_, canvasKeyed_);
+    if (changed.isEmpty())
         return;
-    // A little past the boundary, so the read lands in the new second.
-    const int32_t ns = context_.clock->NowUtc().nanoseconds;
-    const int msLeft = 1000 - ns / 1'000'000;
-    secondTimer_.start(msLeft + 2);
+    StretchFace();
+    lastRepaint_ = WindowRect(changed.boundingRect());
+    update(lastRepaint_);
 }
 
-QImage CTikoDlg_TimeSlim::Picture() const {
+QRegion CTikoDlg_TimeSlim::DrawFace(FaceCanvas& canvas, bool& keyed) const {
     const Class_TIKOCONF_ENV* env = context_.conf != nullptr ? context_.conf->Env() : nullptr;
     const bool white = WhiteBackground();
-    const QColor back =
-        white ? QColor(Qt::white) : ColorFromRef(env != nullptr ? env->crClockBack.load() : 0);
-    const QColor text = ColorFromRef(env != nullptr ? env->crClockText.load() : 0x00FF00);
+    FaceCanvas::Style style;
+    style.size = kSlimBaseSize;
+    style.back = white ? QColor(Qt::white) : ColorFromRef(env != nullptr ? env->crClockBack.load() : 0);
+    style.ink = ColorFromRef(env != nullptr ? env->crClockText.load() : 0x00FF00);
+    style.format = QImage::Format_ARGB32_Premultiplied;
     const SlimTexts t = texts();
-    const SlimLayout layout = SlimClockLayout(regionIndex_ != -1, white);
 
-    QImage picture(kSlimBaseSize, QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&picture);
-    painter.fillRect(picture.rect(), back);
-    QFont font(QString::fromUtf8("굴림"));
-    font.setPixelSize(kSlimFontPixels);
-    // Keyed-out white must not leave half-white fringes round the letters.
-    if (keyWhite_)
-        font.setStyleStrategy(QFont::NoAntialias);
-    painter.setFont(font);
-    painter.setPen(text);
-    painter.setBackgroundMode(Qt::OpaqueMode);
-    painter.setBackground(back);
-    const auto draw = [&](const QPoint& at, const QString& s) {
-        painter.drawText(QRect(at, picture.size()), Qt::AlignLeft | Qt::AlignTop, s);
-    };
-    draw(layout.label, labelText());
-    draw(layout.date, t.date);
-    if (!t.marker.isEmpty())
-        draw(layout.marker, t.marker);
-    draw(layout.time, t.time);
-    if (regionIndex_ != -1 && !layout.bar.isEmpty())
-        painter.fillRect(layout.bar, text);
-    painter.end();
+    QRegion changed;
+    if (canvas.empty() || canvas.style() != style || keyed != keyWhite_) {
+        const SlimLayout layout = SlimClockLayout(regionIndex_ != -1, white);
+        QFont font(QString::fromUtf8("굴림"));
+        font.setPixelSize(kSlimFontPixels);
+        // Keyed-out white must not leave half-white fringes round the letters.
+        if (keyWhite_)
+            font.setStyleStrategy(QFont::NoAntialias);
+        FaceCanvas::Ground ground;
+        if (regionIndex_ != -1 && !layout.bar.isEmpty())
+            ground = [bar = layout.bar, ink = style.ink](QPainter& painter) { painter.fillRect(bar, ink); };
+        canvas.Redraw(style, std::move(ground),
+                      {{layout.label, labelText(), font},
+                       {layout.date, t.date, font},
+                       {layout.marker, t.marker, font},
+                       {layout.time, t.time, font}});
+        keyed = keyWhite_;
+        changed = QRect(QPoint(0, 0), kSlimBaseSize);
+    } else {
+        changed = canvas.Update({labelText(), t.date, t.marker, t.time});
+    }
 
     if (keyWhite_) {
         // Colour key: exactly white becomes fully transparent, everything else stays opaque.
-        for (int y = 0; y < picture.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-            for (int x = 0; x < picture.width(); ++x)
-                if ((line[x] & 0xFFFFFF) == 0xFFFFFF)
-                    line[x] = 0;
+        QImage& picture = canvas.pixels();
+        for (const QRect& r : changed) {
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+                for (int x = r.left(); x <= r.right(); ++x)
+                    if ((line[x] & 0xFFFFFF) == 0xFFFFFF)
+                        line[x] = 0;
+            }
         }
     }
-    return picture;
+    return changed;
 }
 
-void CTikoDlg_TimeSlim::paintEvent(QPaintEvent*) {
+QImage CTikoDlg_TimeSlim::Picture() const {
+    FaceCanvas canvas;
+    bool keyed = false;
+    DrawFace(canvas, keyed);
+    return canvas.image();
+}
+
+void CTikoDlg_TimeSlim::StretchFace() {
+    if (size() == kSlimBaseSize) {
+        image_ = QImage();  // the picture itself is painted
+        return;
+    }
     if (image_.size() != size())
         image_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
     image_.fill(Qt::transparent);
-    {
-        QPainter stretch(&image_);
-        stretch.drawImage(image_.rect(), Picture());
-    }
+    QPainter stretch(&image_);
+    stretch.drawImage(image_.rect(), canvas_.image());
+}
+
+QRect CTikoDlg_TimeSlim::WindowRect(const QRect& base) const {
+    const qreal sx = static_cast<qreal>(width()) / kSlimBaseSize.width();
+    const qreal sy = static_cast<qreal>(height()) / kSlimBaseSize.height();
+    const QRectF mapped(base.x() * sx, base.y() * sy, base.width() * sx, base.height() * sy);
+    return mapped.toAlignedRect().adjusted(-1, -1, 1, 1) & rect();
+}
+
+void CTikoDlg_TimeSlim::paintEvent(QPaintEvent*) {
+    // Up to date whatever happened while hidden: a new look, new texts or a new size.
+    const bool drawn = !DrawFace(canvas_, canvasKeyed_).isEmpty();
+    if (drawn || (size() != kSlimBaseSize && image_.size() != size()) ||
+        (size() == kSlimBaseSize && !image_.isNull()))
+        StretchFace();
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(0, 0, image_);
+    painter.drawImage(0, 0, image_.isNull() ? canvas_.image() : image_);
 }
 
 void CTikoDlg_TimeSlim::setVisible(bool visible) {
@@ -209,12 +318,12 @@ void CTikoDlg_TimeSlim::ApplyTopMost() {
 void CTikoDlg_TimeSlim::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     Refresh();
-    ArmSecondTimer();
+    ticker_->Arm();
 }
 
 void CTikoDlg_TimeSlim::hideEvent(QHideEvent* event) {
-    secondTimer_.stop();
     QDialog::hideEvent(event);
+    ticker_->Arm();
 }
 
 void CTikoDlg_TimeSlim::mousePressEvent(QMouseEvent* event) {

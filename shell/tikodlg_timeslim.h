@@ -6,12 +6,15 @@
 #include <QImage>
 #include <QPoint>
 #include <QString>
-#include <QTimer>
+
+class QTimer;
 #include <functional>
+#include <memory>
 
 #include "platform/clock.h"
 #include "runtime/observer.h"
 #include "shell/clock_texts.h"
+#include "shell/face_canvas.h"
 #include "shell/shell_context.h"
 
 class CTikoDlg_TimeSlim : public QDialog, public CLumAOSM_Observer {
@@ -49,11 +52,14 @@ public:
     const platform::CivilTime& shownTime() const { return time_; }
     SlimTexts texts() const;
     QString labelText() const;
-    // The picture at the base size, as the window stretches it.
+    // The picture at the base size, as the window stretches it (drawn whole).
     QImage Picture() const;
+    // The window's part that the last new second painted again.
+    const QRect& lastRepaint() const { return lastRepaint_; }
 
-    // Armed while shown, due at the clock's next second boundary.
-    const QTimer& secondTimer() const { return secondTimer_; }
+    // The clock windows' shared single shot: armed while any of them is shown, due just past
+    // the clock's next second in case no tick (signal 46) comes first.
+    const QTimer& secondTimer() const;
 
     // Keeps the window above others when bTopMost is 1.
     void ApplyTopMost();
@@ -74,11 +80,18 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void ArmSecondTimer();
+    class SecondTicker;
     void ApplyScaleFromSettings();
     bool Hour24() const;
     bool WhiteBackground() const;
     void UpdateAccessibleText();
+    // Brings `canvas` up to what the window shows (whole when its look changed, else the texts
+    // that changed) and returns the part drawn, at the base size. `keyed` is whether the
+    // canvas was drawn keyed.
+    QRegion DrawFace(FaceCanvas& canvas, bool& keyed) const;
+    void StretchFace();
+    // Where a part of the base picture lands in the window, with a pixel round it.
+    QRect WindowRect(const QRect& base) const;
 
     ShellContext context_;
     IMainFrame& frame_;
@@ -90,8 +103,11 @@ private:
     TimeSource source_;
     platform::CivilTime time_;
     QString shownText_;
-    QTimer secondTimer_;  // single shot at the start of each second while shown
-    QImage image_;
+    std::shared_ptr<SecondTicker> ticker_;  // shared by the windows of one back end
+    FaceCanvas canvas_;                     // the picture at the base size as last drawn
+    bool canvasKeyed_ = false;
+    QImage image_;  // the picture stretched to the window when its size differs
+    QRect lastRepaint_;
 
     bool dragging_ = false;
     QPoint dragWindowStart_;

@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFontMetrics>
+#include <QPainter>
 #include <cstdlib>
 #include <ctime>
 
@@ -188,6 +189,127 @@ TEST_F(ClockWindowsTest, ClockOnlyWindowWakesAtTheNextSecondOnlyWhileShown) {
     ASSERT_TRUE(WaitOnGui([&] { return slim.texts().time == QStringLiteral("15:04:06"); }));
     slim.hide();
     EXPECT_FALSE(slim.secondTimer().isActive());
+}
+
+// A face as plain drawText calls paint it: in order, opaque on the ground colour.
+struct PlainText {
+    QPoint at;
+    QString text;
+    QFont font;
+};
+QImage PlainFace(QSize size, QImage::Format format, const QColor& back, const QColor& ink,
+                 const std::vector<PlainText>& texts) {
+    QImage image(size, format);
+    image.fill(back);
+    QPainter painter(&image);
+    painter.setPen(ink);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(back);
+    for (const PlainText& t : texts) {
+        painter.setFont(t.font);
+        painter.drawText(QRect(t.at, size), Qt::AlignLeft | Qt::AlignTop, t.text);
+    }
+    return image;
+}
+
+// A new second paints only what it changes. Whatever the mode, a window brought forward second
+// by second (and across a clock set back) shows exactly what a window made at that second
+// shows, and every pixel that differs from the second before lies in the part repainted.
+TEST_F(ClockWindowsTest, PartialRepaintPaintsWhatAWholePaintDoes) {
+    struct Case {
+        const char* name;
+        bool hour24;
+        int region;  // -1: the main face and the clock-only window
+        bool seeThrough;
+        float scale;
+    };
+    const Case cases[] = {
+        {"24-hour", true, -1, false, 1.0f},
+        {"12-hour", false, -1, false, 1.0f},
+        {"region see-through", false, 7, true, 1.0f},
+        {"region scaled", true, 7, false, 0.5f},
+        {"region scaled see-through", false, 7, true, 0.7f},
+    };
+    // Korean seconds: a minute and an hour turning, noon, a new year, then the clock set back.
+    const int64_t kst = 32400;
+    const int64_t noon = 1'041'393'600 + 11 * 3600 + 59 * 60 + 58 - kst;  // 2003-01-01 11:59:58
+    std::vector<int64_t> seconds;
+    for (int64_t start : {kMonday1504Utc + 53, noon, noon - 12 * 3600 - 2})
+        for (int i = 0; i < 4; ++i)
+            seconds.push_back(start + i);
+    seconds.push_back(kMonday1504Utc);
+
+    const auto differing = [](const QImage& a, const QImage& b) {
+        QRegion region;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                if (a.pixel(x, y) != b.pixel(x, y))
+                    region |= QRect(x, y, 1, 1);
+        return region;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        conf->Env()->b24Hour.store(c.hour24 ? 1 : 0);
+        conf->Env()->bWorldClockTransparent.store(c.seeThrough ? 1 : 0);
+        const auto slimAt = [&](CTikoDlg_TimeSlim& slim) {
+            slim.SetScale(c.scale);
+            slim.show();
+        };
+        clock.Set({seconds[0], 0});
+        CLumWnd_Clock face(context);
+        face.resize(180, 49);
+        face.show();
+        CTikoDlg_TimeSlim slim(context, frame, c.region, QStringLiteral("Paris"));
+        slimAt(slim);
+        QImage faceBefore = face.Render().copy();
+        QImage slimBefore = slim.grab().toImage();
+        int64_t previous = seconds[0];
+        for (int64_t second : seconds) {
+            SCOPED_TRACE(second);
+            clock.Set({second, 0});
+            face.SetTime(second + kst);
+            slim.Refresh();
+            CLumWnd_Clock wholeFace(context);
+            wholeFace.resize(face.size());
+            const QImage faceNow = wholeFace.Render();
+            EXPECT_EQ(face.Render(), faceNow);
+            const ClockFaceLayout layout = MainClockLayout(c.hour24, face.logicalDpiY());
+            QFont big(QStringLiteral("Arial"));
+            big.setPixelSize(layout.timePixels);
+            QFont small(QString::fromUtf8("굴림"));
+            small.setPixelSize(layout.smallPixels);
+            const ClockFaceTexts t = face.texts();
+            EXPECT_EQ(faceNow, PlainFace(face.size(), QImage::Format_RGB32, Qt::black, Qt::green,
+                                         {{layout.time, t.time, big},
+                                          {layout.marker, t.marker, small},
+                                          {layout.date, t.date, small}}));
+            EXPECT_EQ(differing(faceBefore, faceNow) - face.lastRepaint(), QRegion());
+            CTikoDlg_TimeSlim wholeSlim(context, frame, c.region, QStringLiteral("Paris"));
+            slimAt(wholeSlim);
+            const QImage slimNow = wholeSlim.grab().toImage();
+            EXPECT_EQ(slim.grab().toImage(), slimNow);
+            if (c.region == -1) {
+                QFont font(QString::fromUtf8("굴림"));
+                font.setPixelSize(kSlimFontPixels);
+                const SlimLayout sl = SlimClockLayout(false, false);
+                const SlimTexts st = slim.texts();
+                EXPECT_EQ(slim.Picture(),
+                          PlainFace(kSlimBaseSize, QImage::Format_ARGB32_Premultiplied, Qt::black, Qt::green,
+                                    {{sl.label, slim.labelText(), font},
+                                     {sl.date, st.date, font},
+                                     {sl.marker, st.marker, font},
+                                     {sl.time, st.time, font}}));
+            }
+            EXPECT_EQ(differing(slimBefore, slimNow) - slim.lastRepaint(), QRegion());
+            if (second == previous + 1 && second % 10 != 0) {  // one digit: a small part, not the face
+                EXPECT_LT(face.lastRepaint().width(), face.width() / 3);
+                EXPECT_LT(slim.lastRepaint().width(), slim.width() / 3);
+            }
+            faceBefore = faceNow;
+            slimBefore = slimNow;
+            previous = second;
+        }
+    }
 }
 
 // Renders the windows for a person to look at, and checks that no text leaves its window.

@@ -31,9 +31,23 @@ CLumWnd_WorldClock::CLumWnd_WorldClock(const ShellContext& context, world::World
     : QWidget(parent), context_(context), store_(store) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QString::fromUtf8("세계시각 시계"));
-    timer_.setInterval(kPeriodMs);
-    connect(&timer_, &QTimer::timeout, this, &CLumWnd_WorldClock::Tick);
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        Tick();
+        ArmTimer();
+    });
     Tick();
+}
+
+void CLumWnd_WorldClock::ArmTimer() {
+    if (blink_ > 0 || context_.clock == nullptr) {
+        timer_.start(kPeriodMs);
+        return;
+    }
+    // A little past the boundary, so the read lands in the new second.
+    const int msLeft = 1000 - context_.clock->NowUtc().nanoseconds / 1'000'000;
+    timer_.start(msLeft + 2);
 }
 
 void CLumWnd_WorldClock::Tick() {
@@ -43,7 +57,11 @@ void CLumWnd_WorldClock::Tick() {
     const std::optional<world::Region> region = selected == -1 ? std::nullopt : store_.RegionAt(selected);
     time_ = world::RegionClockTime(region ? &*region : nullptr, korean);
     const WorldFaceTexts t = texts();
-    setAccessibleDescription(t.date + u' ' + (t.marker.isEmpty() ? t.time : t.marker + u' ' + t.time));
+    const QString shown = t.date + u' ' + (t.marker.isEmpty() ? t.time : t.marker + u' ' + t.time);
+    if (shown == shownText_ && blink_ == 0)
+        return;
+    shownText_ = shown;
+    setAccessibleDescription(shown);
     update();
 }
 
@@ -99,7 +117,7 @@ void CLumWnd_WorldClock::paintEvent(QPaintEvent*) {
 void CLumWnd_WorldClock::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     Tick();
-    timer_.start();
+    ArmTimer();
 }
 
 void CLumWnd_WorldClock::hideEvent(QHideEvent* event) {

@@ -1,6 +1,6 @@
 #pragma once
-// The world time dialog's clock face: the selected region's time, green on black, refreshed
-// every 50 ms; it blinks for its first 18 paints after it is made.
+// The world time dialog's clock face: the selected region's time, green on black. It blinks for
+// its first 18 paints after it is made, one every 50 ms, then repaints at each new second.
 
 #include <QFont>
 #include <QImage>
@@ -37,8 +37,11 @@ public:
 
     CLumWnd_WorldClock(const ShellContext& context, world::WorldStore& store, QWidget* parent = nullptr);
 
-    // The selected region's clock now (Korean time while none is selected).
+    // The selected region's clock now (Korean time while none is selected); repaints when the
+    // texts changed or the blink is on.
     void Tick();
+    // While shown: 50 ms on during the blink, then single shots just past each second.
+    const QTimer& timer() const { return timer_; }
     const platform::CivilTime& shownTime() const { return time_; }
     WorldFaceTexts texts() const;
     int blink() const { return blink_; }
@@ -52,10 +55,12 @@ protected:
 
 private:
     bool Hour24() const;
+    void ArmTimer();
 
     ShellContext context_;
     world::WorldStore& store_;
     platform::CivilTime time_;
+    QString shownText_;
     QTimer timer_;  // runs while the face is shown
     int blink_ = kBlinkPaints;
     QImage image_;

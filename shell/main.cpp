@@ -49,6 +49,11 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
     }
     if (PreferXcb())
         setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // The clocks repaint a few digits each second. From shared memory, every such repaint
+    // first waits for a round trip to the X server (it may still be reading the last one);
+    // sent through the socket, those few kilobytes cost neither the wait nor its wake-ups.
+    if (getenv("QT_XCB_NO_MITSHM") == nullptr)
+        setenv("QT_XCB_NO_MITSHM", "1", 1);
     const bool messageBoxes = !EnvironmentFlag("TIKO3_NO_MESSAGE_BOXES");
 
     // One instance per user. The lock comes before anything is read or written.

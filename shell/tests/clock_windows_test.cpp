@@ -191,6 +191,26 @@ TEST_F(ClockWindowsTest, ClockOnlyWindowWakesAtTheNextSecondOnlyWhileShown) {
     EXPECT_FALSE(slim.secondTimer().isActive());
 }
 
+// The tick of signal 46 refreshes every shown clock window at once; here no clock arms the
+// stand-in single shot, so only the tick can bring the new second.
+TEST_F(ClockWindowsTest, TheKoreanTickRefreshesTheShownClockWindows) {
+    ShellContext tickOnly = context;
+    tickOnly.clock = nullptr;
+    platform::CivilTime now = platform::CivilFromUnix(kMonday1504Utc + 32400);
+    std::vector<std::unique_ptr<CTikoDlg_TimeSlim>> windows;
+    for (int region : {-1, 3}) {
+        windows.push_back(
+            std::make_unique<CTikoDlg_TimeSlim>(tickOnly, frame, region, QStringLiteral("London")));
+        windows.back()->SetTimeSource([&now] { return now; });
+        windows.back()->show();
+    }
+    EXPECT_FALSE(windows[0]->secondTimer().isActive());
+    now = platform::CivilFromUnix(kMonday1504Utc + 32400 + 1);
+    mediator.get()->Publish(CLumAOSM_Message(AO_CLOCK_TICK_SIG));
+    for (const auto& window : windows)
+        EXPECT_TRUE(WaitOnGui([&] { return window->texts().time == QStringLiteral("15:04:06"); }));
+}
+
 // A face as plain drawText calls paint it: in order, opaque on the ground colour.
 struct PlainText {
     QPoint at;

@@ -114,6 +114,22 @@ TEST_F(WorldWindowsTest, FaceShowsTheSelectedRegionAndBlinksForEighteenPaints) {
     EXPECT_EQ(drawn, "D---DDD---DDD---DDDDD");
 }
 
+TEST_F(WorldWindowsTest, FaceBlinksEvery50MsThenWakesJustPastEachSecond) {
+    clock_.Set({kJulyUtc, 400'000'000});
+    CLumWnd_WorldClock face(context_, store_);
+    face.resize(240, 56);
+    face.show();
+    EXPECT_EQ(face.timer().interval(), CLumWnd_WorldClock::kPeriodMs);
+    for (int paint = 0; paint < CLumWnd_WorldClock::kBlinkPaints; ++paint)
+        face.Render();
+    ASSERT_TRUE(
+        shell_test::WaitOnGui([&] { return face.timer().interval() != CLumWnd_WorldClock::kPeriodMs; }));
+    EXPECT_GE(face.timer().interval(), 600);
+    EXPECT_LE(face.timer().interval(), 610);
+    face.hide();
+    EXPECT_FALSE(face.timer().isActive());
+}
+
 TEST_F(WorldWindowsTest, TreeHoldsUtcAndTheGroupsWithTheirRegions) {
     auto dialog = MakeDialog();
     QTreeWidgetItem* root = dialog->tree()->topLevelItem(0);

@@ -4,7 +4,12 @@ time from start to the main dialog's first paint (median over several starts), r
 at rest, and the CPU share over a window with the main dialog shown, beside `xclock -update 1`
 measured in the same run.
 
-    bench/lumclient_bench.py [--build DIR] [--starts N] [--cpu-seconds S]
+    bench/lumclient_bench.py [--build DIR] [--starts N] [--cpu-seconds S] [--rounds R]
+
+The CPU share is given twice: from the kernel's clock ticks (what `ps` and `top` show; one
+tick is 1/CLK_TCK s, so over 30 s a step of 0.03 %) and from the scheduler's run time of every
+thread (nanoseconds), with the GUI thread's part. R rounds measure R windows one after another
+and end with the spread.
 
 Each figure is one function; a further measurement (more windows shown, wake-ups) adds one
 function and one line in main()."""
@@ -119,30 +124,39 @@ def cpu_share(pids, seconds):
     return {pid: 100.0 * (cpu_ticks(pid) - before[pid]) / (seconds * CLK_TCK) for pid in pids}
 
 
-def voluntary_switches(pid):
-    """Per thread id of pid, its voluntary context switches so far."""
+def thread_counts(pid):
+    """Per thread id of pid, (voluntary context switches, run time in ns) so far."""
     counts = {}
     for tid in os.listdir("/proc/%d/task" % pid):
         try:
             with open("/proc/%d/task/%s/status" % (pid, tid)) as f:
-                for line in f:
-                    if line.startswith("voluntary_ctxt_switches:"):
-                        counts[tid] = int(line.split()[1])
-        except OSError:
+                switches = next(int(line.split()[1]) for line in f if line.startswith("voluntary_ctxt_switches:"))
+            with open("/proc/%d/task/%s/schedstat" % (pid, tid)) as f:
+                counts[int(tid)] = (switches, int(f.read().split()[0]))
+        except (OSError, StopIteration):
             pass  # the thread ended meanwhile
     return counts
 
 
+class Figures:
+    """One process over one window: CPU share from ticks and from run time (% of one core),
+    wake-ups per second, and the main (GUI) thread's run-time share and wake-ups."""
+
+    def __init__(self, ticks, before, after, seconds, main_tid):
+        def delta(tids, i):
+            return sum(after[t][i] - before.get(t, (0, 0))[i] for t in tids)
+        self.ticks = ticks
+        self.run = 100.0 * delta(after, 1) / 1e9 / seconds
+        self.wakeups = delta(after, 0) / seconds
+        self.main_run = 100.0 * delta([main_tid], 1) / 1e9 / seconds if main_tid in after else 0.0
+        self.main_wakeups = delta([main_tid], 0) / seconds if main_tid in after else 0.0
+
+
 def cpu_and_wakeups(pids, seconds):
-    """Per pid, (CPU share in % of one core, thread wake-ups per second) over the same `seconds`."""
-    switches = {pid: voluntary_switches(pid) for pid in pids}
+    """Per pid, its Figures over the same `seconds`."""
+    before = {pid: thread_counts(pid) for pid in pids}
     shares = cpu_share(pids, seconds)
-    result = {}
-    for pid in pids:
-        after = voluntary_switches(pid)
-        woken = sum(n - switches[pid].get(tid, 0) for tid, n in after.items())
-        result[pid] = (shares[pid], woken / seconds)
-    return result
+    return {pid: Figures(shares[pid], before[pid], thread_counts(pid), seconds, pid) for pid in pids}
 
 
 def seed_world_clocks(work, clocks=((5, "뉴욕"), (1, "서울"), (6, "시드니"))):
@@ -174,6 +188,7 @@ def main():
     parser.add_argument("--build", default=os.path.join(here, "..", "build", "default"))
     parser.add_argument("--starts", type=int, default=7)
     parser.add_argument("--cpu-seconds", type=float, default=30)
+    parser.add_argument("--rounds", type=int, default=1)
     args = parser.parse_args()
     program = os.path.join(os.path.abspath(args.build), "shell", "LumClient")
     for tool in ("Xvfb", "xdpyinfo", "xclock"):
@@ -192,11 +207,23 @@ def main():
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(5)  # the start-up compare and the first seconds are over
         print("resident memory at rest: %.1f MiB" % (rss_kib(process.pid) / 1024))
-        figures = cpu_and_wakeups([process.pid, xclock.pid], args.cpu_seconds)
-        print("CPU over %.0f s, main dialog and three world clocks shown: LumClient %.2f %%, xclock -update 1 %.2f %% (of one core)"
-              % (args.cpu_seconds, figures[process.pid][0], figures[xclock.pid][0]))
-        print("thread wake-ups per second, same window: LumClient %.1f, xclock -update 1 %.1f"
-              % (figures[process.pid][1], figures[xclock.pid][1]))
+        runs = []
+        for _ in range(args.rounds):
+            figures = cpu_and_wakeups([process.pid, xclock.pid], args.cpu_seconds)
+            lum, xc = figures[process.pid], figures[xclock.pid]
+            runs.append((lum.run, xc.run))
+            print("CPU over %.0f s, main dialog and three world clocks shown: LumClient %.2f %%, xclock -update 1 %.2f %% (of one core, clock ticks)"
+                  % (args.cpu_seconds, lum.ticks, xc.ticks))
+            print("  run time, same window: LumClient %.3f %% (GUI thread %.3f %%), xclock -update 1 %.3f %%"
+                  % (lum.run, lum.main_run, xc.run))
+            print("  thread wake-ups per second, same window: LumClient %.1f (GUI thread %.1f), xclock -update 1 %.1f"
+                  % (lum.wakeups, lum.main_wakeups, xc.wakeups))
+        if len(runs) > 1:
+            for name, column in (("LumClient", 0), ("xclock -update 1", 1)):
+                values = [r[column] for r in runs]
+                print("run time over %d rounds, %s: median %.3f %%, min %.3f, max %.3f"
+                      % (len(runs), name, statistics.median(values), min(values), max(values)))
+            print("rounds where LumClient cost at most xclock: %d of %d" % (sum(a <= b for a, b in runs), len(runs)))
         xclock.terminate()
         xclock.wait()
         session.stop(process)

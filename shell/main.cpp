@@ -19,6 +19,7 @@
 #include "platform/font_alias.h"
 #include "platform/sys_time_right.h"
 #include "shell/lumclientapp.h"
+#include "shell/qt_translation.h"
 #include "shell/startup.h"
 #include "timeservices/command_line.h"
 
@@ -74,6 +75,7 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
         std::cerr << "LumClient: " << kAlreadyRunningText << '\n';
         if (messageBoxes) {
             QApplication app(argc, argv);
+            InstallQtKoreanTranslation(app, QString());
             QMessageBox::information(nullptr, QStringLiteral("TIKo3"),
                                      QString::fromUtf8(kAlreadyRunningText));
         }
@@ -103,6 +105,7 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
     CLumClientApp::InstallSignalHandlers();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TIKo3"));
+    InstallQtKoreanTranslation(app, QString());
     QIcon icon;
     for (const int size : {16, 24, 32, 48, 64, 128})
         icon.addFile(QStringLiteral(":/icons/tiko3-%1.png").arg(size), QSize(size, size));

@@ -57,12 +57,22 @@ int CLumAOSM_Timer::Fire(int32_t, const TimerSlot& slot) {
 
 bool CLumAOSM_Timer::StartTimer(CLumAOSM_Observer* target, int32_t eventId, int32_t timeoutMs,
                                 int32_t userValue, const char* text) {
+    return Start(target, eventId, timeoutMs, userValue, text, false);
+}
+
+bool CLumAOSM_Timer::StartPeriodicTimer(CLumAOSM_Observer* target, int32_t eventId, int32_t periodMs,
+                                        int32_t userValue, const char* text) {
+    return Start(target, eventId, periodMs, userValue, text, true);
+}
+
+bool CLumAOSM_Timer::Start(CLumAOSM_Observer* target, int32_t eventId, int32_t timeoutMs, int32_t userValue,
+                           const char* text, bool periodic) {
     CLumAOSM_TimerAgent* agent = CLumAOSM_TimerAgent::Process();
     if (agent == nullptr)
         return false;
     TimerSlot request = KeyedRequest(this, target, eventId, text);
     request.timeout = timeoutMs < kMinimumTimeout ? kMinimumTimeout : timeoutMs;
-    request.periodic = 0;
+    request.periodic = periodic ? 1 : 0;
     request.timer = this;
     request.target = target;
     request.eventId = eventId;

@@ -65,8 +65,15 @@ public:
     // all slots are in use, or when called on the agent's own thread.
     bool StartTimer(CLumAOSM_Observer* target, int32_t eventId, int32_t timeoutMs, int32_t userValue,
                     const char* text);
+    // As StartTimer, but fires every periodMs, counted on the ticks, until stopped.
+    bool StartPeriodicTimer(CLumAOSM_Observer* target, int32_t eventId, int32_t periodMs, int32_t userValue,
+                            const char* text);
     // Cancels the timer and removes its already queued time-outs from the target's queue.
     bool StopTimer(CLumAOSM_Observer* target, int32_t eventId, const char* text);
+
+private:
+    bool Start(CLumAOSM_Observer* target, int32_t eventId, int32_t timeoutMs, int32_t userValue,
+               const char* text, bool periodic);
 };
 
 class CLumAOSM_TimerAgent;

@@ -269,10 +269,11 @@ public:
     }
     // Waits until the tick thread sleeps towards the deadline (ms after kBase, -1: without end)
     // for the n-th time in all.
-    bool WaitForSleep(int64_t msAfterBase, size_t n = 1) {
+    bool WaitForSleep(int64_t msAfterBase, size_t n = 1,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
         const int64_t deadline = msAfterBase < 0 ? kForever : kBase + msAfterBase * 1'000'000;
         std::unique_lock lock(mutex_);
-        return cond_.wait_for(lock, std::chrono::seconds(10), [&] {
+        return cond_.wait_for(lock, limit, [&] {
             return static_cast<size_t>(std::count(sleeps_.begin(), sleeps_.end(), deadline)) >= n;
         });
     }
@@ -318,6 +319,38 @@ TEST(Timer, TimerArmedWhileTheTickThreadSleepsFiresOnItsTick) {
     ASSERT_TRUE(WaitUntil([&] { return target.Fired().size() == 3; }));
     EXPECT_EQ(target.Fired(), (std::vector<int32_t>{2, 1, 3}));
     ASSERT_TRUE(clock.WaitForSleep(-1, 2));
+
+    CLumAOSM_TimerAgent::SetProcess(nullptr);
+    agent.Stop();
+    EXPECT_EQ(Bounded([&] { return agent.WaitUntilStopped(); }), 0);
+}
+
+TEST(Timer, PeriodicTimerFiresOnEveryPeriodsTickWithoutWakingTheTickThreadInBetween) {
+    HandClock clock;
+    CLumAOSM_TimerAgent agent(CLumAOSM_TimerAgent::Ticks::Thread, &clock);
+    ASSERT_TRUE(agent.Start(nullptr));
+    CLumAOSM_TimerAgent::SetProcess(&agent);
+    CLumAOSM_Timer timer;
+    Target target;
+    ASSERT_TRUE(clock.WaitForSleep(-1));
+
+    ASSERT_TRUE(timer.StartPeriodicTimer(&target, 1, 1000, 0, "period"));
+    ASSERT_TRUE(clock.WaitForSleep(1000));
+    clock.AdvanceTo(1000);
+    ASSERT_TRUE(WaitUntil([&] { return target.Fired().size() == 1; }));
+    // Told ahead of the next period, the thread sleeps towards it once, unwoken by the agent.
+    ASSERT_TRUE(clock.WaitForSleep(2000));
+    CLumAOSM_Timer flush;
+    ASSERT_TRUE(flush.StopTimer(nullptr, 0, "flush"));
+    EXPECT_FALSE(clock.WaitForSleep(2000, 2, std::chrono::milliseconds(50)));
+
+    // Woken late, it still counts every period on its own tick.
+    clock.AdvanceTo(3999);
+    ASSERT_TRUE(WaitUntil([&] { return target.Fired().size() == 3; }));
+    ASSERT_TRUE(clock.WaitForSleep(4000));
+    ASSERT_TRUE(timer.StopTimer(&target, 1, "period"));
+    ASSERT_TRUE(clock.WaitForSleep(-1, 2));
+    EXPECT_EQ(target.Fired().size(), 3u);
 
     CLumAOSM_TimerAgent::SetProcess(nullptr);
     agent.Stop();

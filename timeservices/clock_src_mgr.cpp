@@ -28,18 +28,31 @@ CLumAOSM_Message CTiko_ClockSrcMgr::Ticking(CLumAOSM_Message& message) {
         case AO_EXIT_SIG:
             Report(message);
             Disarm();
+            periodic_ = false;
             return Handled();
-        case AO_TIMEOUT_SIG:
-            ClockWasSet(message);
-            SecondCheck();
-            ArmNextSecond();
+        case AO_TIMEOUT_SIG: {
+            if (ClockWasSet(message))
+                periodic_ = false;
+            const bool newSecond = SecondCheck();
+            ArmNextSecond(newSecond);
             return Handled();
+        }
         default:
             return DefaultHandler(message);
     }
 }
 
-void CTiko_ClockSrcMgr::ArmNextSecond() {
+namespace {
+
+// A check within this much of its tick (which begins kPastSecondMs into the second, give or take
+// the grid's 1 ms tolerance) runs on that tick, so a one-second period counted from it lands on
+// the same tick of the next second.
+constexpr int64_t kOnTickFromNs = CTiko_Manager::kPastSecondMs * 1'000'000;
+constexpr int64_t kOnTickUntilNs = kOnTickFromNs + 6'000'000;
+
+}  // namespace
+
+void CTiko_ClockSrcMgr::ArmNextSecond(bool newSecond) {
     // A clock that cannot tell of its setting (a fake one) is looked at every 100 ms, since
     // nothing says when its next second comes.
     if (!ClockIsWatched()) {
@@ -47,14 +60,27 @@ void CTiko_ClockSrcMgr::ArmNextSecond() {
         return;
     }
     // Read after the tick sound, which may have taken part of this second.
-    Arm(static_cast<int32_t>(MsUntil(services_.clock->NowUtc().seconds + 1)));
+    const platform::WallTime now = services_.clock->NowUtc();
+    const bool onTick = newSecond && now.nanoseconds >= kOnTickFromNs && now.nanoseconds < kOnTickUntilNs;
+    if (periodic_) {
+        if (onTick)
+            return;
+        // Early, late or after a setting: back to a one-shot counted from the clock.
+        Disarm();
+        periodic_ = false;
+    }
+    if (onTick && ArmPeriodic(kSecondMs)) {
+        periodic_ = true;
+        return;
+    }
+    Arm(static_cast<int32_t>(MsUntil(now.seconds + 1)));
 }
 
-void CTiko_ClockSrcMgr::SecondCheck() {
+bool CTiko_ClockSrcMgr::SecondCheck() {
     const int64_t second = KoreanSecond(*services_.clock);
     // Inequality, not order: a clock set back publishes the earlier second.
     if (second == notice_.tTime)
-        return;
+        return false;
     notice_.tTime = second;
     CLumAOSM_Message tick(AO_CLOCK_TICK_SIG);
     PutTimeNotice(tick, 0, notice_);
@@ -62,4 +88,5 @@ void CTiko_ClockSrcMgr::SecondCheck() {
     const Class_TIKOCONF_ENV* env = Setting(&Class_TIKOCONF_TOP::Env);
     if (env != nullptr && env->bMainVisible.load() == 1 && env->bSound.load() == 1)
         PlayOrBeep(SoundPath(services_, kTickFile));
+    return true;
 }

@@ -13,6 +13,7 @@
 class CTiko_ClockSrcMgr : public CTiko_Manager {
 public:
     static constexpr int32_t kFirstCheckMs = 100;
+    static constexpr int32_t kSecondMs = 1000;
     static constexpr char kTickFile[] = "tick.wav";
 
     CTiko_ClockSrcMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services);
@@ -22,11 +23,15 @@ public:
 
 private:
     CLumAOSM_Message Ticking(CLumAOSM_Message& message);
-    void SecondCheck();
-    // Arms the next check for just after the start of the next second.
-    void ArmNextSecond();
+    // True when it published a new second.
+    bool SecondCheck();
+    // Arms the next check for just after the start of the next second. A check that came on its
+    // tick just past the new second keeps (or starts) a periodic one-second time-out, which
+    // spares the timer agent a start request every second; any other goes back to a one-shot.
+    void ArmNextSecond(bool newSecond);
 
     TimeNotice notice_;
+    bool periodic_ = false;  // the periodic one-second time-out is armed
 };
 
 // Korean standard time of the clock's current second: UTC seconds + 32,400. Break it down with

@@ -30,6 +30,10 @@ public:
 protected:
     void SubscribeTo(std::initializer_list<int32_t> signalList);
     void Arm(int32_t timeoutMs) { timer_.StartTimer(this, kTimerEvent, timeoutMs, 0, GetName()); }
+    // The same time-out, repeated every periodMs until Disarm.
+    bool ArmPeriodic(int32_t periodMs) {
+        return timer_.StartPeriodicTimer(this, kTimerEvent, periodMs, 0, GetName());
+    }
     void Disarm() { timer_.StopTimer(this, kTimerEvent, GetName()); }
     // For an AO_TIMEOUT_SIG: true when it tells that the clock was set. The time-out armed on the
     // old time is dropped then, so the handler re-arms as after its own time-out.

@@ -118,6 +118,26 @@ TEST_F(WatchedClockTest, ClockSourceLooksJustAfterEachSecondAndAtOnceWhenTheCloc
     EXPECT_EQ(agent.Armed(++starts), 502);
 }
 
+TEST_F(WatchedClockTest, ClockSourceKeepsAOneSecondPeriodWhileItsChecksComeOnTheirTick) {
+    SetClock(kStart, 300);
+    harness::Running<CTiko_ClockSrcMgr> mgr(&mediator, Services());
+    EXPECT_EQ(agent.Armed(1), CTiko_ClockSrcMgr::kFirstCheckMs);
+    // A check just past its second starts the period; the next ones need no start request.
+    SetClock(kStart + 1, 3);
+    agent.TicksFor(CTiko_ClockSrcMgr::kFirstCheckMs);
+    ASSERT_TRUE(recorder->WaitForCount(AO_CLOCK_TICK_SIG, 1));
+    EXPECT_EQ(agent.Armed(2), CTiko_ClockSrcMgr::kSecondMs);
+    SetClock(kStart + 2, 7);
+    agent.TicksFor(CTiko_ClockSrcMgr::kSecondMs);
+    ASSERT_TRUE(recorder->WaitForCount(AO_CLOCK_TICK_SIG, 2));
+    // A late one goes back to a one-shot counted from the clock.
+    SetClock(kStart + 3, 40);
+    agent.TicksFor(CTiko_ClockSrcMgr::kSecondMs);
+    ASSERT_TRUE(recorder->WaitForCount(AO_CLOCK_TICK_SIG, 3));
+    EXPECT_EQ(agent.Armed(3), 962);
+    EXPECT_EQ(recorder->All(AO_CLOCK_TICK_SIG).back().notice.tTime, kStart + 3 + kSeoul);
+}
+
 TEST_F(WatchedClockTest, SyncSleepsUntilThePeriodEndsAtMostTenSecondsAtATime) {
     fx.conf->SyncInfo()->bAutoSync = 1;
     fx.conf->SyncInfo()->nSyncPeriod = 60;

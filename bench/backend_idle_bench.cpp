@@ -39,10 +39,11 @@ double CpuSeconds() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Voluntary context switches of each live thread of the process, by thread id and name.
+// Voluntary context switches and run time of each live thread of the process, by thread id.
 struct ThreadSwitches {
     std::string name;
     long long count = 0;
+    long long runNs = 0;  // on the CPU, from schedstat
 };
 
 std::map<std::string, ThreadSwitches> VoluntarySwitches() {
@@ -62,6 +63,8 @@ std::map<std::string, ThreadSwitches> VoluntarySwitches() {
             if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
                 t.count = std::atoll(line.c_str() + 24);
         }
+        std::ifstream schedstat(base + "/schedstat");
+        schedstat >> t.runNs;
         out[entry->d_name] = t;
     }
     closedir(dir);
@@ -110,7 +113,12 @@ int main(int argc, char** argv) {
 
     double cpuPercent = 0;
     double wakeups = 0;
-    std::vector<std::pair<std::string, double>> perThread;
+    struct ThreadFigures {
+        std::string name;
+        double wakeups = 0;  // per second
+        double cpuUs = 0;    // microseconds on the CPU per second
+    };
+    std::vector<ThreadFigures> perThread;
     std::vector<double> lags;
     {
         CTiko_Facade facade(services);
@@ -134,8 +142,9 @@ int main(int argc, char** argv) {
         for (const auto& [tid, t] : after) {
             const auto it = before.find(tid);
             const long long d = t.count - (it != before.end() ? it->second.count : 0);
+            const long long ns = t.runNs - (it != before.end() ? it->second.runNs : 0);
             total += d;
-            perThread.emplace_back(t.name, d / wall);
+            perThread.push_back({t.name, d / wall, ns / 1e3 / wall});
         }
         wakeups = total / wall;
         lags = lag.Lags();
@@ -150,8 +159,9 @@ int main(int argc, char** argv) {
         window);
     std::printf("  CPU share:                  %.3f %% of one core\n", cpuPercent);
     std::printf("  thread wake-ups:            %.1f per second\n", wakeups);
-    for (const auto& [name, rate] : perThread)
-        std::printf("    %-16s %7.2f /s\n", name.c_str(), rate);
+    for (const ThreadFigures& t : perThread)
+        std::printf("    %-16s %7.2f /s  %8.1f us of CPU per s  %7.1f us per wake-up\n", t.name.c_str(),
+                    t.wakeups, t.cpuUs, t.wakeups > 0 ? t.cpuUs / t.wakeups : 0.0);
     if (lags.empty()) {
         std::printf("  signal 46 lag behind its second: no samples\n");
     } else {

@@ -348,7 +348,9 @@ TEST(Timer, PeriodicTimerFiresOnEveryPeriodsTickWithoutWakingTheTickThreadInBetw
     clock.AdvanceTo(3999);
     ASSERT_TRUE(WaitUntil([&] { return target.Fired().size() == 3; }));
     ASSERT_TRUE(clock.WaitForSleep(4000));
+    // Stopped, the period's tick passes without a time-out and the thread sleeps without end.
     ASSERT_TRUE(timer.StopTimer(&target, 1, "period"));
+    clock.AdvanceTo(4000);
     ASSERT_TRUE(clock.WaitForSleep(-1, 2));
     EXPECT_EQ(target.Fired().size(), 3u);
 

@@ -1,10 +1,16 @@
 #include "runtime/timer.h"
 
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cinttypes>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 
 std::atomic<CLumAOSM_TimerAgent*> CLumAOSM_TimerAgent::instance_{nullptr};
@@ -117,25 +123,37 @@ int64_t CLumAOSM_SteadyTickClock::RealOffset() {
     return real - Now();
 }
 
+// The futex word is the atomic itself.
+static_assert(std::atomic<uint32_t>::is_always_lock_free &&
+              sizeof(std::atomic<uint32_t>) == sizeof(uint32_t));
+
 void CLumAOSM_SteadyTickClock::SleepUntil(int64_t deadline) {
-    std::unique_lock lock(mutex_);
-    if (deadline == kForever) {
-        cond_.wait(lock, [this] { return woken_; });
-    } else {
-        const std::chrono::steady_clock::time_point until{std::chrono::nanoseconds(deadline)};
-        cond_.wait_until(lock, until, [this] { return woken_; });
+    for (;;) {
+        const uint32_t wakes = wakes_.load(std::memory_order_acquire);
+        if (wakes != seen_) {
+            seen_ = wakes;
+            return;
+        }
+        timespec until{};
+        const timespec* timeout = nullptr;
+        if (deadline != kForever) {
+            if (Now() >= deadline)
+                return;
+            until.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
+            until.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
+            timeout = &until;
+        }
+        // FUTEX_WAIT_BITSET takes an absolute CLOCK_MONOTONIC time, the steady clock's; a Wake
+        // that came first makes it return at once.
+        syscall(SYS_futex, &wakes_, FUTEX_WAIT_BITSET_PRIVATE, wakes, timeout, nullptr,
+                FUTEX_BITSET_MATCH_ANY);
     }
-    woken_ = false;
 }
 
 void CLumAOSM_SteadyTickClock::Wake() {
-    {
-        std::lock_guard lock(mutex_);
-        woken_ = true;
-    }
-    // Outside the lock, so the sleeper does not wake into a held mutex; the tick thread that owns
-    // this clock ends only after every caller is done with it.
-    cond_.notify_all();
+    wakes_.fetch_add(1, std::memory_order_release);
+    // The tick thread that owns this clock ends only after every caller is done with it.
+    syscall(SYS_futex, &wakes_, FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
 }
 
 // ---- CLumAOSM_Forever

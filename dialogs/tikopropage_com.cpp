@@ -240,16 +240,10 @@ void CTikoProPage_Com::Publish(int32_t signal) const {
 int CTikoProPage_Com::Receive(const CLumAOSM_Message* message, const char*) {
     if (message == nullptr || message->GetSignal() != AO_COMM_SENT_SIG)
         return -1;
-    QPointer<CTikoProPage_Com> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self] {
-            if (!self)
-                return;
-            self->SetLamp(true);
-            self->lampOff_.start();
-        },
-        Qt::QueuedConnection);
+    QueueToGui(this, [](CTikoProPage_Com* self) {
+        self->SetLamp(true);
+        self->lampOff_.start();
+    });
     return 0;
 }
 

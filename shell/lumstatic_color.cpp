@@ -36,14 +36,7 @@ void CLumStatic_Color::SetBkColor(int32_t colorRef) {
 int CLumStatic_Color::Receive(const CLumAOSM_Message* message, const char*) {
     if (message == nullptr || message->GetSignal() != AO_MSGCOLOR_CHANGED_SIG)
         return -1;
-    QPointer<CLumStatic_Color> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self] {
-            if (self)
-                self->ApplyConfiguredColors();
-        },
-        Qt::QueuedConnection);
+    QueueToGui(this, [](CLumStatic_Color* self) { self->ApplyConfiguredColors(); });
     return 0;
 }
 

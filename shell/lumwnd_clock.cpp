@@ -31,14 +31,7 @@ int CLumWnd_Clock::Receive(const CLumAOSM_Message* message, const char*) {
         !GetTimeNotice(*message, 0, &notice))
         return -1;
     const int64_t second = notice.tTime;
-    QPointer<CLumWnd_Clock> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self, second] {
-            if (self)
-                self->SetTime(second);
-        },
-        Qt::QueuedConnection);
+    QueueToGui(this, [second](CLumWnd_Clock* self) { self->SetTime(second); });
     return 0;
 }
 

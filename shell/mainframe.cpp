@@ -457,19 +457,12 @@ int CMainFrame::Receive(const CLumAOSM_Message* message, const char*) {
         return -1;
     // The mediator's thread never waits for the GUI thread: the texts are copied here and the
     // window is made there. A frame gone by then drops the call.
-    QPointer<CMainFrame> guard(this);
     switch (message->GetSignal()) {
         case AO_ALARM_NOTIFY_SIG: {
             CTiko_AlarmTexts texts;
             if (!GetAlarmTexts(*message, &texts))
                 return -1;
-            QMetaObject::invokeMethod(
-                this,
-                [guard, texts = std::move(texts)] {
-                    if (guard)
-                        guard->OnPopupMessage(texts);
-                },
-                Qt::QueuedConnection);
+            QueueToGui(this, [texts = std::move(texts)](CMainFrame* frame) { frame->OnPopupMessage(texts); });
             return 0;
         }
         case AO_COMPARE_RESULT_SIG:
@@ -477,17 +470,14 @@ int CMainFrame::Receive(const CLumAOSM_Message* message, const char*) {
             TimeNotice notice;
             if (!GetTimeNotice(*message, 0, &notice))
                 return -1;
-            QMetaObject::invokeMethod(
-                this,
-                [guard, text = notice.strMessage] {
-                    if (!guard || guard->closed_)
-                        return;
-                    std::fprintf(stdout, "%s\n", text.c_str());
-                    std::fflush(stdout);
-                    if (guard->options_.printResults == 2)
-                        guard->Close();
-                },
-                Qt::QueuedConnection);
+            QueueToGui(this, [text = notice.strMessage](CMainFrame* frame) {
+                if (frame->closed_)
+                    return;
+                std::fprintf(stdout, "%s\n", text.c_str());
+                std::fflush(stdout);
+                if (frame->options_.printResults == 2)
+                    frame->Close();
+            });
             return 0;
         }
         default:

@@ -1,7 +1,10 @@
 #pragma once
 // What every window of LumClient is handed, and the frame's side that windows call.
 
+#include <QMetaObject>
+#include <QPointer>
 #include <QString>
+#include <utility>
 
 class QPoint;
 class QWidget;
@@ -11,6 +14,21 @@ class Class_TIKOSCHEDULE_TOP;
 class CTikoDlg_TimeSlim;
 namespace platform {
 class Clock;
+}
+
+// From the mediator's thread: `work(object)` runs later on the object's (GUI) thread, and not at
+// all if the object is gone by then. `work` carries copies of what it needs, so the mediator never
+// waits for the GUI thread and the message may be rewritten at once.
+template <class T, class F>
+void QueueToGui(T* object, F work) {
+    QPointer<T> self(object);
+    QMetaObject::invokeMethod(
+        object,
+        [self, work = std::move(work)]() mutable {
+            if (self)
+                work(self.data());
+        },
+        Qt::QueuedConnection);
 }
 
 // Menu commands of the tray and context menu (menu resource 106).

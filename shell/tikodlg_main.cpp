@@ -105,18 +105,12 @@ int CTikoDlg_Main::Receive(const CLumAOSM_Message* message, const char*) {
     const bool readable = GetTimeNotice(*message, 0, &notice);
     const QString text = QString::fromStdString(notice.strMessage);
     const bool synchronised = signal == AO_SYNC_RESULT_SIG;
-    QPointer<CTikoDlg_Main> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self, readable, text, synchronised] {
-            if (!self)
-                return;
-            if (readable)
-                self->ShowResult(text, synchronised);
-            else
-                self->EnableRequests(true);
-        },
-        Qt::QueuedConnection);
+    QueueToGui(this, [readable, text, synchronised](CTikoDlg_Main* self) {
+        if (readable)
+            self->ShowResult(text, synchronised);
+        else
+            self->EnableRequests(true);
+    });
     return readable ? 0 : -1;
 }
 

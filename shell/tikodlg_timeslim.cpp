@@ -56,14 +56,7 @@ public:
     int Receive(const CLumAOSM_Message* message, const char*) override {
         if (message == nullptr || message->GetSignal() != AO_CLOCK_TICK_SIG)
             return -1;
-        QPointer<SecondTicker> self(this);
-        QMetaObject::invokeMethod(
-            this,
-            [self] {
-                if (self)
-                    self->Tick();
-            },
-            Qt::QueuedConnection);
+        QueueToGui(this, [](SecondTicker* self) { self->Tick(); });
         return 0;
     }
 
@@ -366,13 +359,6 @@ void CTikoDlg_TimeSlim::contextMenuEvent(QContextMenuEvent* event) {
 int CTikoDlg_TimeSlim::Receive(const CLumAOSM_Message* message, const char*) {
     if (message == nullptr || message->GetSignal() != AO_SLIMSIZE_CHANGED_SIG)
         return -1;
-    QPointer<CTikoDlg_TimeSlim> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self] {
-            if (self)
-                self->ApplyScaleFromSettings();
-        },
-        Qt::QueuedConnection);
+    QueueToGui(this, [](CTikoDlg_TimeSlim* self) { self->ApplyScaleFromSettings(); });
     return 0;
 }

@@ -287,16 +287,28 @@ private:
 
 }  // namespace
 
-TEST(Timer, TimerArmedWhileTheTickThreadSleepsFiresOnItsTick) {
+// The process's timer agent with its tick thread on a hand-moved clock, stopped at the end.
+class TickThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(agent.Start(nullptr));
+        CLumAOSM_TimerAgent::SetProcess(&agent);
+        // Nothing armed: no tick at all.
+        ASSERT_TRUE(clock.WaitForSleep(-1));
+    }
+    void TearDown() override {
+        CLumAOSM_TimerAgent::SetProcess(nullptr);
+        agent.Stop();
+        EXPECT_EQ(Bounded([&] { return agent.WaitUntilStopped(); }), 0);
+    }
+
     HandClock clock;
-    CLumAOSM_TimerAgent agent(CLumAOSM_TimerAgent::Ticks::Thread, &clock);
-    ASSERT_TRUE(agent.Start(nullptr));
-    CLumAOSM_TimerAgent::SetProcess(&agent);
+    CLumAOSM_TimerAgent agent{CLumAOSM_TimerAgent::Ticks::Thread, &clock};
     CLumAOSM_Timer timer;
     Target target;
-    // Nothing armed: no tick at all.
-    ASSERT_TRUE(clock.WaitForSleep(-1));
+};
 
+TEST_F(TickThreadTest, TimerArmedWhileTheTickThreadSleepsFiresOnItsTick) {
     ASSERT_TRUE(timer.StartTimer(&target, 1, 1000, 0, "long"));  // tick 100
     ASSERT_TRUE(clock.WaitForSleep(1000));
     clock.AdvanceTo(255);                                        // tick 25 under way, unseen by anyone
@@ -318,21 +330,9 @@ TEST(Timer, TimerArmedWhileTheTickThreadSleepsFiresOnItsTick) {
     ASSERT_TRUE(WaitUntil([&] { return target.Fired().size() == 3; }));
     EXPECT_EQ(target.Fired(), (std::vector<int32_t>{2, 1, 3}));
     ASSERT_TRUE(clock.WaitForSleep(-1, 2));
-
-    CLumAOSM_TimerAgent::SetProcess(nullptr);
-    agent.Stop();
-    EXPECT_EQ(Bounded([&] { return agent.WaitUntilStopped(); }), 0);
 }
 
-TEST(Timer, PeriodicTimerFiresOnEveryPeriodsTickUntilStopped) {
-    HandClock clock;
-    CLumAOSM_TimerAgent agent(CLumAOSM_TimerAgent::Ticks::Thread, &clock);
-    ASSERT_TRUE(agent.Start(nullptr));
-    CLumAOSM_TimerAgent::SetProcess(&agent);
-    CLumAOSM_Timer timer;
-    Target target;
-    ASSERT_TRUE(clock.WaitForSleep(-1));
-
+TEST_F(TickThreadTest, PeriodicTimerFiresOnEveryPeriodsTickUntilStopped) {
     ASSERT_TRUE(timer.StartPeriodicTimer(&target, 1, 1000, 0, "period"));
     ASSERT_TRUE(clock.WaitForSleep(1000));
     clock.AdvanceTo(1000);
@@ -349,8 +349,4 @@ TEST(Timer, PeriodicTimerFiresOnEveryPeriodsTickUntilStopped) {
     clock.AdvanceTo(4000);
     ASSERT_TRUE(clock.WaitForSleep(-1, 2));
     EXPECT_EQ(target.Fired().size(), 3u);
-
-    CLumAOSM_TimerAgent::SetProcess(nullptr);
-    agent.Stop();
-    EXPECT_EQ(Bounded([&] { return agent.WaitUntilStopped(); }), 0);
 }

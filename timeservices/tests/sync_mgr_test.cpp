@@ -129,6 +129,8 @@ TEST_F(SyncMgrTest, ChangedPeriodTakesEffectAtTheNextCheck) {
     EXPECT_TRUE(fx.clock.WaitForReads(3));
     EXPECT_EQ(recorder.Count(AO_SYNC_RESULT_SIG), 0u);
     info().nSyncPeriod = 10;
+    // The next check may be up to ten seconds off; a second more on the clock brings it now.
+    fx.clock.fake.AdvanceSeconds(1);
     ASSERT_TRUE(recorder.WaitForCount(AO_SYNC_RESULT_SIG, 1));
 }
 

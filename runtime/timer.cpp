@@ -206,8 +206,9 @@ void CLumAOSM_Forever::SetDue(int64_t tick, int64_t then) {
         std::lock_guard lock(mutex_);
         due_ = tick;
         then_ = then;
-        // A later due tick waits for the sleep under way to end.
-        wake = tick < sleepingFor_;
+        // A later due tick waits for the sleep under way to end; nothing due at all ends it, so
+        // a stopped timer leaves no wake-up behind.
+        wake = tick < sleepingFor_ || (tick == kNoTick && sleepingFor_ != kNoTick);
     }
     if (wake)
         clock_->Wake();

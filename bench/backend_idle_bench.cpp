@@ -104,12 +104,7 @@ int main(int argc, char** argv) {
     AddMinuteAlarms(*book, clock.NowUtc().seconds);
 
     CountingPlayer sound;
-    CTiko_Services services;
-    services.clock = &clock;
-    services.sound = &sound;
-    services.conf = conf.get();
-    services.schedule = book.get();
-    services.query = UnansweredQuery();
+    CTiko_Services services = RestingServices(clock, sound, *conf, *book);
 
     double cpuPercent = 0;
     double wakeups = 0;

@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/sound_player.h"
 #include "runtime/observer.h"
 #include "timeservices/manager_services.h"
 #include "timeservices/query_server.h"
+#include "treestore/conf_schema.h"
 #include "treestore/schedule_schema.h"
 
 // 300 items from `now` on, one or more due every minute.
@@ -32,6 +34,19 @@ inline QueryRunner UnansweredQuery() {
         notice.strMessage = "서버에서 응답이 없습니다";
         return false;
     };
+}
+
+// The back end's services at rest: the real clock (only read), a counting sound player, the
+// stores, and no server.
+inline CTiko_Services RestingServices(platform::Clock& clock, platform::ISoundPlayer& sound,
+                                      Class_TIKOCONF_TOP& conf, Class_TIKOSCHEDULE_TOP& book) {
+    CTiko_Services services;
+    services.clock = &clock;
+    services.sound = &sound;
+    services.conf = &conf;
+    services.schedule = &book;
+    services.query = UnansweredQuery();
+    return services;
 }
 
 // How far into its second each clock tick reached a subscriber.

@@ -93,12 +93,7 @@ int main(int argc, char** argv) {
     AddMinuteAlarms(*book, clock.NowUtc().seconds);
 
     platform::FakeSoundPlayer sound;  // the ticks and chimes are counted, not heard
-    CTiko_Services services;
-    services.clock = &clock;
-    services.sound = &sound;
-    services.conf = conf.get();
-    services.schedule = book.get();
-    services.query = UnansweredQuery();
+    CTiko_Services services = RestingServices(clock, sound, *conf, *book);
 
     std::vector<double> telegramStarts;  // reader thread until joined
     std::atomic<size_t> telegramCount{0};

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/timing.h"
 #include "dialogs/message_asker.h"
 #include "dialogs/tikodlg_schealarm.h"
 #include "platform/clock.h"
@@ -26,37 +27,6 @@ namespace {
 
 constexpr int kItems = 100'000;
 constexpr int kRuns = 21;
-
-double Ms(clockid_t clock) {
-    timespec t{};
-    clock_gettime(clock, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-struct Median {
-    double wall, cpu;
-};
-
-double MedianOf(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// Both listings in turns, so the machine's load falls on both alike.
-std::pair<Median, Median> MedianMs(const std::function<void()>& first, const std::function<void()>& second) {
-    std::vector<double> wall[2], cpu[2];
-    for (int i = 0; i < kRuns; ++i) {
-        int which = 0;
-        for (const std::function<void()>* work : {&first, &second}) {
-            const double w = Ms(CLOCK_MONOTONIC), c = Ms(CLOCK_PROCESS_CPUTIME_ID);
-            (*work)();
-            wall[which].push_back(Ms(CLOCK_MONOTONIC) - w);
-            cpu[which].push_back(Ms(CLOCK_PROCESS_CPUTIME_ID) - c);
-            ++which;
-        }
-    }
-    return {{MedianOf(wall[0]), MedianOf(cpu[0])}, {MedianOf(wall[1]), MedianOf(cpu[1])}};
-}
 
 // A year of one-time items from 2021-01-01 with a few repeating ones, as the tree store's bench.
 std::unique_ptr<Class_TIKOSCHEDULE_TOP> MakeBook() {
@@ -107,8 +77,10 @@ int main(int argc, char** argv) {
     book->ListDay(day);  // the book in tWhen order, as after any earlier listing
 
     std::size_t listed = 0;
-    const auto [store, shown] =
-        MedianMs([&] { listed = book->ListDay(day).size(); }, [&] { dialog.ListDate(day); });
+    const std::vector<Median> medians =
+        MedianMs(kRuns, {[&] { listed = book->ListDay(day).size(); }, [&] { dialog.ListDate(day); }});
+    const Median& store = medians[0];
+    const Median& shown = medians[1];
     std::printf("schedule dialog, list one day of %d items, median of %d runs\n", kItems, kRuns);
     std::printf("  book's listing   %7.2f ms (cpu %7.2f), %zu items\n", store.wall, store.cpu, listed);
     std::printf("  dialog's listing %7.2f ms (cpu %7.2f), %d rows\n", shown.wall, shown.cpu,

@@ -14,35 +14,11 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/timing.h"
 #include "platform/cp949.h"
 #include "treestore/app_store.h"
 
 namespace {
-
-double Ms(clockid_t clock) {
-    timespec t{};
-    clock_gettime(clock, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-// Median wall-clock and CPU milliseconds; on a shared machine the CPU figure
-// is the steadier one, the wall figure includes the wait for the disk.
-struct Median {
-    double wall, cpu;
-};
-
-Median MedianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> wall, cpu;
-    for (int i = 0; i < runs; ++i) {
-        double w = Ms(CLOCK_MONOTONIC), c = Ms(CLOCK_PROCESS_CPUTIME_ID);
-        work();
-        wall.push_back(Ms(CLOCK_MONOTONIC) - w);
-        cpu.push_back(Ms(CLOCK_PROCESS_CPUTIME_ID) - c);
-    }
-    std::sort(wall.begin(), wall.end());
-    std::sort(cpu.begin(), cpu.end());
-    return {wall[wall.size() / 2], cpu[cpu.size() / 2]};
-}
 
 std::unique_ptr<Class_TIKOSCHEDULE_TOP> MakeBook(int items, std::mt19937& random) {
     const std::string memo =

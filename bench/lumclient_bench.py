@@ -2,7 +2,8 @@
 """The running desktop program's figures, measured under Xvfb against a loopback SNTP server:
 time from start to the main dialog's first paint (median over several starts), resident memory
 at rest, and the CPU share over a window with the main dialog shown, beside `xclock -update 1`
-measured in the same run.
+and the floor (`handoff_floor_bench 5 0`: five threads that only hand each second down a chain,
+as LumClient's second travels) measured in the same run.
 
     bench/lumclient_bench.py [--build DIR] [--starts N] [--cpu-seconds S] [--rounds R]
 
@@ -205,27 +206,38 @@ def main():
         process, _ = session.start()
         xclock = subprocess.Popen(["xclock", "-update", "1"], env=session.env,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Five threads that only hand each second down a chain, as LumClient's second travels
+        # (tick thread, timer agent, clock source, mediator, GUI thread): the least it can cost.
+        floor_program = os.path.join(os.path.abspath(args.build), "bench", "handoff_floor_bench")
+        floor = subprocess.Popen([floor_program, "5", "0"]) if os.path.exists(floor_program) else None
         time.sleep(5)  # the start-up compare and the first seconds are over
         print("resident memory at rest: %.1f MiB" % (rss_kib(process.pid) / 1024))
         runs = []
         for _ in range(args.rounds):
-            figures = cpu_and_wakeups([process.pid, xclock.pid], args.cpu_seconds)
+            pids = [process.pid, xclock.pid] + ([floor.pid] if floor else [])
+            figures = cpu_and_wakeups(pids, args.cpu_seconds)
             lum, xc = figures[process.pid], figures[xclock.pid]
-            runs.append((lum.run, xc.run))
+            low = figures[floor.pid] if floor else None
+            runs.append((lum.run, xc.run) + ((low.run,) if low else ()))
             print("CPU over %.0f s, main dialog and three world clocks shown: LumClient %.2f %%, xclock -update 1 %.2f %% (of one core, clock ticks)"
                   % (args.cpu_seconds, lum.ticks, xc.ticks))
             print("  run time, same window: LumClient %.3f %% (GUI thread %.3f %%), xclock -update 1 %.3f %%"
                   % (lum.run, lum.main_run, xc.run))
             print("  thread wake-ups per second, same window: LumClient %.1f (GUI thread %.1f), xclock -update 1 %.1f"
                   % (lum.wakeups, lum.main_wakeups, xc.wakeups))
+            if low:
+                print("  floor, same window: five threads handing each second down a chain and doing nothing else %.3f %%, %.1f wake-ups/s"
+                      % (low.run, low.wakeups))
         if len(runs) > 1:
-            for name, column in (("LumClient", 0), ("xclock -update 1", 1)):
+            for name, column in (("LumClient", 0), ("xclock -update 1", 1), ("floor", 2))[:len(runs[0])]:
                 values = [r[column] for r in runs]
                 print("run time over %d rounds, %s: median %.3f %%, min %.3f, max %.3f"
                       % (len(runs), name, statistics.median(values), min(values), max(values)))
-            print("rounds where LumClient cost at most xclock: %d of %d" % (sum(a <= b for a, b in runs), len(runs)))
-        xclock.terminate()
-        xclock.wait()
+            print("rounds where LumClient cost at most xclock: %d of %d" % (sum(r[0] <= r[1] for r in runs), len(runs)))
+        for other in (xclock, floor):
+            if other:
+                other.terminate()
+                other.wait()
         session.stop(process)
     finally:
         session.close()

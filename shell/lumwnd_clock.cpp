@@ -42,7 +42,8 @@ void CLumWnd_Clock::SetTime(int64_t koreanSecond) {
     if (!isVisible())
         return;
     lastRepaint_ = DrawFace().boundingRect();
-    update(lastRepaint_);
+    // At once rather than through a posted update: one event and one self-wake-up less a second.
+    repaint(lastRepaint_);
 }
 
 bool CLumWnd_Clock::Hour24() const {

@@ -199,7 +199,8 @@ void CTikoDlg_TimeSlim::Refresh() {
         return;
     StretchFace();
     lastRepaint_ = WindowRect(changed.boundingRect());
-    update(lastRepaint_);
+    // At once rather than through a posted update: one event and one self-wake-up less a second.
+    repaint(lastRepaint_);
 }
 
 QRegion CTikoDlg_TimeSlim::DrawFace(FaceCanvas& canvas, bool& keyed) const {

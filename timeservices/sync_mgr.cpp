@@ -1,5 +1,7 @@
 #include "timeservices/sync_mgr.h"
 
+#include <algorithm>
+
 #include "platform/cp949.h"
 #include "timeservices/time_notice_message.h"
 
@@ -109,7 +111,10 @@ void CTiko_SyncMgr::Synchronise() {
 
 int64_t CTiko_SyncMgr::PeriodSeconds() const {
     const Class_TIKOCONF_SYNCINFO* info = Setting(&Class_TIKOCONF_TOP::SyncInfo);
-    return int64_t{info != nullptr ? info->nSyncPeriod.load() : 60} * 60;
+    const int64_t minutes = info != nullptr ? info->nSyncPeriod.load() : 60;
+    // A stored 0 or less (an old or hand-edited file) would set the clock from the servers twice
+    // a second; the settings page's smallest period, a minute, stands in for it.
+    return std::max<int64_t>(minutes, 1) * 60;
 }
 
 void CTiko_SyncMgr::PeriodicCheck() {
@@ -122,10 +127,5 @@ void CTiko_SyncMgr::PeriodicCheck() {
 }
 
 void CTiko_SyncMgr::ArmPeriodicCheck() {
-    const int64_t period = PeriodSeconds();
-    // A period of 0 or less makes every check due: half a second apart, as on an unwatched clock.
-    if (period <= 0)
-        Arm(kCheckMs);
-    else
-        ArmCheck(reference_ + period, kLongestSleepMs, kCheckMs);
+    ArmCheck(reference_ + PeriodSeconds(), kLongestSleepMs, kCheckMs);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "manager_harness.h"
 #include "platform/cp949.h"
 #include "tests/support/sntp_responder.h"
@@ -134,18 +136,40 @@ TEST_F(SyncMgrTest, ChangedPeriodTakesEffectAtTheNextCheck) {
     ASSERT_TRUE(recorder.WaitForCount(AO_SYNC_RESULT_SIG, 1));
 }
 
+// A stored period of 0 or less would set the clock from the servers at every check, twice a
+// second; it counts as the shortest period the settings offer, a minute.
+TEST_F(SyncMgrTest, APeriodOfZeroOrLessIsAMinute) {
+    StartResponders(0.0);
+    info().bAutoSync = 1;
+    info().nSyncPeriod = 0;
+    auto mgr = Start();
+    size_t expected = 0;
+    for (const int32_t period : {0, -5, INT32_MIN}) {
+        info().nSyncPeriod = period;
+        fx.clock.fake.AdvanceSeconds(59);
+        EXPECT_TRUE(fx.clock.WaitForReads(3));
+        EXPECT_EQ(recorder.Count(AO_SYNC_RESULT_SIG), expected) << period;
+        fx.clock.fake.AdvanceSeconds(1);
+        ASSERT_TRUE(recorder.WaitForCount(AO_SYNC_RESULT_SIG, ++expected)) << period;
+    }
+}
+
 TEST_F(SyncMgrTest, LeavingAutomaticStopsTheChecks) {
     StartResponders(0.0);
     info().bAutoSync = 1;
-    info().nSyncPeriod = 0;  // every check is due
+    info().nSyncPeriod = 1;
     auto mgr = Start();
-    ASSERT_TRUE(recorder.WaitForCount(AO_SYNC_RESULT_SIG, 2));
+    for (size_t n = 1; n <= 2; ++n) {
+        fx.clock.fake.AdvanceSeconds(60);
+        ASSERT_TRUE(recorder.WaitForCount(AO_SYNC_RESULT_SIG, n));
+    }
     runtime.Publish(AO_AUTOSYNC_OFF_SIG);
     ASSERT_TRUE(fx.states.WaitFor("Tiko_SyncMgr", AO_EXIT_SIG));
     // A compare after the switch is a barrier: anything queued before it has been handled.
     runtime.Publish(AO_SYNC_COMPARE_SIG);
     ASSERT_TRUE(recorder.WaitForCount(AO_COMPARE_RESULT_SIG, 1));
     const size_t synced = recorder.Count(AO_SYNC_RESULT_SIG);
+    fx.clock.fake.AdvanceSeconds(120);
     runtime.Publish(AO_SYNC_COMPARE_SIG);
     ASSERT_TRUE(recorder.WaitForCount(AO_COMPARE_RESULT_SIG, 2));
     EXPECT_EQ(recorder.Count(AO_SYNC_RESULT_SIG), synced);

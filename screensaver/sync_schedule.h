@@ -16,12 +16,18 @@ public:
     // one whole interval later.
     void Start() { last_ = clock_(); }
 
+    // The interval a missing setting gives.
+    static constexpr int kDefaultInterval = 1000;
+
     // One timer tick. Calls the library when sync is on and at least interval seconds have
-    // passed; an interval of 0 or less calls on every tick. Its result is not examined: a
+    // passed. An interval of 0 or less (an emptied box) counts as the default: taken as it
+    // stands it would ask the time server ten times a second. The result is not examined: a
     // failure simply waits for the next interval. True when it called.
     bool Tick(int syncOn, int interval) {
         if (syncOn != 1)
             return false;
+        if (interval <= 0)
+            interval = kDefaultInterval;
         if (static_cast<long long>(clock_() - last_) < interval)
             return false;
         sync_();

@@ -38,11 +38,15 @@ TEST(SyncSchedule, FirstCallComesOneFullIntervalAfterStart) {
     EXPECT_EQ(f.calls, 2);
 }
 
-TEST(SyncSchedule, IntervalZeroOrLessCallsOnEveryTick) {
-    FakeClockAndLibrary f;
-    f.schedule.Start();
-    EXPECT_EQ(f.RunSeconds(3, 1, 0), 30);
-    EXPECT_EQ(f.RunSeconds(1, 1, -7), 10);
+// Taken as it stands, an emptied interval box would ask the server on every 100 ms tick.
+TEST(SyncSchedule, IntervalZeroOrLessCountsAsTheDefault) {
+    for (const int interval : {0, -7}) {
+        FakeClockAndLibrary f;
+        f.schedule.Start();
+        EXPECT_EQ(f.RunSeconds(SyncSchedule::kDefaultInterval, 1, interval), 0) << interval;
+        EXPECT_TRUE(f.schedule.Tick(1, interval)) << interval;
+        EXPECT_EQ(f.calls, 1) << interval;
+    }
 }
 
 TEST(SyncSchedule, SyncOffOrAnyOtherValueNeverCalls) {

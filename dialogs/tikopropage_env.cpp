@@ -261,7 +261,8 @@ void CTikoProPage_Env::Open() {
     const bool autoSync = sync.bAutoSync.load() != 0;
     autoSync_->setChecked(autoSync);
     EnablePeriod(autoSync);
-    period_->setText(QString::number(sync.nSyncPeriod.load()));
+    // A stored period below a minute counts as a minute (the sync manager takes it so).
+    period_->setText(QString::number(std::max(1, sync.nSyncPeriod.load())));
     colorDialog_ = 0;
     sound_->setChecked(env.bSound.load() != 0);
     blink_->setChecked(env.bBlinkOnSync.load() != 0);

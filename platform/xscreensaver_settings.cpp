@@ -31,18 +31,28 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-// The first word of a command line, without the quotes that group it.
+// The first word of a command line as /bin/sh reads it: quotes group and are dropped, and a
+// backslash outside single quotes stands for the character after it ('it'\''s' is "it's").
 std::string FirstWord(std::string_view command) {
-    if (command.empty())
-        return {};
-    if (command.front() == '\'' || command.front() == '"') {
-        const size_t close = command.find(command.front(), 1);
-        return std::string(command.substr(1, close == npos ? npos : close - 1));
+    std::string word;
+    char quote = 0;
+    for (size_t i = 0; i < command.size(); ++i) {
+        const char c = command[i];
+        const bool escapes =
+            i + 1 < command.size() &&
+            (quote == 0 || (quote == '"' && std::string_view("\"\\$`").find(command[i + 1]) != npos));
+        if (quote != 0 && c == quote)
+            quote = 0;
+        else if (quote == 0 && (c == '\'' || c == '"'))
+            quote = c;
+        else if (quote != '\'' && c == '\\' && escapes)
+            word += command[++i];
+        else if (quote == 0 && IsSpace(c))
+            break;
+        else
+            word += c;
     }
-    size_t end = 0;
-    while (end < command.size() && !IsSpace(command[end]))
-        ++end;
-    return std::string(command.substr(0, end));
+    return word;
 }
 
 constexpr std::string_view kModes[] = {"off", "blank", "one", "random", "random-same"};
@@ -367,15 +377,21 @@ constexpr const char* kNotRead = "을(를) 읽을 수 없어 바꾸지 않았습
 constexpr const char* kNotUnderstood = "의 내용을 알 수 없어 바꾸지 않았습니다.";
 constexpr const char* kNotWritten = "을(를) 저장할 수 없어 바꾸지 않았습니다.";
 
-// Written through a symbolic link (a managed dotfile stays a link to its file).
+// Written through a symbolic link (a managed dotfile stays a link to its file), also one whose
+// file does not exist yet.
 std::filesystem::path WriteTarget(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        const std::filesystem::path target = std::filesystem::canonical(path, ec);
-        if (!ec)
+    std::filesystem::path target = path;
+    // As many links as the kernel follows before it gives up with ELOOP.
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(target, ec))
             return target;
+        const std::filesystem::path next = std::filesystem::read_symlink(target, ec);
+        if (ec)
+            return target;
+        target = next.is_absolute() ? next : target.parent_path() / next;
     }
-    return path;
+    return target;
 }
 
 std::string Write(const std::filesystem::path& path, const std::string& text) {

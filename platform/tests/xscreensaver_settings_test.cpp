@@ -195,6 +195,31 @@ TEST_F(XScreenSaverFileTest, WritesThroughALinkedFile) {
     EXPECT_EQ(file_.Unchoose(), "");
     EXPECT_TRUE(std::filesystem::is_symlink(settings_));
     EXPECT_EQ(ReadFile(real), Replace(kWritten, "mode:\t\trandom\n", "mode:\t\toff\n"));
+
+    // A relative link to a file its manager has not made yet stays a link too.
+    std::filesystem::remove(settings_);
+    std::filesystem::create_directory(dir_ / "dotfiles");
+    std::filesystem::create_symlink("dotfiles/xscreensaver", settings_);
+    EXPECT_EQ(file_.Choose(program_), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(settings_));
+    EXPECT_TRUE(Parsed(ReadFile(dir_ / "dotfiles" / "xscreensaver")).SelectsProgram());
+}
+
+// The entry is found again however its path had to be quoted, so choosing twice adds it once.
+TEST_F(XScreenSaverFileTest, FindsItsEntryAgainWhateverThePathsQuoting) {
+    for (const char* folder : {"plain", "My Apps", "it's", "say \"hi\" $HOME"}) {
+        const std::filesystem::path program = dir_ / folder / "TIKO3SCR";
+        std::filesystem::create_directory(program.parent_path());
+        WriteFile(program, "#!/bin/sh\n");
+        std::filesystem::remove(settings_);
+        EXPECT_EQ(file_.Choose(program), "") << folder;
+        const std::string once = ReadFile(settings_);
+        EXPECT_EQ(file_.Choose(program), "") << folder;
+        EXPECT_EQ(ReadFile(settings_), once) << folder;
+        const XScreenSaverSettings s = Parsed(once);
+        ASSERT_EQ(s.Programs().size(), 1u) << folder;
+        EXPECT_EQ(s.Programs()[0].program, program.string()) << folder;
+    }
 }
 
 TEST_F(XScreenSaverFileTest, LeavesAFileItCannotReadOrUnderstandAsItWasAndSaysWhy) {

@@ -89,8 +89,6 @@ bool WriteFileAtomically(const std::filesystem::path& path, const std::function<
     const std::filesystem::path dir =
         path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
     const std::string prefix = TemporaryPrefix(path);
-    // What a killed save of this file left behind goes first, so leftovers never pile up.
-    RemoveStaleTemporaries(path);
     // An unnamed file first: a writer killed while writing leaves nothing behind. It gets a
     // name only for the moment between linkat and rename.
     std::string temp;

@@ -13,8 +13,9 @@ namespace platform {
 // temporary file in the same directory (O_TMPFILE; a named ".NAME.XXXXXX" where
 // the file system has none), which is flushed, fsynced, given a temporary name
 // and renamed over the target; then the directory is fsynced. A process killed
-// meanwhile leaves at most that briefly named file, and each save first removes
-// what earlier killed saves of the same file left. On any failure the temporary
+// meanwhile leaves at most that briefly named file (RemoveStaleTemporaries clears
+// such leftovers where only one process writes the file; a save does not, since
+// it cannot tell them from another writer's save under way). On any failure the temporary
 // file is removed, the old file stays as it was and the result is false. An
 // existing target keeps its permission bits, a new one gets 0666 less the umask;
 // one that the caller may not write is not replaced (as an in-place write would

@@ -41,6 +41,9 @@ std::unique_ptr<Top> AsTop(std::unique_ptr<CLumTreeNode> root, std::unique_ptr<T
 
 bool WriteStore(const CLumStoreRoot& root, const std::filesystem::path& path) {
     std::lock_guard lock(root.ListMutex());
+    // A killed save's leftover goes before the next, so a run of killed saves never piles them
+    // up; only this program writes here.
+    platform::RemoveStaleTemporaries(path);
     return platform::WriteFileAtomically(path,
                                          [&root](std::FILE* file) { return root.WriteToFile(file, 0); });
 }

@@ -33,8 +33,11 @@ CLumAOSM_Message CTiko_ClockSrcMgr::Ticking(CLumAOSM_Message& message) {
         case AO_TIMEOUT_SIG: {
             if (ClockWasSet(message))
                 periodic_ = false;
-            const bool newSecond = SecondCheck();
-            ArmNextSecond(newSecond);
+            // When the check began decides whether it came on its tick; the tick sound may
+            // take part of the second after it.
+            const platform::WallTime checked = services_.clock->NowUtc();
+            const bool newSecond = SecondCheck(checked);
+            ArmNextSecond(newSecond, checked);
             return Handled();
         }
         default:
@@ -52,16 +55,15 @@ constexpr int64_t kOnTickUntilNs = kOnTickFromNs + 6'000'000;
 
 }  // namespace
 
-void CTiko_ClockSrcMgr::ArmNextSecond(bool newSecond) {
+void CTiko_ClockSrcMgr::ArmNextSecond(bool newSecond, const platform::WallTime& checked) {
     // A clock that cannot tell of its setting (a fake one) is looked at every 100 ms, since
     // nothing says when its next second comes.
     if (!ClockIsWatched()) {
         Arm(kFirstCheckMs);
         return;
     }
-    // Read after the tick sound, which may have taken part of this second.
-    const platform::WallTime now = services_.clock->NowUtc();
-    const bool onTick = newSecond && now.nanoseconds >= kOnTickFromNs && now.nanoseconds < kOnTickUntilNs;
+    const bool onTick =
+        newSecond && checked.nanoseconds >= kOnTickFromNs && checked.nanoseconds < kOnTickUntilNs;
     if (periodic_) {
         if (onTick)
             return;
@@ -73,11 +75,12 @@ void CTiko_ClockSrcMgr::ArmNextSecond(bool newSecond) {
         periodic_ = true;
         return;
     }
-    Arm(static_cast<int32_t>(MsUntil(now.seconds + 1)));
+    // Read after the tick sound, which may have taken part of this second.
+    Arm(static_cast<int32_t>(MsUntil(services_.clock->NowUtc().seconds + 1)));
 }
 
-bool CTiko_ClockSrcMgr::SecondCheck() {
-    const int64_t second = KoreanSecond(*services_.clock);
+bool CTiko_ClockSrcMgr::SecondCheck(const platform::WallTime& now) {
+    const int64_t second = now.seconds + platform::kKoreaUtcOffsetSeconds;
     // Inequality, not order: a clock set back publishes the earlier second.
     if (second == notice_.tTime)
         return false;

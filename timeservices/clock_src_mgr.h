@@ -24,11 +24,11 @@ public:
 private:
     CLumAOSM_Message Ticking(CLumAOSM_Message& message);
     // True when it published a new second.
-    bool SecondCheck();
+    bool SecondCheck(const platform::WallTime& now);
     // Arms the next check for just after the start of the next second. A check that came on its
     // tick just past the new second keeps (or starts) a periodic one-second time-out, which
     // spares the timer agent a start request every second; any other goes back to a one-shot.
-    void ArmNextSecond(bool newSecond);
+    void ArmNextSecond(bool newSecond, const platform::WallTime& checked);
 
     TimeNotice notice_;
     bool periodic_ = false;  // the periodic one-second time-out is armed

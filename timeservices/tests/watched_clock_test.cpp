@@ -138,6 +138,33 @@ TEST_F(WatchedClockTest, ClockSourceKeepsAOneSecondPeriodWhileItsChecksComeOnThe
     EXPECT_EQ(recorder->All(AO_CLOCK_TICK_SIG).back().notice.tTime, kStart + 3 + kSeoul);
 }
 
+// A tick sound plays to its end before the next check is armed: the check still came on its tick.
+TEST_F(WatchedClockTest, ClockSourceKeepsItsPeriodWhileTheTickSoundPlays) {
+    class SlowSound final : public platform::ISoundPlayer {
+    public:
+        explicit SlowSound(platform::FakeClock& clock) : clock_(clock) {}
+        bool PlayWav(const std::string&) override {
+            clock_.Advance(40'000'000);
+            return true;
+        }
+        bool Beep(int, int) override { return PlayWav({}); }
+
+    private:
+        platform::FakeClock& clock_;
+    } sound(fx.clock.fake);
+    fx.conf->Env()->bMainVisible = 1;
+    fx.conf->Env()->bSound = 1;
+    CTiko_Services services = Services();
+    services.sound = &sound;
+    SetClock(kStart, 300);
+    harness::Running<CTiko_ClockSrcMgr> mgr(&mediator, services);
+    EXPECT_EQ(agent.Armed(1), CTiko_ClockSrcMgr::kFirstCheckMs);
+    SetClock(kStart + 1, 3);
+    agent.TicksFor(CTiko_ClockSrcMgr::kFirstCheckMs);
+    ASSERT_TRUE(recorder->WaitForCount(AO_CLOCK_TICK_SIG, 1));
+    EXPECT_EQ(agent.Armed(2), CTiko_ClockSrcMgr::kSecondMs);
+}
+
 TEST_F(WatchedClockTest, SyncSleepsUntilThePeriodEndsAtMostTenSecondsAtATime) {
     fx.conf->SyncInfo()->bAutoSync = 1;
     fx.conf->SyncInfo()->nSyncPeriod = 60;

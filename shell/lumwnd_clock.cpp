@@ -31,8 +31,27 @@ int CLumWnd_Clock::Receive(const CLumAOSM_Message* message, const char*) {
         !GetTimeNotice(*message, 0, &notice))
         return -1;
     const int64_t second = notice.tTime;
-    QueueToGui(this, [second](CLumWnd_Clock* self) { self->SetTime(second); });
+    latest_.store(second);
+    // Hidden (the program in the tray), the GUI thread is left asleep; showing takes the latest.
+    if (shown_.load())
+        QueueToGui(this, [second](CLumWnd_Clock* self) { self->SetTime(second); });
     return 0;
+}
+
+void CLumWnd_Clock::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    shown_.store(true);
+    // After shown_: a tick that did not see it stored its second first.
+    const int64_t latest = latest_.load();
+    if (latest != 0 && latest != time_) {
+        time_ = latest;
+        UpdateAccessibleText();
+    }
+}
+
+void CLumWnd_Clock::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    shown_.store(false);
 }
 
 void CLumWnd_Clock::SetTime(int64_t koreanSecond) {

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QRegion>
 #include <QWidget>
+#include <atomic>
 #include <cstdint>
 
 #include "runtime/observer.h"
@@ -20,7 +21,7 @@ public:
     explicit CLumWnd_Clock(const ShellContext& context, QWidget* parent = nullptr);
     ~CLumWnd_Clock() override;
 
-    // Mediator thread: copies the tick's second and hands it to the GUI thread.
+    // Mediator thread: keeps the tick's second and, while shown, hands it to the GUI thread.
     int Receive(const CLumAOSM_Message* message, const char* tag) override;
 
     // GUI thread. koreanSecond is UTC seconds + 32,400.
@@ -35,6 +36,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     // Mouse presses, moves and releases are left to the parent, which drags the window.
 
 private:
@@ -50,4 +53,6 @@ private:
     bool canvasHour24_ = true;  // the layout the kept image was drawn with
     double canvasDpi_ = 0;
     QRect lastRepaint_;
+    std::atomic<int64_t> latest_{0};  // the last tick's second (mediator thread writes)
+    std::atomic<bool> shown_{false};  // GUI thread writes
 };

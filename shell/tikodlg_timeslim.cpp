@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <atomic>
 
 #include "runtime/mediator.h"
 #include "shell/translucency.h"
@@ -52,10 +53,13 @@ public:
     }
     const QTimer& timer() const { return timer_; }
 
-    // Mediator thread: the tick is handed to the GUI thread.
+    // Mediator thread: the tick is handed to the GUI thread while a window is shown; with all
+    // hidden the GUI thread is left asleep (showing one refreshes it).
     int Receive(const CLumAOSM_Message* message, const char*) override {
         if (message == nullptr || message->GetSignal() != AO_CLOCK_TICK_SIG)
             return -1;
+        if (!anyShown_.load())
+            return 0;
         QueueToGui(this, [](SecondTicker* self) { self->Tick(); });
         return 0;
     }
@@ -64,6 +68,7 @@ public:
     void Arm() {
         const bool anyShown = std::any_of(windows_.begin(), windows_.end(),
                                           [](const CTikoDlg_TimeSlim* w) { return w->isVisible(); });
+        anyShown_.store(anyShown);
         if (!anyShown || clock_ == nullptr) {
             timer_.stop();
             return;
@@ -86,6 +91,7 @@ private:
     platform::Clock* const clock_;
     QTimer timer_;
     std::vector<CTikoDlg_TimeSlim*> windows_;
+    std::atomic<bool> anyShown_{false};  // GUI thread writes, the mediator's reads
 };
 
 CTikoDlg_TimeSlim::CTikoDlg_TimeSlim(const ShellContext& context, IMainFrame& frame, int regionIndex,

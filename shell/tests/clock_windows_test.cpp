@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QPainter>
+#include <atomic>
 #include <cstdlib>
 #include <ctime>
 
 #include "fake_main_frame.h"
+#include "runtime/mediator.h"
 #include "shell/lumwnd_clock.h"
 #include "shell/tikodlg_main.h"
 #include "shell/tikodlg_timeslim.h"
@@ -61,14 +63,35 @@ private:
 TEST_F(ClockWindowsTest, FaceTakesEachTickAndDrawsIt) {
     CLumWnd_Clock face(context);
     face.resize(180, 49);
+    face.show();
     EXPECT_EQ(face.time(), kMonday1504Utc + 32400);
     const QImage before = face.Render().copy();
 
     TimeNotice tick;
-    tick.tTime = kMonday1504Utc + 32400 + 1;
-    CLumAOSM_Message message(AO_CLOCK_TICK_SIG);
-    PutTimeNotice(message, 0, tick);
-    mediator.get()->Publish(message);
+    auto publish = [&](int64_t second) {
+        tick.tTime = second;
+        CLumAOSM_Message message(AO_CLOCK_TICK_SIG);
+        PutTimeNotice(message, 0, tick);
+        mediator.get()->Publish(message);
+    };
+    // Hidden, the ticks leave the GUI thread alone; shown again, the face has the latest.
+    // Subscribed after the face, the counter hears each tick once the face has had it.
+    struct TickCounter final : CLumAOSM_Observer {
+        std::atomic<int> heard{0};
+        int Receive(const CLumAOSM_Message*, const char*) override { return ++heard, 0; }
+    } counter;
+    mediator.get()->Subscribe(&counter, AO_CLOCK_TICK_SIG);
+    face.hide();
+    publish(kMonday1504Utc + 32400 + 7);
+    publish(kMonday1504Utc + 32400 + 8);
+    ASSERT_TRUE(WaitOnGui([&] { return counter.heard.load() == 2; }));
+    mediator.get()->UnsubscribeAll(&counter);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(face.time(), kMonday1504Utc + 32400);
+    face.show();
+    EXPECT_EQ(face.time(), kMonday1504Utc + 32400 + 8);
+
+    publish(kMonday1504Utc + 32400 + 1);
     ASSERT_TRUE(WaitOnGui([&] { return face.time() == tick.tTime; }));
     EXPECT_EQ(face.texts().time, QStringLiteral("15:04:06"));
     EXPECT_NE(face.Render(), before);

@@ -22,7 +22,8 @@ class QTextLayout;
 
 class FaceCanvas {
 public:
-    // Paints what lies under the texts; the canvas has filled the ground colour first.
+    // Paints what lies beside the texts; the canvas has filled the ground colour first. It must
+    // not reach under a text's box: a new second paints again only round the texts it changes.
     using Ground = std::function<void(QPainter&)>;
 
     struct Text {

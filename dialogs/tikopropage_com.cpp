@@ -222,13 +222,14 @@ void CTikoProPage_Com::Send() {
     }
     const TimeTelegram bytes = BuildTimeTelegram(static_cast<int>(hour), static_cast<int>(minute % 60),
                                                  static_cast<int>(second % 60));
-    std::copy(bytes.begin(), bytes.end(), request_.bytes);
-    request_.count = static_cast<int32_t>(bytes.size());
+    CommSendRequest request;
+    std::copy(bytes.begin(), bytes.end(), request.bytes);
+    request.count = static_cast<int32_t>(bytes.size());
     if (context_.mediator == nullptr)
         return;
     // The manager gets its own copy, so it never reads a page that has closed meanwhile.
     CLumAOSM_Message message(AO_COMM_SEND_SIG);
-    message.SetParamValue(0, request_);
+    message.SetParamValue(0, request);
     context_.mediator->Publish(message);
 }
 

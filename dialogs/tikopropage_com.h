@@ -66,5 +66,4 @@ private:
     QLabel* lamp_ = nullptr;
     QTimer lampOff_;
     bool lampOn_ = false;
-    CommSendRequest request_;
 };

@@ -2,6 +2,8 @@
 // Looking at a dialog in tests: its picture saved for a person to open, and the captions that do
 // not fit their controls.
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -23,8 +25,8 @@ inline void SavePicture(QWidget& window, const char* name) {
 #else
     std::filesystem::create_directories(DIALOGS_ARTEFACT_DIR);
     const QImage picture = window.grab().toImage();
-    if (!picture.isNull())
-        picture.save(QString::fromUtf8(DIALOGS_ARTEFACT_DIR "/") + QString::fromUtf8(name));
+    ASSERT_FALSE(picture.isNull()) << name;
+    picture.save(QString::fromUtf8(DIALOGS_ARTEFACT_DIR "/") + QString::fromUtf8(name));
 #endif
 }
 

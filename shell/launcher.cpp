@@ -11,21 +11,11 @@
 extern char** environ;
 
 QStringList BrowserArguments(const QString& commandLine, const QString& target) {
-    QString line = commandLine;
-    qsizetype cut = -1;
-    for (const char* placeholder : {"\"%1\"", "%1", "\"%s\"", "%s"}) {
-        cut = line.indexOf(QLatin1String(placeholder));
-        if (cut >= 0) {
-            line.truncate(cut);
-            break;
-        }
-    }
-
     QStringList arguments;
     QString word;
     bool inWord = false;
     bool quoted = false;
-    for (const QChar c : line) {
+    for (const QChar c : commandLine) {
         if (c == QLatin1Char('"')) {
             quoted = !quoted;
             inWord = true;  // "" is an empty argument
@@ -41,7 +31,21 @@ QStringList BrowserArguments(const QString& commandLine, const QString& target) 
     }
     if (inWord)
         arguments.append(word);
-    arguments.append(target);
+
+    bool placed = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        for (const char* placeholder : {"%1", "%s"}) {
+            if (!arguments[i].contains(QLatin1String(placeholder)))
+                continue;
+            if (i == 0)
+                return {};  // the address is no program
+            arguments[i].replace(QLatin1String(placeholder), target);
+            placed = true;
+            break;
+        }
+    }
+    if (!placed)
+        arguments.append(target);
     return arguments;
 }
 
@@ -72,7 +76,7 @@ bool StartBrowser(const QString& target) {
     for (const QString& command : commands) {
         const QStringList arguments = BrowserArguments(command, target);
         if (arguments.size() < 2)
-            continue;  // a placeholder alone names no program
+            continue;  // no program named
         std::vector<std::string> argv;
         for (const QString& a : arguments)
             argv.push_back(a.toStdString());

@@ -18,10 +18,10 @@ public:
     virtual bool OpenUrl(const QString& address) = 0;
 };
 
-// The arguments that start the browser of `commandLine` on `target`: the line is cut at a "%1"
-// in double quotes (at its opening quote), else at a bare %1 (or %s, the placeholder $BROWSER
-// uses), else kept whole; the rest is split at white space, double quotes grouping, and the
-// target follows as one more argument.
+// The arguments that start the browser of `commandLine` on `target`: the line is split at white
+// space, double quotes grouping; the target takes the place of %1 (or %s, the placeholder
+// $BROWSER uses) in each argument that holds one, else follows as one more argument. Empty when
+// the placeholder stands where the program should.
 QStringList BrowserArguments(const QString& commandLine, const QString& target);
 
 // Starts `argv` (looked up on PATH) without a shell; a thread of its own waits for the child's

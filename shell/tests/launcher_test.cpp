@@ -14,20 +14,22 @@
 
 namespace {
 
-TEST(BrowserArguments, CutsAtThePlaceholderAndAppendsTheAddress) {
-    const QString address = QStringLiteral("https://example.org/a?b=1&c=2");
+TEST(BrowserArguments, PutTheAddressAtThePlaceholderOrAfterTheCommand) {
+    const QString address = QStringLiteral("https://example.org/a?b=1&c=2%s");
     const struct {
         const char* line;
         QStringList expected;
     } cases[] = {
         {"\"/opt/Web Browser/browser\" -new-window \"%1\"",
          {"/opt/Web Browser/browser", "-new-window", address}},
-        {"firefox %1 --private", {"firefox", address}},
+        {"firefox %1 --private", {"firefox", address, "--private"}},
+        {"browser --url=%s --new", {"browser", "--url=" + address, "--new"}},
         {"chromium --incognito", {"chromium", "--incognito", address}},
         {"  lynx  ", {"lynx", address}},
         {"w3m %s", {"w3m", address}},
         {"browser \"%s\"", {"browser", address}},
-        {"\"%1\"", {address}},  // no program: not started
+        {"\"%1\"", {}},  // no program: not started
+        {"%s --new-tab", {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(BrowserArguments(QString::fromUtf8(c.line), address), c.expected) << c.line;

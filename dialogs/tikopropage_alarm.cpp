@@ -61,9 +61,6 @@ CTikoProPage_Alarm::CTikoProPage_Alarm(const ShellContext& context, IMainFrame& 
     auto* report = Place(new QPushButton(QStringLiteral("일정보기")), kReport, 1054);
     for (QPushButton* b : {choose_, schedules, report})
         b->setAutoDefault(false);
-    // A command whose window the frame does not have yet stays greyed.
-    schedules->setEnabled(frame_.IsCommandAvailable(kCmdSchedules));
-    report->setEnabled(frame_.IsCommandAvailable(kCmdScheduleReport));
 
     Open();
 

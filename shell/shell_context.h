@@ -82,9 +82,4 @@ public:
         (void)address;
         return false;
     }
-    // Whether a command has its window yet; a button of a command that has none stays greyed.
-    virtual bool IsCommandAvailable(int commandId) const {
-        (void)commandId;
-        return true;
-    }
 };

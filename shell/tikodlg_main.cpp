@@ -195,8 +195,6 @@ void CTikoDlg_Main::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (reshowing_ || event->spontaneous())
         return;
-    worldTime_->setEnabled(frame_.IsCommandAvailable(kCmdWorldTime));
-    settings_->setEnabled(frame_.IsCommandAvailable(kCmdSettings));
     const Class_TIKOCONF_ENV* env = EnvOf(context_);
     if (env != nullptr && env->bCompareAtStart.load() == 1)
         Publish(AO_SYNC_COMPARE_SIG);

@@ -339,9 +339,6 @@ TEST_F(SettingsPagesTest, AlarmPageChoosesTheSoundAndOpensTheScheduleBook) {
     ASSERT_EQ(frame_.commands.size(), 2u);
     EXPECT_EQ(frame_.commands[0].first, kCmdScheduleReport);
     EXPECT_EQ(frame_.commands[1].first, kCmdSchedules);
-    frame_.unavailable = {kCmdSchedules};
-    CTikoProPage_Alarm early(Context(), frame_, asker_);
-    EXPECT_FALSE(Control(early, 1053)->isEnabled());
 }
 
 // Before any synchronisation the page shows the stored defaults; the service page may not open.

@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QStringList>
 #include <mutex>
-#include <set>
 #include <vector>
 
 #include "platform/font_alias.h"
@@ -90,7 +89,6 @@ public:
         menus.push_back({target, screenPos});
     }
     void PostClose() override { ++closes; }
-    bool IsCommandAvailable(int commandId) const override { return !unavailable.contains(commandId); }
     void SetWorldClockTransparency(bool on) override { transparency.push_back(on); }
     void ShowClockOnly(bool clockOnly) override { clockOnlySwaps.push_back(clockOnly); }
     bool OpenWebPage(const QString& address) override {
@@ -101,7 +99,6 @@ public:
     std::vector<std::pair<int, QWidget*>> commands;
     std::vector<MenuRequest> menus;
     int closes = 0;
-    std::set<int> unavailable;
     std::vector<bool> transparency;
     std::vector<bool> clockOnlySwaps;
     QStringList webPages;

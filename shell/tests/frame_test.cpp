@@ -92,7 +92,6 @@ TEST_F(FrameTest, MenuHasEveryItemInOrderWithTheDefaultInBold) {
     EXPECT_EQ(Frame().ContextMenu()->defaultAction(), Frame().Action(kCmdCompare));
     for (const QAction* a : actions)
         EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
-    EXPECT_TRUE(Frame().IsCommandAvailable(kCmdSettings));
 }
 
 TEST_F(FrameTest, SchedulesShowTheHiddenDialogWhereItWasAndPauseTheAlarms) {

@@ -203,8 +203,8 @@ void CTikoDlg_TimeSlim::Refresh() {
     const QRegion changed = DrawFace(canvas_, canvasKeyed_);
     if (changed.isEmpty())
         return;
-    StretchFace();
     lastRepaint_ = WindowRect(changed.boundingRect());
+    StretchFace(&lastRepaint_);
     // At once rather than through a posted update: one event and one self-wake-up less a second.
     repaint(lastRepaint_);
 }
@@ -263,15 +263,20 @@ QImage CTikoDlg_TimeSlim::Picture() const {
     return canvas.image();
 }
 
-void CTikoDlg_TimeSlim::StretchFace() {
+void CTikoDlg_TimeSlim::StretchFace(const QRect* only) {
     if (size() == kSlimBaseSize) {
         image_ = QImage();  // the picture itself is painted
         return;
     }
-    if (image_.size() != size())
+    if (image_.size() != size()) {
         image_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-    image_.fill(Qt::transparent);
+        only = nullptr;
+    }
     QPainter stretch(&image_);
+    // The same stretch of the whole picture, kept to the part a new second changed.
+    if (only != nullptr)
+        stretch.setClipRect(*only);
+    stretch.setCompositionMode(QPainter::CompositionMode_Source);
     stretch.drawImage(image_.rect(), canvas_.image());
 }
 

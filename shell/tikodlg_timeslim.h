@@ -89,7 +89,8 @@ private:
     // that changed) and returns the part drawn, at the base size. `keyed` is whether the
     // canvas was drawn keyed.
     QRegion DrawFace(FaceCanvas& canvas, bool& keyed) const;
-    void StretchFace();
+    // The picture stretched to the window's size (only the window's part `only`, if given).
+    void StretchFace(const QRect* only = nullptr);
     // Where a part of the base picture lands in the window, with a pixel round it.
     QRect WindowRect(const QRect& base) const;
 

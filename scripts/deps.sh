@@ -15,11 +15,12 @@ packages=(
   tzdata
 )
 
+# One question to dpkg for all of them, so a start with everything installed costs no time.
+installed=" $(dpkg-query -W -f='${Package} ${db:Status-Abbrev}\n' "${packages[@]}" 2>/dev/null |
+  awk '$2 ~ /^ii/ { printf "%s ", $1 }' || true)"
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
+  [[ "$installed" == *" $p "* ]] || missing+=("$p")
 done
 
 if [ ${#missing[@]} -gt 0 ]; then

@@ -1,0 +1,7 @@
+# Sourced by scripts/start and scripts/test: builds go through ccache where it is installed, with
+# one cache for every checkout of the tree on this machine (paths are taken relative to the
+# checkout). CMake reads the launcher when it first configures a build directory.
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+fi

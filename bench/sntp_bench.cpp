@@ -1,5 +1,6 @@
 // Figures of one SNTP exchange against a loopback responder with a known offset, and of a whole
-// `LumClient --compare` process. Prints them; asserts nothing.
+// `LumClient --compare` process beside `rdate -p -n` asking the same responder, in turns.
+// Prints them; asserts nothing.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -33,10 +34,9 @@ double Milliseconds(Steady::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// Runs LumClient --compare once; its wall time in ms, or a negative value when it failed.
-double RunCompare(const std::string& program, const std::string& workdir, uint16_t port) {
-    const std::string server = "127.0.0.1:" + std::to_string(port);
-    std::vector<std::string> env = {"TIKO3_PRIMARY_SERVER=" + server, "TIKO3_SECONDARY_SERVER=" + server};
+// Runs a program once with the environment given first (the process's TIKO3_* left out); its
+// wall time in ms, or a negative value when it could not start or failed.
+double RunOnce(std::vector<std::string> args, std::vector<std::string> env) {
     for (char** e = environ; *e != nullptr; ++e) {
         if (std::string(*e).rfind("TIKO3_", 0) != 0)
             env.emplace_back(*e);
@@ -45,15 +45,17 @@ double RunCompare(const std::string& program, const std::string& workdir, uint16
     for (auto& e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::string a0 = program, a1 = "--compare", a2 = "--workdir", a3 = workdir;
-    char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), nullptr};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     const auto start = Steady::now();
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return -1;
@@ -97,17 +99,39 @@ int main() {
 #ifdef TIKO3_LUMCLIENT_PATH
     const std::filesystem::path workdir = std::filesystem::temp_directory_path() / "tiko3-sntp-bench";
     std::filesystem::create_directories(workdir);
+    const std::string server = "127.0.0.1:" + std::to_string(responder.Port());
+    const std::vector<std::string> compare = {TIKO3_LUMCLIENT_PATH, "--compare", "--workdir",
+                                              workdir.string()};
+    const std::vector<std::string> compareEnv = {"TIKO3_PRIMARY_SERVER=" + server,
+                                                 "TIKO3_SECONDARY_SERVER=" + server};
+    const std::vector<std::string> rdate = {"rdate",    "-p", "-n", "-o", std::to_string(responder.Port()),
+                                            "127.0.0.1"};
+    const bool withRdate = RunOnce(rdate, {}) >= 0;
     std::vector<double> processMs;
+    std::vector<double> rdateMs;
+    // In turns, so a change in the machine's load falls on both alike.
     for (int i = 0; i < 50; ++i) {
-        const double ms = RunCompare(TIKO3_LUMCLIENT_PATH, workdir.string(), responder.Port());
+        const double ms = RunOnce(compare, compareEnv);
         if (ms < 0) {
             std::fprintf(stderr, "LumClient --compare run %d failed\n", i);
             return 1;
         }
         processMs.push_back(ms);
+        if (withRdate)
+            rdateMs.push_back(RunOnce(rdate, {}));
     }
     std::filesystem::remove_all(workdir);
-    std::printf("LumClient --compare process (50 runs): median %.3f ms\n", Percentile(processMs, 0.5));
+    const double lumclient = Percentile(processMs, 0.5);
+    std::printf("LumClient --compare process (50 runs): median %.3f ms\n", lumclient);
+    if (withRdate) {
+        const double other = Percentile(rdateMs, 0.5);
+        std::printf(
+            "rdate -p -n, same responder (50 runs, in turns): median %.3f ms; LumClient / rdate %.2f "
+            "(goal: at most 2)\n",
+            other, lumclient / other);
+    } else {
+        std::printf("rdate -p -n: not measured (rdate is not installed; scripts/deps.sh installs it)\n");
+    }
 #else
     std::printf("LumClient --compare process: not measured (LumClient is not part of this build)\n");
 #endif

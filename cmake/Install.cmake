@@ -15,6 +15,8 @@ set(TIKO3_INSTALL_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/tiko3)
 install(TARGETS LumClient RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS TIKO3SCR RUNTIME DESTINATION ${TIKO3_INSTALL_HACKDIR})
 install(TARGETS NtpLib LIBRARY DESTINATION ${TIKO3_INSTALL_PRIVATE_LIBDIR})
+# LumClient's desktop program, which LumClient loads from there (shell/main.cpp).
+install(TARGETS LumClientDesktop LIBRARY DESTINATION ${TIKO3_INSTALL_PRIVATE_LIBDIR})
 
 # With the clock right granted by setcap the loader runs TIKO3SCR in secure mode, where $ORIGIN
 # is ignored: the absolute directory is the one that counts for an installed program. $ORIGIN

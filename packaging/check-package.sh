@@ -58,7 +58,8 @@ expect_files() {
     done
     return $missing
 }
-check "programs" expect_files usr/bin/LumClient usr/libexec/xscreensaver/TIKO3SCR "usr/lib/$arch/tiko3/libNtpLib.so"
+check "programs" expect_files usr/bin/LumClient usr/libexec/xscreensaver/TIKO3SCR "usr/lib/$arch/tiko3/libNtpLib.so" \
+    "usr/lib/$arch/tiko3/libLumClientDesktop.so"
 check "programs are executable" test -x "$bin/LumClient" -a -x "$hack/TIKO3SCR"
 icons=()
 for size in 16x16 22x22 24x24 32x32 48x48 64x64 128x128 256x256; do
@@ -105,11 +106,20 @@ runpath_ok() {
     grep -q "(NEEDED).*\[libNtpLib.so\]" <<<"$d" || { echo "$d"; return 1; }
     grep -q "(RUNPATH).*[:\[]/usr/lib/$arch/tiko3[]:]" <<<"$d" || { echo "$d"; return 1; }
     ! grep -q "(RPATH)" <<<"$d" || { echo "$d"; return 1; }
-    for f in "$bin/LumClient" "$root/usr/lib/$arch/tiko3/libNtpLib.so"; do
+    for f in "$bin/LumClient" "$root/usr/lib/$arch/tiko3/libNtpLib.so" \
+        "$root/usr/lib/$arch/tiko3/libLumClientDesktop.so"; do
         ! dynamic "$f" | grep -qE "RPATH|RUNPATH" || { echo "$f has a run path"; return 1; }
     done
 }
 check "run paths" runpath_ok
+
+# --- the command line loads no Qt: LumClient loads its desktop library only for the desktop.
+cli_without_qt() {
+    local d
+    d=$(readelf -d "$bin/LumClient" | grep "(NEEDED)")
+    ! grep -qE "libQt6|libX11|libasound|libsndfile" <<<"$d" || { echo "$d"; return 1; }
+}
+check "LumClient's command line links no Qt" cli_without_qt
 
 # --- both programs start from the unpacked tree. No LD_LIBRARY_PATH: LumClient links only
 # system libraries, and TIKO3SCR's $ORIGIN entry reaches the unpacked libNtpLib.so (an

@@ -12,7 +12,7 @@ packages=(
   xvfb x11-utils
   trayer imagemagick faketime libfaketime xdotool x11-apps
   dpkg-dev file lintian desktop-file-utils
-  tzdata
+  tzdata rdate
 )
 
 # One question to dpkg for all of them, so a start with everything installed costs no time.

@@ -1,14 +1,8 @@
-// LumClient: the desktop program, or with --compare, --sync or --help the command-line mode,
-// which runs without a display and without Qt starting.
-#include <unistd.h>
+// LumClient: with --compare, --sync or --help the command-line mode, which loads neither Qt nor a
+// display library; otherwise it loads the desktop program (libLumClientDesktop.so) and runs it.
+#include <dlfcn.h>
 
-#include <QApplication>
-#include <QIcon>
-#include <QLockFile>
-#include <QMessageBox>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -16,11 +10,8 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/font_alias.h"
 #include "platform/sys_time_right.h"
-#include "shell/lumclientapp.h"
-#include "shell/qt_translation.h"
-#include "shell/startup.h"
+#include "shell/desktop_entry.h"
 #include "timeservices/command_line.h"
 
 namespace {
@@ -31,101 +22,31 @@ std::filesystem::path SelfPath(const char* argv0) {
     return error ? std::filesystem::absolute(argv0, error) : self;
 }
 
-bool EnvironmentFlag(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
+// Beside the program in a build tree; installed, in the private library directory, found from
+// the program's own place (bin/ -> lib/<multiarch>/tiko3), so no directory is compiled in.
+std::filesystem::path DesktopLibrary(const std::filesystem::path& self) {
+    const std::filesystem::path beside = self.parent_path() / kDesktopLibraryName;
+    std::error_code error;
+    if (std::filesystem::exists(beside, error))
+        return beside;
+    return self.parent_path() / TIKO3_BIN_TO_PRIVATE_LIBDIR / kDesktopLibraryName;
 }
 
-int Desktop(int argc, char** argv, const std::vector<std::string>& args, const std::filesystem::path& self) {
-    DesktopOptions desktop;
-    std::string problem;
-    if (!ParseDesktopArgs(args, desktop, problem)) {
-        std::cerr << "LumClient: " << problem << "\nTry 'LumClient --help'.\n";
-        return kExitUsage;
-    }
-    if (!HasDisplay()) {
-        std::cerr << "LumClient: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-                     "--compare and --sync work without one.\n";
+int RunDesktop(int argc, char** argv, const std::filesystem::path& self) {
+    const std::filesystem::path library = DesktopLibrary(self);
+    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        std::cerr << "LumClient: cannot load the desktop program: " << dlerror()
+                  << "\n--compare and --sync work without it.\n";
         return kExitRejected;
     }
-    if (PreferXcb())
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-    // The clocks repaint a few digits each second. From shared memory, every such repaint
-    // first waits for a round trip to the X server (it may still be reading the last one);
-    // sent through the socket, those few kilobytes cost neither the wait nor its wake-ups.
-    if (getenv("QT_XCB_NO_MITSHM") == nullptr)
-        setenv("QT_XCB_NO_MITSHM", "1", 1);
-    const bool messageBoxes = !EnvironmentFlag("TIKO3_NO_MESSAGE_BOXES");
-
-    // One instance per user. The lock comes before anything is read or written.
-    const std::filesystem::path runtimeDir = RuntimeDirectory();
-    std::error_code error;
-    if (std::filesystem::create_directories(runtimeDir, error))
-        std::filesystem::permissions(runtimeDir, std::filesystem::perms::owner_all, error);
-    const std::filesystem::path lockPath = runtimeDir / "TIKo3.lock";
-    QLockFile lock(QString::fromStdString(lockPath.string()));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0)) {
-        if (lock.error() != QLockFile::LockFailedError) {
-            // Not another copy: the lock itself cannot be made, and running unguarded could let
-            // two copies overwrite each other's stores.
-            std::cerr << "LumClient: cannot create the instance lock " << lockPath.string() << '\n';
-            return kExitRejected;
-        }
-        std::cerr << "LumClient: " << kAlreadyRunningText << '\n';
-        if (messageBoxes) {
-            QApplication app(argc, argv);
-            InstallQtKoreanTranslation(app, QString());
-            QMessageBox::information(nullptr, QStringLiteral("TIKo3"),
-                                     QString::fromUtf8(kAlreadyRunningText));
-        }
-        return 1;
-    }
-
-    const std::filesystem::path dataDir = FindDataDirectory(self);
-    const std::filesystem::path workdir = desktop.workdir ? *desktop.workdir : DefaultWorkingDirectory();
-    if (!PrepareWorkingDirectory(workdir, dataDir, problem)) {
-        std::cerr << "LumClient: " << problem << '\n';
+    auto entry = reinterpret_cast<DesktopEntry>(dlsym(handle, kDesktopEntryName));
+    if (entry == nullptr) {
+        std::cerr << "LumClient: " << library.string() << " is not LumClient's desktop program\n";
         return kExitRejected;
     }
-    // Every file of the program ("TIKo.conf", "알람.txt", ...) is named relative to it.
-    std::filesystem::current_path(workdir, error);
-    if (error) {
-        std::cerr << "LumClient: " << workdir.string() << ": " << error.message() << '\n';
-        return kExitRejected;
-    }
-    // "굴림" and the other names the windows ask for reach Debian's fonts.
-    std::string aliases =
-        dataDir.empty() ? std::string() : (dataDir / "fonts" / platform::kFontAliasFile).string();
-    if (aliases.empty() || access(aliases.c_str(), R_OK) != 0)
-        aliases = platform::FindFontAliases(self.parent_path().string());
-    if (!aliases.empty())
-        platform::LoadFontAliases(aliases);
-
-    CLumClientApp::InstallSignalHandlers();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("TIKo3"));
-    InstallQtKoreanTranslation(app, QString());
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128})
-        icon.addFile(QStringLiteral(":/icons/tiko3-%1.png").arg(size), QSize(size, size));
-    QApplication::setWindowIcon(icon);
-    // The program lives in the tray: hiding every window does not end it.
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    CLumClientApp::Options options;
-    options.messageBoxes = messageBoxes;
-    if (const char* hook = std::getenv("TIKO3_PRINT_RESULTS"))
-        options.printResults = std::strcmp(hook, "quit") == 0 ? 2 : (hook[0] != '\0' ? 1 : 0);
-    options.reportFirstPaint = EnvironmentFlag("TIKO3_REPORT_FIRST_PAINT");
-    CLumClientApp client(options);
-    if (!client.InitInstance()) {
-        client.ExitInstance();
-        return 1;
-    }
-    const int status = client.Run();
-    client.ExitInstance();
-    return status;
+    // Never unloaded: Qt's and the runtime's static objects end with the process.
+    return entry(argc, argv, self.c_str());
 }
 
 }  // namespace
@@ -141,5 +62,5 @@ int main(int argc, char** argv) {
         const CommandLineContext context{clock, {}, self.string()};
         return RunCommandLine(args, std::cout, std::cerr, context);
     }
-    return Desktop(argc, argv, args, self);
+    return RunDesktop(argc, argv, self);
 }

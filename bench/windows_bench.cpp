@@ -16,7 +16,7 @@
 #include "platform/clock.h"
 #include "platform/font_alias.h"
 #include "shell/lumwnd_clock.h"
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 #include "shell/tikodlg_timeslim.h"
 #include "treestore/conf_schema.h"
 

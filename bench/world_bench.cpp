@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/world/world_table_file.h"
+#include "world/world_table_file.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <array>
 #include <optional>
 
-#include "shell/window_layout.h"
+#include "windowkit/window_layout.h"
 #include "treestore/schedule_schema.h"
 
 // "%d년 %2d월 %2d일 일정표"

@@ -2,7 +2,7 @@
 
 #include <QEvent>
 
-#include "shell/window_layout.h"
+#include "windowkit/window_layout.h"
 
 CSetupPage::CSetupPage(const QString& caption, QWidget* parent) : QWidget(parent) {
     setWindowTitle(caption);

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 #include "treestore/schedule_schema.h"
 
 class QCalendarWidget;

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "dialogs/setup_page.h"
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -7,7 +7,7 @@
 
 #include "dialogs/setup_page.h"
 #include "runtime/observer.h"
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 #include "timeservices/comm_mgr.h"
 
 class QCheckBox;

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "dialogs/setup_page.h"
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 
 class QCheckBox;
 class QGroupBox;

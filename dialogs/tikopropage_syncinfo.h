@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "dialogs/setup_page.h"
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 
 class QLineEdit;
 class QPlainTextEdit;

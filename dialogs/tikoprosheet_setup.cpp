@@ -10,7 +10,7 @@
 #include "dialogs/tikopropage_com.h"
 #include "dialogs/tikopropage_env.h"
 #include "dialogs/tikopropage_syncinfo.h"
-#include "shell/window_layout.h"
+#include "windowkit/window_layout.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <QRect>
 #include <optional>
 
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 
 class QPushButton;
 class QTabWidget;

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "runtime/observer.h"
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 
 class CLumStatic_Color : public QLabel, public CLumAOSM_Observer {
     Q_OBJECT

@@ -4,7 +4,7 @@
 #include <QPointer>
 
 #include "runtime/mediator.h"
-#include "shell/window_layout.h"
+#include "windowkit/window_layout.h"
 #include "timeservices/time_notice_message.h"
 #include "treestore/conf_schema.h"
 

@@ -11,7 +11,7 @@
 #include "runtime/observer.h"
 #include "shell/clock_texts.h"
 #include "shell/face_canvas.h"
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 
 class CLumWnd_Clock : public QWidget, public CLumAOSM_Observer {
     Q_OBJECT

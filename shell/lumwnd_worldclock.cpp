@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "shell/window_layout.h"
-#include "shell/world/world_store.h"
+#include "windowkit/window_layout.h"
+#include "world/world_store.h"
 #include "treestore/conf_schema.h"
 
 namespace {

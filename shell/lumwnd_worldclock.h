@@ -9,7 +9,7 @@
 #include <QWidget>
 
 #include "platform/clock.h"
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 
 namespace world {
 class WorldStore;

@@ -22,7 +22,7 @@
 #include "shell/tikodlg_main.h"
 #include "shell/tikodlg_timeslim.h"
 #include "shell/tikodlg_worldtime.h"
-#include "shell/world/world_store.h"
+#include "world/world_store.h"
 #include "shell/world_clock_list.h"
 #include "timeservices/sche_mgr.h"
 #include "timeservices/time_notice_message.h"

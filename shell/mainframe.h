@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "runtime/observer.h"
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 #include "shell/systemtray.h"
 
 class QAction;

@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "shell/help_text.h"
-#include "shell/window_layout.h"
+#include "windowkit/window_layout.h"
 
 namespace {
 // Dialog resource 137, in dialog units.

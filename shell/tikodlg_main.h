@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "runtime/observer.h"
-#include "shell/shell_context.h"
-#include "shell/window_layout.h"
+#include "windowkit/shell_context.h"
+#include "windowkit/window_layout.h"
 
 class QFrame;
 class QLabel;

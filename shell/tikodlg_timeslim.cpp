@@ -11,7 +11,7 @@
 
 #include "runtime/mediator.h"
 #include "shell/translucency.h"
-#include "shell/window_layout.h"
+#include "windowkit/window_layout.h"
 #include "treestore/conf_schema.h"
 
 // One wake-up a second for every clock window: the new Korean second that signal 46 brings

@@ -15,7 +15,7 @@ class QTimer;
 #include "runtime/observer.h"
 #include "shell/clock_texts.h"
 #include "shell/face_canvas.h"
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 
 class CTikoDlg_TimeSlim : public QDialog, public CLumAOSM_Observer {
     Q_OBJECT

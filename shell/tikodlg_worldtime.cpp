@@ -10,9 +10,9 @@
 
 #include "platform/cp949.h"
 #include "shell/lumwnd_worldclock.h"
-#include "shell/window_layout.h"
-#include "shell/world/info_text.h"
-#include "shell/world/world_store.h"
+#include "windowkit/window_layout.h"
+#include "world/info_text.h"
+#include "world/world_store.h"
 #include "treestore/conf_schema.h"
 
 const char* const kNoWorldTableText =

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 
 class QLabel;
 class QLineEdit;

@@ -6,7 +6,7 @@
 
 #include "platform/cp949.h"
 #include "shell/tikodlg_timeslim.h"
-#include "shell/world/world_store.h"
+#include "world/world_store.h"
 #include "treestore/conf_schema.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 
 class CTikoDlg_TimeSlim;
 namespace world {

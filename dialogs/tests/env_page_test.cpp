@@ -19,7 +19,7 @@
 #include "page_pictures.h"
 #include "platform/clock.h"
 #include "runtime/signals.h"
-#include "shell/tests/fake_main_frame.h"
+#include "windowkit/tests/fake_main_frame.h"
 #include "tests/support/fake_clock.h"
 #include "treestore/conf_schema.h"
 

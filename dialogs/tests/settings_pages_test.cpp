@@ -23,7 +23,7 @@
 #include "dialogs/tikopropage_syncinfo.h"
 #include "fake_message_asker.h"
 #include "page_pictures.h"
-#include "shell/tests/fake_main_frame.h"
+#include "windowkit/tests/fake_main_frame.h"
 
 namespace {
 

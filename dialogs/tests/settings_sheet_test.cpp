@@ -17,7 +17,7 @@
 #include "fake_screensaver_switch.h"
 #include "page_pictures.h"
 #include "platform/xscreensaver_settings.h"
-#include "shell/tests/fake_main_frame.h"
+#include "windowkit/tests/fake_main_frame.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
 #include "treestore/conf_schema.h"

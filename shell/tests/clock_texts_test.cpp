@@ -2,7 +2,7 @@
 
 #include "platform/clock.h"
 #include "shell/clock_texts.h"
-#include "shell/window_layout.h"
+#include "windowkit/window_layout.h"
 
 namespace {
 

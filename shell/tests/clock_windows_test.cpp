@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "fake_main_frame.h"
+#include "windowkit/tests/fake_main_frame.h"
 #include "runtime/mediator.h"
 #include "shell/lumwnd_clock.h"
 #include "shell/tikodlg_main.h"
 #include "shell/tikodlg_timeslim.h"
-#include "shell/window_layout.h"
+#include "windowkit/window_layout.h"
 #include "tests/support/fake_clock.h"
 #include "timeservices/time_notice_message.h"
 #include "treestore/conf_schema.h"

@@ -16,7 +16,7 @@
 #include "dialogs/tests/fake_screensaver_switch.h"
 #include "dialogs/tikodlg_schealarm.h"
 #include "dialogs/tikoprosheet_setup.h"
-#include "fake_main_frame.h"
+#include "windowkit/tests/fake_main_frame.h"
 #include "platform/cp949.h"
 #include "runtime/signals.h"
 #include "shell/launcher.h"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "fake_main_frame.h"
+#include "windowkit/tests/fake_main_frame.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_wait.h"
 

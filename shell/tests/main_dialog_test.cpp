@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include "fake_main_frame.h"
+#include "windowkit/tests/fake_main_frame.h"
 #include "shell/lumstatic_color.h"
 #include "shell/lumwnd_clock.h"
 #include "shell/tikodlg_main.h"

@@ -8,7 +8,7 @@
 #include <QMessageBox>
 #include <QTranslator>
 
-#include "fake_main_frame.h"
+#include "windowkit/tests/fake_main_frame.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -11,15 +11,15 @@
 #include <QTreeWidget>
 #include <filesystem>
 
-#include "fake_main_frame.h"
+#include "windowkit/tests/fake_main_frame.h"
 #include "platform/cp949.h"
 #include "shell/launcher.h"
 #include "shell/lumwnd_worldclock.h"
 #include "shell/mainframe.h"
 #include "shell/tikodlg_timeslim.h"
 #include "shell/tikodlg_worldtime.h"
-#include "shell/world/info_text.h"
-#include "shell/world/world_store.h"
+#include "world/info_text.h"
+#include "world/world_store.h"
 #include "shell/world_clock_list.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string_view>
 
-#include "shell/world/info_text.h"
-#include "shell/world/world_table_file.h"
+#include "world/info_text.h"
+#include "world/world_table_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -1,4 +1,4 @@
-#include "shell/world/dst_rules.h"
+#include "world/dst_rules.h"
 
 #include <array>
 #include <cstdint>

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/world/region_table.h"
+#include "world/region_table.h"
 
 namespace world {
 

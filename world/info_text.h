@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/world/region_table.h"
+#include "world/region_table.h"
 
 namespace world {
 

@@ -1,4 +1,4 @@
-#include "shell/world/world_table_file.h"
+#include "world/world_table_file.h"
 
 #include <charconv>
 #include <cstdint>

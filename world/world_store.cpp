@@ -1,4 +1,4 @@
-#include "shell/world/world_store.h"
+#include "world/world_store.h"
 
 #include <utility>
 

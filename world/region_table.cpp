@@ -1,8 +1,8 @@
-#include "shell/world/region_table.h"
+#include "world/region_table.h"
 
 #include <utility>
 
-#include "shell/world/dst_rules.h"
+#include "world/dst_rules.h"
 
 namespace world {
 

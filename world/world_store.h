@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/world/world_table_file.h"
+#include "world/world_table_file.h"
 
 namespace world {
 

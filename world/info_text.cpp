@@ -1,8 +1,8 @@
-#include "shell/world/info_text.h"
+#include "world/info_text.h"
 
 #include <cstdio>
 
-#include "shell/world/dst_rules.h"
+#include "world/dst_rules.h"
 
 namespace world {
 namespace {

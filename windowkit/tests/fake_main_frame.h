@@ -11,7 +11,7 @@
 
 #include "platform/font_alias.h"
 #include "runtime/mediator.h"
-#include "shell/shell_context.h"
+#include "windowkit/shell_context.h"
 #include "tests/support/test_wait.h"
 
 namespace shell_test {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "shell/world/dst_rules.h"
-#include "shell/world/region_table.h"
+#include "world/dst_rules.h"
+#include "world/region_table.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/window_layout.h"
+#include "windowkit/window_layout.h"
 
 #include <QFontMetrics>
 #include <cmath>

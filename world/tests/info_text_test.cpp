@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/world/info_text.h"
+#include "world/info_text.h"
 
 namespace {
 

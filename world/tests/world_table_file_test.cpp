@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/cp949.h"
-#include "shell/world/world_store.h"
-#include "shell/world/world_table_file.h"
+#include "world/world_store.h"
+#include "world/world_table_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "platform/cp949.h"
-#include "shell/world/dst_rules.h"
-#include "shell/world/world_table_file.h"
+#include "world/dst_rules.h"
+#include "world/world_table_file.h"
 
 namespace {
 

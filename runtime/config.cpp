@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "runtime/mediator.h"
-#include "runtime/timer.h"
+#include "runtime/timer_agent.h"
 
 CLumAOSM_Config::CLumAOSM_Config() {
     ThreadStartParams params = ThreadStartParams::Named("T_TimerAgent");

@@ -11,7 +11,7 @@
 
 #include "runtime/active_object.h"
 #include "runtime/mediator.h"
-#include "runtime/timer.h"
+#include "runtime/timer_agent.h"
 #include "wait_until.h"
 
 namespace {

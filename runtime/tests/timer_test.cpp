@@ -1,4 +1,4 @@
-#include "runtime/timer.h"
+#include "runtime/timer_agent.h"
 
 #include <gtest/gtest.h>
 

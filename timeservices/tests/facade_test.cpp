@@ -12,7 +12,7 @@
 
 #include "manager_harness.h"
 #include "runtime/mediator.h"
-#include "runtime/timer.h"
+#include "runtime/timer_agent.h"
 #include "timeservices/clock_src_mgr.h"
 #include "timeservices/comm_mgr.h"
 #include "timeservices/sche_mgr.h"

@@ -12,7 +12,7 @@
 
 #include "platform/clock.h"
 #include "runtime/mediator.h"
-#include "runtime/timer.h"
+#include "runtime/timer_agent.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_serial_line.h"
 #include "tests/support/fake_sound_player.h"

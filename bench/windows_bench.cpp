@@ -16,9 +16,9 @@
 #include "platform/clock.h"
 #include "platform/font_alias.h"
 #include "shell/lumwnd_clock.h"
-#include "windowkit/shell_context.h"
 #include "shell/tikodlg_timeslim.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/shell_context.h"
 
 namespace {
 
@@ -29,6 +29,11 @@ public:
     void RunCommand(int, QWidget*) override {}
     void ShowContextMenu(CTikoDlg_TimeSlim*, const QPoint&) override {}
     void PostClose() override {}
+    void ShowScheduleDialog() override {}
+    void WriteScheduleReport() override {}
+    void SetWorldClockTransparency(bool) override {}
+    void ShowClockOnly(bool) override {}
+    bool OpenWebPage(const QString&) override { return false; }
 };
 
 class PaintCounter final : public QObject {

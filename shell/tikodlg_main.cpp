@@ -207,34 +207,31 @@ void CTikoDlg_Main::closeEvent(QCloseEvent* event) {
 }
 
 void CTikoDlg_Main::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
+    if (!drag_.Press(*this, event))
         QDialog::mousePressEvent(event);
-        return;
-    }
-    dragging_ = true;
-    dragWindowStart_ = pos();
-    dragMouseStart_ = event->globalPosition().toPoint();
-    event->accept();
 }
 
 void CTikoDlg_Main::mouseMoveEvent(QMouseEvent* event) {
-    if (!dragging_) {
+    if (!drag_.Move(*this, event))
         QDialog::mouseMoveEvent(event);
-        return;
-    }
-    move(dragWindowStart_ + (event->globalPosition().toPoint() - dragMouseStart_));
-    event->accept();
 }
 
 void CTikoDlg_Main::mouseReleaseEvent(QMouseEvent* event) {
-    if (!dragging_ || event->button() != Qt::LeftButton) {
+    if (drag_.Release(event))
+        RememberPosition();
+    else
         QDialog::mouseReleaseEvent(event);
-        return;
-    }
-    dragging_ = false;
+}
+
+void CTikoDlg_Main::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    if (drag_.MovedBySystem())
+        RememberPosition();
+}
+
+void CTikoDlg_Main::RememberPosition() {
     if (Class_TIKOCONF_WDPROP_MAINDLG* node = context_.conf != nullptr ? context_.conf->MainDlg() : nullptr) {
         node->nLeft.store(pos().x());
         node->nTop.store(pos().y());
     }
-    event->accept();
 }

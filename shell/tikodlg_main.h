@@ -10,6 +10,7 @@
 
 #include "runtime/observer.h"
 #include "windowkit/shell_context.h"
+#include "windowkit/window_drag.h"
 #include "windowkit/window_layout.h"
 
 class QFrame;
@@ -61,8 +62,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
+    // The dialog's place, into the configuration, when a drag has moved it.
+    void RememberPosition();
     QPushButton* MakeButton(const char* caption, const QRect& dlu);
     void Publish(int32_t signal);
     void EnableRequests(bool enabled);
@@ -92,8 +96,6 @@ private:
     QTimer flashTimer_;
     int flashCounter_ = 0;
 
-    bool dragging_ = false;
-    QPoint dragWindowStart_;
-    QPoint dragMouseStart_;
+    WindowDrag drag_;
     bool reshowing_ = false;  // a flag change re-shows the window; that is not a new showing
 };

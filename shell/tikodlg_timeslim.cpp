@@ -11,8 +11,8 @@
 
 #include "runtime/mediator.h"
 #include "shell/translucency.h"
-#include "windowkit/window_layout.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/window_layout.h"
 
 // One wake-up a second for every clock window: the new Korean second that signal 46 brings
 // refreshes them all together (the main clock face wakes the program for it anyway), and a
@@ -332,35 +332,18 @@ void CTikoDlg_TimeSlim::hideEvent(QHideEvent* event) {
 }
 
 void CTikoDlg_TimeSlim::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
+    if (!drag_.Press(*this, event))
         QDialog::mousePressEvent(event);
-        return;
-    }
-    event->accept();
-    // The window manager moves it where it can; otherwise the window follows the mouse itself.
-    if (windowHandle() != nullptr && windowHandle()->startSystemMove())
-        return;
-    dragging_ = true;
-    dragWindowStart_ = pos();
-    dragMouseStart_ = event->globalPosition().toPoint();
 }
 
 void CTikoDlg_TimeSlim::mouseMoveEvent(QMouseEvent* event) {
-    if (!dragging_) {
+    if (!drag_.Move(*this, event))
         QDialog::mouseMoveEvent(event);
-        return;
-    }
-    move(dragWindowStart_ + (event->globalPosition().toPoint() - dragMouseStart_));
-    event->accept();
 }
 
 void CTikoDlg_TimeSlim::mouseReleaseEvent(QMouseEvent* event) {
-    if (dragging_ && event->button() == Qt::LeftButton) {
-        dragging_ = false;
-        event->accept();
-        return;
-    }
-    QDialog::mouseReleaseEvent(event);
+    if (!drag_.Release(event))
+        QDialog::mouseReleaseEvent(event);
 }
 
 void CTikoDlg_TimeSlim::contextMenuEvent(QContextMenuEvent* event) {

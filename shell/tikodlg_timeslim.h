@@ -16,6 +16,7 @@ class QTimer;
 #include "shell/clock_texts.h"
 #include "shell/face_canvas.h"
 #include "windowkit/shell_context.h"
+#include "windowkit/window_drag.h"
 
 class CTikoDlg_TimeSlim : public QDialog, public CLumAOSM_Observer {
     Q_OBJECT
@@ -110,7 +111,5 @@ private:
     QImage image_;  // the picture stretched to the window when its size differs
     QRect lastRepaint_;
 
-    bool dragging_ = false;
-    QPoint dragWindowStart_;
-    QPoint dragMouseStart_;
+    WindowDrag drag_;
 };

@@ -68,18 +68,15 @@ public:
     virtual void PostClose() = 0;
     // The schedule dialog (command 32779) and the schedule report (32780); the settings sheet's
     // alarm page calls them for its two buttons.
-    virtual void ShowScheduleDialog() { RunCommand(kCmdSchedules); }
-    virtual void WriteScheduleReport() { RunCommand(kCmdScheduleReport); }
+    virtual void ShowScheduleDialog() = 0;
+    virtual void WriteScheduleReport() = 0;
     // The environment page's 세계시 투명창: every world clock see-through or not.
-    virtual void SetWorldClockTransparency(bool on) { (void)on; }
+    virtual void SetWorldClockTransparency(bool on) = 0;
     // The environment page's 시계창만 표시 (and its 초기값 with false): hides one of the main
     // dialog and the clock-only window and shows the other restored at the hidden one's top-left
     // corner, its size unchanged.
-    virtual void ShowClockOnly(bool clockOnly) { (void)clockOnly; }
+    virtual void ShowClockOnly(bool clockOnly) = 0;
     // The synchronisation information page's button: the address in the desktop's browser, else
     // in the one $BROWSER names; false when neither could be started.
-    virtual bool OpenWebPage(const QString& address) {
-        (void)address;
-        return false;
-    }
+    virtual bool OpenWebPage(const QString& address) = 0;
 };

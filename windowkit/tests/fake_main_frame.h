@@ -11,8 +11,8 @@
 
 #include "platform/font_alias.h"
 #include "runtime/mediator.h"
-#include "windowkit/shell_context.h"
 #include "tests/support/test_wait.h"
+#include "windowkit/shell_context.h"
 
 namespace shell_test {
 
@@ -89,6 +89,9 @@ public:
         menus.push_back({target, screenPos});
     }
     void PostClose() override { ++closes; }
+    // Recorded as the commands they stand for, as the frame runs them.
+    void ShowScheduleDialog() override { RunCommand(kCmdSchedules, nullptr); }
+    void WriteScheduleReport() override { RunCommand(kCmdScheduleReport, nullptr); }
     void SetWorldClockTransparency(bool on) override { transparency.push_back(on); }
     void ShowClockOnly(bool clockOnly) override { clockOnlySwaps.push_back(clockOnly); }
     bool OpenWebPage(const QString& address) override {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "platform/xscreensaver_settings.h"
+#include "dialogs/xscreensaver_settings.h"
 
 namespace {
 
@@ -75,16 +75,16 @@ std::unique_ptr<XScreenSaverSwitch> XScreenSaverSwitch::ForThisProgram() {
 }
 
 bool XScreenSaverSwitch::IsChosen() const {
-    return platform::XScreenSaverFile{settings_}.SelectsProgram();
+    return xscreensaver::XScreenSaverFile{settings_}.SelectsProgram();
 }
 
 QString XScreenSaverSwitch::Choose() {
     const std::filesystem::path saver = ScreenSaver();
     if (saver.empty())
         return ScreenSaverMissingText(expected_, buildTree_);
-    return QString::fromStdString(platform::XScreenSaverFile{settings_}.Choose(saver));
+    return QString::fromStdString(xscreensaver::XScreenSaverFile{settings_}.Choose(saver));
 }
 
 QString XScreenSaverSwitch::Unchoose() {
-    return QString::fromStdString(platform::XScreenSaverFile{settings_}.Unchoose());
+    return QString::fromStdString(xscreensaver::XScreenSaverFile{settings_}.Unchoose());
 }

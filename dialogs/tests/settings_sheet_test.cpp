@@ -16,7 +16,7 @@
 #include "fake_message_asker.h"
 #include "fake_screensaver_switch.h"
 #include "page_pictures.h"
-#include "platform/xscreensaver_settings.h"
+#include "dialogs/xscreensaver_settings.h"
 #include "windowkit/tests/fake_main_frame.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
@@ -155,7 +155,7 @@ TEST_F(XScreenSaverSwitchTest, ChoosesTheBuiltScreenSaverAndSwitchesOff) {
     EXPECT_EQ(switch_->Choose(), QString());
     EXPECT_TRUE(switch_->IsChosen());
     std::string error;
-    const auto settings = platform::XScreenSaverSettings::Parse(ReadFile(settings_), &error);
+    const auto settings = xscreensaver::XScreenSaverSettings::Parse(ReadFile(settings_), &error);
     ASSERT_TRUE(settings.has_value()) << error;
     EXPECT_EQ(settings->Selected(), 1);
     EXPECT_EQ(settings->Programs().at(1).program, saver_.string());

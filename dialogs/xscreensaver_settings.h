@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace xscreensaver {
 
 class XScreenSaverSettings {
 public:
@@ -90,4 +90,4 @@ struct XScreenSaverFile {
 // shell that xscreensaver starts it through whenever it holds anything but plain characters.
 std::string ScreenSaverCommand(const std::filesystem::path& program);
 
-}  // namespace platform
+}  // namespace xscreensaver

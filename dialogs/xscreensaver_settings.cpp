@@ -1,4 +1,4 @@
-#include "platform/xscreensaver_settings.h"
+#include "dialogs/xscreensaver_settings.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 
 #include "platform/atomic_file.h"
 
-namespace platform {
+namespace xscreensaver {
 
 namespace {
 
@@ -396,7 +396,7 @@ std::filesystem::path WriteTarget(const std::filesystem::path& path) {
 
 std::string Write(const std::filesystem::path& path, const std::string& text) {
     errno = 0;
-    if (WriteFileAtomically(WriteTarget(path), text))
+    if (platform::WriteFileAtomically(WriteTarget(path), text))
         return {};
     return Said(kNotWritten, path, std::strerror(errno != 0 ? errno : EIO));
 }
@@ -475,4 +475,4 @@ std::string XScreenSaverFile::Unchoose() const {
     return changed == settings->Text() ? std::string() : Write(path, changed);
 }
 
-}  // namespace platform
+}  // namespace xscreensaver

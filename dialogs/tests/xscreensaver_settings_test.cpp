@@ -1,6 +1,6 @@
 // The screen-saver choice in ~/.xscreensaver: realistic files are changed only where they must be,
 // and a file that cannot be read, understood or written is left as it was.
-#include "platform/xscreensaver_settings.h"
+#include "dialogs/xscreensaver_settings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,8 +14,8 @@
 
 namespace {
 
-using platform::XScreenSaverFile;
-using platform::XScreenSaverSettings;
+using xscreensaver::XScreenSaverFile;
+using xscreensaver::XScreenSaverSettings;
 
 const std::string kOurs = "/usr/libexec/xscreensaver/TIKO3SCR";
 const std::string kOurEntry = "\t\t\t\t\"TIKo3\" /usr/libexec/xscreensaver/TIKO3SCR --root\t\\n";
@@ -126,7 +126,7 @@ TEST(XScreenSaverSettings, ChoosingAndSwitchingOffChangeOnlyTheirLinesAndRepeatH
         const XScreenSaverSettings before = Parsed(c.before);
         EXPECT_EQ(before.SelectsProgram(), c.selectsBefore);
 
-        const std::string chosen = before.WithChosen(platform::ScreenSaverCommand(kOurs), IsOurs);
+        const std::string chosen = before.WithChosen(xscreensaver::ScreenSaverCommand(kOurs), IsOurs);
         EXPECT_EQ(chosen, c.chosen);
         const XScreenSaverSettings after = Parsed(chosen);
         EXPECT_TRUE(after.SelectsProgram());
@@ -136,7 +136,7 @@ TEST(XScreenSaverSettings, ChoosingAndSwitchingOffChangeOnlyTheirLinesAndRepeatH
         EXPECT_TRUE(IsOurs(entry.program));
         EXPECT_TRUE(entry.enabled);
         EXPECT_EQ(entry.name, "TIKo3");
-        EXPECT_EQ(after.WithChosen(platform::ScreenSaverCommand(kOurs), IsOurs), chosen);
+        EXPECT_EQ(after.WithChosen(xscreensaver::ScreenSaverCommand(kOurs), IsOurs), chosen);
 
         const std::string off = before.WithModeOff();
         EXPECT_EQ(off, c.off);
@@ -156,9 +156,9 @@ TEST(XScreenSaverSettings, RefusesWhatItCannotSafelyEdit) {
 }
 
 TEST(XScreenSaverSettings, QuotesAPathTheShellWouldSplit) {
-    EXPECT_EQ(platform::ScreenSaverCommand("/opt/TIKo3/libexec/TIKO3SCR"),
+    EXPECT_EQ(xscreensaver::ScreenSaverCommand("/opt/TIKo3/libexec/TIKO3SCR"),
               "\"TIKo3\" /opt/TIKo3/libexec/TIKO3SCR --root");
-    EXPECT_EQ(platform::ScreenSaverCommand("/home/kim/My Apps/it's/TIKO3SCR"),
+    EXPECT_EQ(xscreensaver::ScreenSaverCommand("/home/kim/My Apps/it's/TIKO3SCR"),
               "\"TIKo3\" '/home/kim/My Apps/it'\\''s/TIKO3SCR' --root");
 }
 

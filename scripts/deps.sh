@@ -13,6 +13,7 @@ packages=(
   trayer imagemagick faketime libfaketime xdotool x11-apps
   dpkg-dev file lintian desktop-file-utils
   tzdata
+  openbox xcompmgr dbus-x11 at-spi2-core python3-pyatspi python3-dbusmock
 )
 
 missing=()

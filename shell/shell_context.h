@@ -82,4 +82,7 @@ public:
         (void)address;
         return false;
     }
+    // False on a desktop without a notification area: nothing but the windows themselves can
+    // bring a hidden window back, so windows minimise instead of hiding.
+    virtual bool HasNotificationArea() const { return true; }
 };

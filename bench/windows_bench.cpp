@@ -34,6 +34,7 @@ public:
     void SetWorldClockTransparency(bool) override {}
     void ShowClockOnly(bool) override {}
     bool OpenWebPage(const QString&) override { return false; }
+    bool HasNotificationArea() const override { return true; }
 };
 
 class PaintCounter final : public QObject {

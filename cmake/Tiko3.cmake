@@ -46,9 +46,9 @@ function(tiko3_tests name)
 endfunction()
 
 # tiko3_desktop_test(NAME COMMAND ...): a test of the programs on a real display (Xvfb, with a
-# window manager, a tray or the accessibility bus as it needs). Labelled "xvfb", so that the test
+# window manager, a tray or the accessibility bus as it needs). Labelled "desktop", so that the test
 # command runs it once, in the AddressSanitizer build.
 function(tiko3_desktop_test name)
   add_test(NAME ${name} COMMAND ${ARGN})
-  set_tests_properties(${name} PROPERTIES LABELS xvfb TIMEOUT 600)
+  set_tests_properties(${name} PROPERTIES LABELS desktop TIMEOUT 600)
 endfunction()

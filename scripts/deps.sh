@@ -13,6 +13,7 @@ packages=(
   trayer imagemagick faketime libfaketime xdotool x11-apps
   dpkg-dev file lintian desktop-file-utils
   tzdata rdate
+  openbox xcompmgr dbus-x11 at-spi2-core python3-pyatspi python3-dbusmock
 )
 
 # One question to dpkg for all of them, so a start with everything installed costs no time.

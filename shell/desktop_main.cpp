@@ -18,7 +18,9 @@
 #include "platform/clock.h"
 #include "platform/font_alias.h"
 #include "shell/desktop_entry.h"
+#include "shell/instance_channel.h"
 #include "shell/lumclientapp.h"
+#include "shell/mainframe.h"
 #include "shell/qt_translation.h"
 #include "shell/startup.h"
 #include "timeservices/command_line.h"
@@ -66,6 +68,8 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
             std::cerr << "LumClient: cannot create the instance lock " << lockPath.string() << '\n';
             return kExitRejected;
         }
+        // The running copy shows its main window, which may be the user's only way back to it.
+        CInstanceChannel::AskToShow((runtimeDir / kInstanceSocketName).string());
         std::cerr << "LumClient: " << kAlreadyRunningText << '\n';
         if (messageBoxes) {
             QApplication app(argc, argv);
@@ -117,6 +121,11 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
         client.ExitInstance();
         return 1;
     }
+    CInstanceChannel channel;
+    channel.Listen((runtimeDir / kInstanceSocketName).string(), [&client] {
+        if (client.Frame() != nullptr)
+            client.Frame()->RunCommand(kCmdShowMain);
+    });
     const int status = client.Run();
     client.ExitInstance();
     return status;

@@ -168,6 +168,9 @@ void CMainFrame::CreateWindows() {
         QWidget* shown = env->bClockOnly.load() == 1 ? static_cast<QWidget*>(timeSlim_) : main_;
         shown->show();
         shown->raise();
+    } else if (!HasNotificationArea()) {
+        // Hidden in a run that had a tray: without one nothing could show it again.
+        main_->showMinimized();
     }
     emit windowsCreated();
 }
@@ -208,11 +211,8 @@ void CMainFrame::RunCommand(int commandId, QWidget* origin) {
             return;
         case kCmdCloseClock:
             worldClocks_->CloseMenuTarget();
-            if (timeSlim_ != nullptr && timeSlim_->menuTarget()) {
-                timeSlim_->hide();
-                if (conf != nullptr && conf->Env() != nullptr)
-                    conf->Env()->bMainVisible.store(0);
-            }
+            if (timeSlim_ != nullptr && timeSlim_->menuTarget())
+                PutAway(timeSlim_);
             return;
         case kCmdSchedules:
             ShowScheduleDialog();
@@ -239,6 +239,16 @@ void CMainFrame::ShowMain() {
     window->activateWindow();
     if (env != nullptr)
         env->bMainVisible.store(1);
+}
+
+void CMainFrame::PutAway(QWidget* window) {
+    if (HasNotificationArea()) {
+        window->hide();
+        if (Class_TIKOCONF_ENV* env = context_.conf != nullptr ? context_.conf->Env() : nullptr)
+            env->bMainVisible.store(0);
+        return;
+    }
+    window->showMinimized();
 }
 
 void CMainFrame::ShowScheduleDialog() {

@@ -53,6 +53,9 @@ public:
         IMessageAsker* asker = nullptr;
         // The settings sheet's screen-saver box; null: the user's ~/.xscreensaver.
         IScreenSaverSwitch* screenSaver = nullptr;
+        // Test hook: 1 or 0 stands for a desktop with or without a notification area; -1 asks
+        // the desktop.
+        int notificationArea = -1;
     };
 
     CMainFrame(const ShellContext& context, Options options);
@@ -85,6 +88,9 @@ public:
     // restored at its top-left corner.
     void ShowClockOnly(bool clockOnly) override;
     bool OpenWebPage(const QString& address) override;
+    bool HasNotificationArea() const override {
+        return options_.notificationArea >= 0 ? options_.notificationArea == 1 : tray_.IsAdded();
+    }
     CWorldClockList& WorldClocks() { return *worldClocks_; }
     CTikoDlg_WorldTime* WorldTimeDialog() const;
     // GUI thread: one pop-up for an alarm.
@@ -113,6 +119,8 @@ private:
     void CreateWindows();
     void RecordWindowState();
     void ShowMain();
+    // Hides a shown window, or minimises it where there is no tray to bring it back.
+    void PutAway(QWidget* window);
     void ShowHelp(QWidget* origin);
     void ShowSettings(QWidget* origin);
     void ShowWorldTime();

@@ -24,9 +24,16 @@ public:
 
     // What a click on the icon does; the icon's own signal ends here too.
     void OnActivated(int reason);
+    // Where the notification area passes keys to the icon: Menu and Shift+F10 open the menu,
+    // Return and Space do what a left click does. True when the key was one of those.
+    bool OnKey(int key, Qt::KeyboardModifiers modifiers);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QSystemTrayIcon* icon_ = nullptr;
     bool added_ = false;
     std::function<void()> onLeftClick_;
+    QMenu* menu_ = nullptr;
 };

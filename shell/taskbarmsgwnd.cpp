@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QDir>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -17,8 +18,7 @@ constexpr QPoint kPictureOrigin(9, 9);
 
 CTaskBarMsgWnd::CTaskBarMsgWnd(const QString& text, int width, int height, int displayMs, int stepMs,
                                const QRect& textRect, QColor background, ILauncher& launcher)
-    : QWidget(nullptr,
-              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus),
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       width_(width),
       height_(height),
       displayMs_(displayMs),
@@ -27,7 +27,10 @@ CTaskBarMsgWnd::CTaskBarMsgWnd(const QString& text, int width, int height, int d
       textRect_(textRect),
       launcher_(launcher) {
     setAttribute(Qt::WA_DeleteOnClose);
+    // Never takes the focus from the window the user types in, but may be given it (a click,
+    // the window manager's switcher) to be closed from the keyboard.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, background);
@@ -98,6 +101,20 @@ void CTaskBarMsgWnd::enterEvent(QEnterEvent*) {
 
 void CTaskBarMsgWnd::leaveEvent(QEvent*) {
     SetHover(false);
+}
+
+void CTaskBarMsgWnd::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            stepTimer_.stop();
+            stayTimer_.stop();
+            close();  // deletes the window
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 void CTaskBarMsgWnd::mousePressEvent(QMouseEvent* event) {

@@ -40,6 +40,8 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // Escape and Return close it early.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnStep();

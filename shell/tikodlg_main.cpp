@@ -1,7 +1,10 @@
 #include "shell/tikodlg_main.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QCursor>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -159,9 +162,40 @@ void CTikoDlg_Main::OnSync() {
 }
 
 void CTikoDlg_Main::OnHide() {
+    if (!frame_.HasNotificationArea()) {
+        showMinimized();
+        return;
+    }
     if (Class_TIKOCONF_ENV* env = context_.conf != nullptr ? context_.conf->Env() : nullptr)
         env->bMainVisible.store(0);
     accept();
+}
+
+void CTikoDlg_Main::reject() {
+    if (frame_.HasNotificationArea())
+        QDialog::reject();
+    else
+        showMinimized();
+}
+
+void CTikoDlg_Main::contextMenuEvent(QContextMenuEvent* event) {
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        // Below the focused control, not wherever the pointer happens to be.
+        const QWidget* focus = focusWidget() != nullptr ? focusWidget() : this;
+        at = focus->mapToGlobal(QPoint(0, focus->height()));
+    }
+    frame_.ShowContextMenu(nullptr, at);
+    event->accept();
+}
+
+void CTikoDlg_Main::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QCursor::pos());
+        contextMenuEvent(&menu);
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool CTikoDlg_Main::TopMostWanted() const {

@@ -55,10 +55,15 @@ public:
     QLabel* logo() const { return logo_; }
 
     void setVisible(bool visible) override;
+    // Escape: hidden, or minimised where there is no tray to bring it back.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // The tray menu's commands, also from the Menu key and Shift+F10.
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -79,4 +79,7 @@ public:
     // The synchronisation information page's button: the address in the desktop's browser, else
     // in the one $BROWSER names; false when neither could be started.
     virtual bool OpenWebPage(const QString& address) = 0;
+    // False on a desktop without a notification area: nothing but the windows themselves can
+    // bring a hidden window back, so windows minimise instead of hiding.
+    virtual bool HasNotificationArea() const = 0;
 };

@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QEnterEvent>
+#include <QIcon>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -22,6 +24,7 @@
 #include "shell/launcher.h"
 #include "shell/mainframe.h"
 #include "shell/schedule_report.h"
+#include "shell/systemtray.h"
 #include "shell/taskbarmsgwnd.h"
 #include "shell/tikodlg_aboutbox.h"
 #include "shell/tikodlg_main.h"
@@ -60,6 +63,7 @@ protected:
             options.showMessage = [this](const QString& text) { messages_.append(text); };
             options.asker = &asker_;
             options.screenSaver = &saver_;
+            options.notificationArea = notificationArea_;
             frame_ = std::make_unique<CMainFrame>(
                 ShellContext{conf_.get(), book_.get(), mediator_.get(), &clock_}, options);
             frame_->Create();
@@ -78,6 +82,7 @@ protected:
     dialogs_test::FakeMessageAsker asker_;
     dialogs_test::FakeScreenSaverSwitch saver_;
     std::unique_ptr<CMainFrame> frame_;
+    int notificationArea_ = 1;
 };
 
 TEST_F(FrameTest, MenuHasEveryItemInOrderWithTheDefaultInBold) {
@@ -358,3 +363,81 @@ TEST_F(FrameTest, SaveConfigurationWritesTheFileOrSaysItFailed) {
 }
 
 }  // namespace
+
+// Without a notification area nothing but the windows can bring a window back: hiding only
+// minimises, and the main dialog's own menu carries every command, 종료 included.
+TEST_F(FrameTest, WithoutANotificationAreaNothingHidesForGoodAndTheMainDialogCarriesTheMenu) {
+    notificationArea_ = 0;
+    conf_->Env()->bMainVisible = 0;  // hidden by a run that had a tray
+    ASSERT_TRUE(Frame().WindowsCreated());
+    CTikoDlg_Main* main = Frame().MainDialog();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(main->isMinimized());
+    Frame().RunCommand(kCmdShowMain);
+    EXPECT_FALSE(main->isMinimized());
+
+    main->hideButton()->click();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(main->isMinimized());
+    Frame().RunCommand(kCmdShowMain);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(main, &escape);
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(main->isMinimized());
+
+    Frame().ShowClockOnly(true);
+    Frame().ClockOnly()->SetMenuTarget(true);
+    Frame().RunCommand(kCmdCloseClock);
+    EXPECT_TRUE(Frame().ClockOnly()->isVisible());
+    EXPECT_TRUE(Frame().ClockOnly()->isMinimized());
+    Frame().ShowClockOnly(false);
+
+    // Shift+F10 opens the menu under the focused control; its 종료 ends the program.
+    QKeyEvent shiftF10(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+    QApplication::sendEvent(main, &shiftF10);
+    ASSERT_TRUE(Frame().ContextMenu()->isVisible());
+    Frame().Action(kCmdExit)->trigger();
+    EXPECT_TRUE(WaitOnGui([&] { return Frame().IsClosed(); }));
+}
+
+TEST_F(FrameTest, WithATrayHidingHidesAndTheIconAnswersTheKeyboard) {
+    ASSERT_TRUE(Frame().WindowsCreated());
+    CTikoDlg_Main* main = Frame().MainDialog();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(main, &escape);
+    EXPECT_FALSE(main->isVisible());
+
+    CSystemTray tray;
+    QMenu menu;
+    menu.addAction(QStringLiteral("종료"));
+    int clicks = 0;
+    tray.Create(&menu, QStringLiteral("TIKo3"), QIcon(), [&] { ++clicks; });
+    EXPECT_TRUE(tray.OnKey(Qt::Key_Space, Qt::NoModifier));
+    EXPECT_TRUE(tray.OnKey(Qt::Key_Return, Qt::NoModifier));
+    EXPECT_EQ(clicks, 2);
+    EXPECT_FALSE(tray.OnKey(Qt::Key_A, Qt::NoModifier));
+    EXPECT_TRUE(tray.OnKey(Qt::Key_F10, Qt::ShiftModifier));
+    EXPECT_TRUE(menu.isVisible());
+    EXPECT_EQ(menu.activeAction(), menu.actions().first());
+    menu.hide();
+    EXPECT_TRUE(tray.OnKey(Qt::Key_Menu, Qt::NoModifier));
+    EXPECT_TRUE(menu.isVisible());
+}
+
+TEST_F(FrameTest, ThePopupNeverTakesTheFocusButClosesOnEscapeOrReturn) {
+    Frame();
+    CLumAOSM_Message alarm(AO_ALARM_NOTIFY_SIG);
+    PutAlarmTexts(alarm, "10:00 회의\r\n11:00 점심");
+    for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        mediator_.get()->Publish(alarm);
+        ASSERT_TRUE(WaitOnGui([&] { return Frame().Popups().size() == 1 && Frame().Popups().front(); }));
+        QPointer<CTaskBarMsgWnd> popup = Frame().Popups().front();
+        ASSERT_TRUE(WaitOnGui([&] { return popup->isVisible(); }));
+        EXPECT_TRUE(popup->testAttribute(Qt::WA_ShowWithoutActivating));
+        EXPECT_EQ(popup->focusPolicy(), Qt::StrongFocus);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(popup, &press);
+        EXPECT_TRUE(WaitOnGui([&] { return popup.isNull(); }));
+        ASSERT_TRUE(WaitOnGui([&] { return Frame().Popups().isEmpty() || !Frame().Popups().front(); }));
+    }
+}

@@ -94,6 +94,7 @@ public:
     void WriteScheduleReport() override { RunCommand(kCmdScheduleReport, nullptr); }
     void SetWorldClockTransparency(bool on) override { transparency.push_back(on); }
     void ShowClockOnly(bool clockOnly) override { clockOnlySwaps.push_back(clockOnly); }
+    bool HasNotificationArea() const override { return notificationArea; }
     bool OpenWebPage(const QString& address) override {
         webPages.append(address);
         return webPageOpens;
@@ -106,6 +107,7 @@ public:
     std::vector<bool> clockOnlySwaps;
     QStringList webPages;
     bool webPageOpens = true;
+    bool notificationArea = true;
 };
 
 }  // namespace shell_test

@@ -11,9 +11,10 @@
 #include <type_traits>
 #include <utility>
 
-// Generous: the machine may be loaded, or the binary slowed by a sanitizer.
-inline constexpr std::chrono::milliseconds kWaitBound = std::chrono::seconds(10);
-inline constexpr std::chrono::milliseconds kHangBound = std::chrono::seconds(30);
+// Generous: a bound only ends a wait that has already failed. The machine may be loaded several
+// times over (tests run beside builds, several at once) or the binary slowed by a sanitizer.
+inline constexpr std::chrono::milliseconds kWaitBound = std::chrono::seconds(30);
+inline constexpr std::chrono::milliseconds kHangBound = std::chrono::seconds(60);
 
 // Polls cond until it holds (true) or `bound` passes (false).
 bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds bound = kWaitBound);

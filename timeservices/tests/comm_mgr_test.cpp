@@ -197,13 +197,21 @@ TEST_F(CommMgrPtyTest, AutomaticTelegramNamesTheSecondItLeavesIn) {
         platform::WallTime arrived;
         const std::vector<unsigned char> bytes = Read(20, &arrived);
         ASSERT_EQ(bytes.size(), 20u);
-        // Never before the compensation window; the wall-clock spread is the bench's to print.
-        EXPECT_GE(arrived.nanoseconds, 465'000'000);
-        const platform::CivilTime local = clock.ToLocal(arrived.seconds);
-        const TimeTelegram expected = BuildTimeTelegram(local.hour, local.minute, local.second);
-        EXPECT_EQ(std::vector<unsigned char>(bytes.begin(), bytes.begin() + 10),
-                  std::vector<unsigned char>(expected.begin(), expected.end()));
-        std::printf("telegram %d: first byte read %.1f ms into its second\n", i, arrived.nanoseconds / 1e6);
+        const std::vector<unsigned char> telegram(bytes.begin(), bytes.begin() + 10);
+        // The second it names, looked for back from the moment it was read: a loaded machine may
+        // read it a while after it left, but never before its second's compensation point.
+        int late = 0;
+        for (; late <= 5; ++late) {
+            const platform::CivilTime local = clock.ToLocal(arrived.seconds - late);
+            const TimeTelegram named = BuildTimeTelegram(local.hour, local.minute, local.second);
+            if (telegram == std::vector<unsigned char>(named.begin(), named.end()))
+                break;
+        }
+        ASSERT_LE(late, 5) << "the telegram names none of the last seconds before it was read";
+        if (late == 0)
+            EXPECT_GE(arrived.nanoseconds, 465'000'000);
+        std::printf("telegram %d: first byte read %d s and %.1f ms after its second began\n", i, late,
+                    arrived.nanoseconds / 1e6);
     }
 }
 

@@ -26,7 +26,7 @@
 
 namespace harness {
 
-constexpr auto kBound = std::chrono::seconds(10);
+constexpr auto kBound = kWaitBound;
 
 using ::WaitUntil;
 

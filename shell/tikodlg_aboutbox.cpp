@@ -9,7 +9,7 @@
 
 namespace {
 // Dialog resource 137, in dialog units.
-constexpr QSize kSize{244, 166};
+constexpr QSize kAboutSize{244, 166};
 constexpr QRect kBlank{95, 6, 45, 8};
 constexpr QRect kText{5, 20, 235, 120};
 constexpr QRect kOk{195, 146, 45, 14};
@@ -21,7 +21,7 @@ CTikoDlg_AboutBox::CTikoDlg_AboutBox(QWidget* parent, std::filesystem::path help
     font.setPointSize(10);
     setFont(font);
     const DialogBaseUnits units = BaseUnitsOf(font);
-    setFixedSize(DluToPixels(kSize, units));
+    setFixedSize(DluToPixels(kAboutSize, units));
 
     auto* blank = new QLabel(this);
     blank->setGeometry(DluToPixels(kBlank, units));

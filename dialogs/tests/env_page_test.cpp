@@ -19,9 +19,9 @@
 #include "page_pictures.h"
 #include "platform/clock.h"
 #include "runtime/signals.h"
-#include "windowkit/tests/fake_main_frame.h"
 #include "tests/support/fake_clock.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/tests/fake_main_frame.h"
 
 namespace {
 

@@ -15,6 +15,11 @@
 
 namespace dialogs_test {
 
+// The tests write their Korean texts as UTF-8 literals.
+inline QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
+
 // Into the build's artefact folder. Qt renders and converts a large picture on pooled threads,
 // handing the work over with futexes that ThreadSanitizer cannot see; the picture is only for a
 // person to look at, so that build saves none.

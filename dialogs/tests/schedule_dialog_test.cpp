@@ -22,11 +22,11 @@
 #include "page_pictures.h"
 #include "platform/clock.h"
 #include "runtime/signals.h"
-#include "windowkit/tests/fake_main_frame.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
 #include "treestore/app_store.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/tests/fake_main_frame.h"
 
 namespace {
 
@@ -37,9 +37,7 @@ constexpr char kAdded[] = "일정이 추가되었습니다. ";
 constexpr char kChanged[] = "일정이 변경되었습니다. ";
 constexpr char kDeleted[] = "일정이 삭제되었습니다. ";
 
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
+using dialogs_test::U;
 
 // 2026-12-08 (a Tuesday) 10:30:20 in Korea; the PC's zone is Korea too.
 constexpr int64_t kKst = platform::kKoreaUtcOffsetSeconds;

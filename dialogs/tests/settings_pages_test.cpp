@@ -36,9 +36,7 @@ enum Start { kDefaults = 0, kAutomatic = 1, kAlarmOn = 2, kUserSound = 4, kCom4 
 // Published by none of these pages: once it comes back, everything published before it has arrived.
 constexpr int32_t kSentinel = AO_SLIMSIZE_CHANGED_SIG;
 
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
+using dialogs_test::U;
 
 void Key(QWidget& w, int key, const QString& text = {}) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);

@@ -12,15 +12,15 @@
 #include "dialogs/tikopropage_alarm.h"
 #include "dialogs/tikopropage_env.h"
 #include "dialogs/tikoprosheet_setup.h"
+#include "dialogs/xscreensaver_settings.h"
 #include "dialogs/xscreensaver_switch.h"
 #include "fake_message_asker.h"
 #include "fake_screensaver_switch.h"
 #include "page_pictures.h"
-#include "dialogs/xscreensaver_settings.h"
-#include "windowkit/tests/fake_main_frame.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/tests/fake_main_frame.h"
 
 namespace {
 

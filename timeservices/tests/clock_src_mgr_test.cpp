@@ -11,7 +11,7 @@ namespace {
 
 using Kind = platform::FakeSoundPlayer::Call::Kind;
 
-constexpr int64_t kStart = 1'700'000'000;  // 2023-11-14 22:13:20 UTC
+using harness::kStart;
 
 class ClockSrcMgrTest : public testing::Test {
 protected:

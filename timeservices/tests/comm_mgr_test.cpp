@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr int64_t kStart = 1'700'000'000;
-constexpr int64_t kSeoul = 9 * 3600;
+using harness::kSeoul;
+using harness::kStart;
 
 std::vector<unsigned char> Twice(const TimeTelegram& t) {
     std::vector<unsigned char> out(t.begin(), t.end());

@@ -27,6 +27,9 @@
 namespace harness {
 
 constexpr auto kBound = kWaitBound;
+// The fake clocks' usual start (2023-11-14 22:13:20 UTC) and Korea's offset from UTC.
+inline constexpr int64_t kStart = 1'700'000'000;
+inline constexpr int64_t kSeoul = 9 * 3600;
 
 using ::WaitUntil;
 
@@ -108,9 +111,9 @@ public:
         std::string alarmSecond;
     };
 
-    Recorder(CLumAOSM_Mediator* mediator, std::initializer_list<int32_t> signals) : mediator_(mediator) {
+    Recorder(CLumAOSM_Mediator* mediator, std::initializer_list<int32_t> watched) : mediator_(mediator) {
         SetName("Recorder");
-        for (int32_t signal : signals)
+        for (int32_t signal : watched)
             mediator_->Subscribe(this, signal);
     }
     ~Recorder() override { mediator_->UnsubscribeAll(this); }

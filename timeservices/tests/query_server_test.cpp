@@ -22,7 +22,7 @@ namespace {
 
 constexpr int64_t kKorea = platform::kKoreaUtcOffsetSeconds;
 // 2026-12-08 15:30:00.125 UTC, a Tuesday; 2026-12-09 00:30:00 in Korea, a Wednesday.
-constexpr WallTime kStart{1'796'743'800, 125'000'000};
+constexpr WallTime kQueryStart{1'796'743'800, 125'000'000};
 
 class QueryServerTest : public ::testing::Test {
 protected:
@@ -60,7 +60,7 @@ protected:
 
     TempDir dir_;
     std::unique_ptr<Class_TIKOCONF_TOP> config_;
-    FakeClock clock_{kStart, kKorea};
+    FakeClock clock_{kQueryStart, kKorea};
     std::vector<std::unique_ptr<CSntpResponder>> responders_;
     std::unique_ptr<CTiko_QueryServer> query_;
     TimeNotice notice_;
@@ -151,7 +151,7 @@ TEST_F(QueryServerTest, SynchroniseSetsTheClockDescribesAndLogsOnce) {
     ASSERT_EQ(1u, clock_.Settings().size());
     // Now plus the offset, to the nanosecond's rounding.
     const WallTime set = clock_.Settings()[0];
-    EXPECT_EQ(kStart.seconds, set.seconds);
+    EXPECT_EQ(kQueryStart.seconds, set.seconds);
     EXPECT_NEAR(248'000'000, set.nanoseconds, 2);
     EXPECT_EQ(" 0.123 초 이내에서 동기되었습니다.", notice_.strMessage);
     EXPECT_EQ("Horologia 표준시 서버 \r\n127.0.0.1", notice_.strServer);
@@ -178,17 +178,17 @@ TEST_F(QueryServerTest, UserTimeOffsetMovesLocalTimeAfterSetting) {
     const std::map<int, std::string> expectedLog = {{30, "2026-12-09 01:00:02 -2.000\n"},
                                                     {-5, "2026-12-09 00:25:02 -2.000\n"}};
     for (const auto& [minutes, line] : expectedLog) {
-        clock_.Set(kStart);
+        clock_.Set(kQueryStart);
         std::filesystem::remove(dir_.path() / kLogFileName);
         config_->SyncInfo()->nTimeOffset = minutes;
         const size_t before = clock_.Settings().size();
         EXPECT_TRUE(Run(true, Serve(2.0)));
         const std::vector<WallTime> settings = clock_.Settings();
         ASSERT_EQ(before + 2, settings.size());
-        EXPECT_EQ(kStart.seconds + 2, settings[before].seconds);
-        EXPECT_EQ(kStart.seconds + 2 + minutes * 60, settings[before + 1].seconds);
+        EXPECT_EQ(kQueryStart.seconds + 2, settings[before].seconds);
+        EXPECT_EQ(kQueryStart.seconds + 2 + minutes * 60, settings[before + 1].seconds);
         // The recorded sync time is the moved time.
-        EXPECT_EQ(kStart.seconds + 2 + minutes * 60, query_->LastSyncTime());
+        EXPECT_EQ(kQueryStart.seconds + 2 + minutes * 60, query_->LastSyncTime());
         EXPECT_EQ(line, Log());
     }
 }

@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr int64_t kStart = 1'700'000'000;
-constexpr int64_t kSeoul = 9 * 3600;
+using harness::kSeoul;
+using harness::kStart;
 
 // A manual agent (time moves only by Tick) that keeps the time-out of every start request.
 class RecordingAgent final : public CLumAOSM_TimerAgent {

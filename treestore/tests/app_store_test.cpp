@@ -13,21 +13,21 @@
 
 namespace {
 
-std::string Written(const CLumTreeNode& root) {
+std::string StoreText(const CLumTreeNode& root) {
     std::string text;
     root.WriteToString(text, 0);
     return text;
 }
 
 std::string DefaultConfText() {
-    return Written(*CTIKOConfList_Mgr().BuildDefaultTree());
+    return StoreText(*CTIKOConfList_Mgr().BuildDefaultTree());
 }
 
 TEST(AppStore, NoFilesGiveDefaultsAndSavingWritesCompleteFiles) {
     TempDir dir;
     auto conf = LoadConfiguration(dir.path());
     auto book = LoadScheduleBook(dir.path());
-    EXPECT_EQ(Written(*conf), DefaultConfText());
+    EXPECT_EQ(StoreText(*conf), DefaultConfText());
     EXPECT_EQ(book->GetFirstChild(), nullptr);
     ASSERT_TRUE(SaveConfiguration(*conf, dir.path()));
     ASSERT_TRUE(SaveScheduleBook(*book, dir.path()));
@@ -53,7 +53,7 @@ TEST(AppStore, ChangedSettingsAndItemsComeBackAfterSaveAndLoad) {
 
     auto conf2 = LoadConfiguration(dir.path());
     auto book2 = LoadScheduleBook(dir.path());
-    EXPECT_EQ(Written(*conf2), Written(*conf));
+    EXPECT_EQ(StoreText(*conf2), StoreText(*conf));
     EXPECT_EQ(conf2->Env()->bLog, 1);
     EXPECT_EQ(conf2->SyncInfo()->nTimeOffset, -30);
     EXPECT_EQ(book2->CopyItem(guid)->strMemo.Get(), "\xc0\xcf\xc1\xa4 memo");
@@ -85,7 +85,7 @@ TEST(AppStore, DamagedFilesFallBackToDefaults) {
     };
     for (const std::string& text : damaged) {
         WriteFile(dir.path() / "TIKo.conf", text);
-        EXPECT_EQ(Written(*LoadConfiguration(dir.path())), good);
+        EXPECT_EQ(StoreText(*LoadConfiguration(dir.path())), good);
     }
 }
 
@@ -95,7 +95,7 @@ TEST(AppStore, RootOfUnknownClassHandsItsItemsToTheBook) {
     auto item = std::make_unique<Class_TIKOSCHEDULE>();
     item->strMemo.Set("kept");
     book.AddItem(std::move(item));
-    std::string text = Written(book);
+    std::string text = StoreText(book);
     text.replace(12, 3, "042");  // the root's type id
     WriteFile(dir.path() / "TIKo.sche", text);
     auto loaded = LoadScheduleBook(dir.path());
@@ -171,6 +171,6 @@ TEST(AppStore, SavesKilledAtRandomLeaveTheBookWholeAndNoPileOfTemporaries) {
     // A temporary of a killed save is gone after the load, whatever the last round left.
     WriteFile(dir.path() / ".TIKo.sche.a1B2c3", "half a book");
     auto loaded = LoadScheduleBook(dir.path());
-    EXPECT_EQ(Written(*loaded), whole);
+    EXPECT_EQ(StoreText(*loaded), whole);
     EXPECT_EQ(Temporaries(dir.path()), 0);
 }

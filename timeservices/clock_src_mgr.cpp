@@ -22,13 +22,13 @@ CLumAOSM_Message CTiko_ClockSrcMgr::Initial(CLumAOSM_Message&) {
 CLumAOSM_Message CTiko_ClockSrcMgr::Ticking(CLumAOSM_Message& message) {
     switch (message.GetSignal()) {
         case AO_ENTRY_SIG:
-            Report(message);
             Arm(kFirstCheckMs);
+            Report(message);
             return Handled();
         case AO_EXIT_SIG:
-            Report(message);
             Disarm();
             periodic_ = false;
+            Report(message);
             return Handled();
         case AO_TIMEOUT_SIG: {
             if (ClockWasSet(message))

@@ -47,14 +47,14 @@ CLumAOSM_Message CTiko_CommMgr::Manual(CLumAOSM_Message& message) {
 CLumAOSM_Message CTiko_CommMgr::Automatic(CLumAOSM_Message& message) {
     switch (message.GetSignal()) {
         case AO_ENTRY_SIG:
-            Report(message);
             reference_ = NowSeconds();
             SendCurrentTime();
             ArmPeriodicCheck();
+            Report(message);
             return Handled();
         case AO_EXIT_SIG:
-            Report(message);
             Disarm();
+            Report(message);
             return Handled();
         case AO_TIMEOUT_SIG: {
             ClockWasSet(message);

@@ -44,7 +44,8 @@ protected:
     // Arms the periodic check: with a watched clock for just after UTC second `due`, but at most
     // longestMs ahead; without one after pollMs, since the clock could jump at any time.
     void ArmCheck(int64_t due, int64_t longestMs, int32_t pollMs);
-    // Tells the probe of an AO_ENTRY_SIG or AO_EXIT_SIG.
+    // Tells the probe of an AO_ENTRY_SIG or AO_EXIT_SIG, after the state's entry or exit actions:
+    // whoever learns of the entry (a test that then moves the clock) finds them done.
     void Report(const CLumAOSM_Message& message) const {
         ReportState(services_, GetName(), message.GetSignal());
     }

@@ -96,14 +96,14 @@ CLumAOSM_Message CTiko_ScheMgr::Idle(CLumAOSM_Message& message) {
 CLumAOSM_Message CTiko_ScheMgr::Watching(CLumAOSM_Message& message) {
     switch (message.GetSignal()) {
         case AO_ENTRY_SIG:
-            Report(message);
             // The minute in which watching begins is never examined.
             currentMinute_ = MinuteOf(NowSeconds());
             ArmMinuteCheck();
+            Report(message);
             return Handled();
         case AO_EXIT_SIG:
-            Report(message);
             Disarm();
+            Report(message);
             return Handled();
         case AO_TIMEOUT_SIG:
             ClockWasSet(message);

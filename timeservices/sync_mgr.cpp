@@ -61,13 +61,13 @@ CLumAOSM_Message CTiko_SyncMgr::Manual(CLumAOSM_Message& message) {
 CLumAOSM_Message CTiko_SyncMgr::Automatic(CLumAOSM_Message& message) {
     switch (message.GetSignal()) {
         case AO_ENTRY_SIG:
-            Report(message);
             reference_ = NowSeconds();
             ArmPeriodicCheck();
+            Report(message);
             return Handled();
         case AO_EXIT_SIG:
-            Report(message);
             Disarm();
+            Report(message);
             return Handled();
         case AO_TIMEOUT_SIG:
             ClockWasSet(message);

@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -80,11 +81,36 @@ std::string LinkUnnamed(int fd, const std::filesystem::path& dir, const std::str
 
 }  // namespace
 
-bool WriteFileAtomically(const std::filesystem::path& path, const std::function<bool(std::FILE*)>& write) {
+bool WriteFileAtomically(const std::filesystem::path& given, const std::function<bool(std::FILE*)>& write) {
+    // The first failure's errno is what the caller hears, not what the cleanup after it left.
+    int error = 0;
+    auto failed = [&error](int code) {
+        if (error == 0)
+            error = code != 0 ? code : EIO;
+        return false;
+    };
+    auto finish = [&error](bool ok) {
+        if (!ok)
+            errno = error != 0 ? error : EIO;
+        return ok;
+    };
+
+    // A link to a file is written through: the link stays, its target gets the new content
+    // beside itself. A dangling link is replaced as a file would be.
+    std::filesystem::path path = given;
+    struct stat link {};
+    if (::lstat(given.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* target = ::realpath(given.c_str(), nullptr)) {
+            path = target;
+            std::free(target);
+        }
+    }
     struct stat old {};
     bool exists = ::stat(path.c_str(), &old) == 0;
-    if (exists && (!S_ISREG(old.st_mode) || ::access(path.c_str(), W_OK) != 0))
-        return false;
+    if (exists && !S_ISREG(old.st_mode))
+        return finish(failed(S_ISDIR(old.st_mode) ? EISDIR : EINVAL));
+    if (exists && ::access(path.c_str(), W_OK) != 0)
+        return finish(failed(errno));
 
     const std::filesystem::path dir =
         path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
@@ -98,39 +124,41 @@ bool WriteFileAtomically(const std::filesystem::path& path, const std::function<
                  ? ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600)
                  : -1;
     if (fd < 0) {
-        // File systems without unnamed files: a named temporary from the start.
+        // File systems without unnamed files: a named temporary from the start. Where the
+        // directory itself is at fault, both say so alike.
         temp = (dir / (prefix + "XXXXXX")).string();
         fd = ::mkostemp(temp.data(), O_CLOEXEC);
         if (fd < 0)
-            return false;
+            return finish(failed(errno));
         named = true;
     }
     std::FILE* file = ::fdopen(fd, "wb");
     if (file == nullptr) {
+        failed(errno);
         ::close(fd);
         if (named)
             ::unlink(temp.c_str());
-        return false;
+        return finish(false);
     }
-    bool ok = write(file);
-    ok = std::fflush(file) == 0 && ok;
-    ok = ok && !std::ferror(file);
-    ok = ok && ::fchmod(fd, exists ? (old.st_mode & 07777) : NewFileMode()) == 0;
-    ok = ok && ::fsync(fd) == 0;
+    bool ok = write(file) || failed(errno);
+    ok = (std::fflush(file) == 0 || failed(errno)) && ok;
+    ok = ok && (!std::ferror(file) || failed(EIO));
+    ok = ok && (::fchmod(fd, exists ? (old.st_mode & 07777) : NewFileMode()) == 0 || failed(errno));
+    ok = ok && (::fsync(fd) == 0 || failed(errno));
     if (ok && !named) {
         temp = LinkUnnamed(fd, dir, prefix);
-        ok = named = !temp.empty();
+        ok = named = !temp.empty() || failed(errno);
     }
-    ok = std::fclose(file) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+    ok = (std::fclose(file) == 0 || failed(errno)) && ok;
+    ok = ok && (::rename(temp.c_str(), path.c_str()) == 0 || failed(errno));
     if (!ok) {
         if (named)
             ::unlink(temp.c_str());
-        return false;
+        return finish(false);
     }
     // The new content is in place; a failed directory sync only weakens its
     // durability, but the caller must hear of it.
-    return SyncDirectory(dir);
+    return finish(SyncDirectory(dir) || failed(errno));
 }
 
 int RemoveStaleTemporaries(const std::filesystem::path& path) {
@@ -152,6 +180,10 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view con
     return WriteFileAtomically(path, [content](std::FILE* file) {
         return std::fwrite(content.data(), 1, content.size(), file) == content.size();
     });
+}
+
+bool LinkFile(const std::filesystem::path& existing, const std::filesystem::path& name) {
+    return ::linkat(AT_FDCWD, existing.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
 std::optional<std::string> ReadWholeFile(std::FILE* file) {

@@ -18,9 +18,15 @@ public:
 
     CLumText strVersion{"TIKO_VER_3_5"};
 
+    // Set when the file this root came from was not read whole and could not be kept aside:
+    // saves must not replace it. Empty otherwise.
+    void SetUnsafeToSave(std::string reason) { m_unsafeToSave.Set(reason); }
+    std::string UnsafeToSave() const { return m_unsafeToSave.Get(); }
+
 protected:
     CLumStoreRoot() = default;
 
 private:
     mutable std::mutex m_listLock;
+    CLumText m_unsafeToSave;
 };

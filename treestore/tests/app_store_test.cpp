@@ -64,7 +64,7 @@ TEST(AppStore, ConfigurationMissingChildrenGetsThemWithDefaults) {
     // A root-only file, and one that has only the environment node.
     for (const std::string& text :
          {std::string("0000001e000:000[0000000cTIKO_VER_3_5]\n"),
-          std::string("0000001e000:000[0000000cTIKO_VER_3_5]\n") + "00000014001:002[000000011]\n"}) {
+          std::string("0000001e000:000[0000000cTIKO_VER_3_5]\n") + "00000013001:002[000000011]\n"}) {
         WriteFile(dir.path() / "TIKo.conf", text);
         auto conf = LoadConfiguration(dir.path());
         for (int type = 1; type <= 8; ++type)

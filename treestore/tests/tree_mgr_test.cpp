@@ -64,50 +64,74 @@ TEST(TreeMgr, EmptyOrGarbageTextGivesNoTree) {
     EXPECT_EQ(CLumTreeMgr().LoadTree(nullptr), nullptr);
 }
 
-TEST(TreeMgr, GarbageLengthHeaderEndsTheLoopAndKeepsWhatWasRead) {
+TEST(TreeMgr, GarbageBetweenRecordsIsPassedOverAndTheNextRecordKept) {
     const std::string text = std::string(kRoot) + kWorldClocks + "garbage!" + kParis;
-    std::unique_ptr<CLumTreeNode> root = CTIKOConfList_Mgr().ParseTree(text);
+    TreeParseReport report;
+    std::unique_ptr<CLumTreeNode> root = CTIKOConfList_Mgr().ParseTree(text, &report);
     ASSERT_NE(root, nullptr);
     ASSERT_NE(root->FindChild(8), nullptr);
-    EXPECT_EQ(root->FindChild(8)->GetFirstChild(), nullptr);
+    auto* paris = dynamic_cast<Class_TIKOCONF_WDPROP_WORLDCLOCK*>(root->FindChild(8)->GetFirstChild());
+    ASSERT_NE(paris, nullptr);
+    EXPECT_EQ(paris->strName.Get(), "Paris");
+    EXPECT_FALSE(report.whole);
+    EXPECT_EQ(report.records, 3);
+    EXPECT_EQ(report.skipped, 1);
 }
 
-TEST(TreeMgr, TruncatedLastRecordKeepsDefaults) {
-    // Cut inside the name field of the world clock: the node is there, the
-    // fields before the cut are read, the rest keep their defaults.
-    const std::string text = CutLast(std::string(kRoot) + kWorldClocks + kParis, 8);
-    std::unique_ptr<CLumTreeNode> root = CTIKOConfList_Mgr().ParseTree(text);
-    ASSERT_NE(root, nullptr);
-    auto* clock = dynamic_cast<Class_TIKOCONF_WDPROP_WORLDCLOCK*>(root->FindChild(8)->FindChild(9));
-    ASSERT_NE(clock, nullptr);
-    EXPECT_EQ(clock->nLeft, 150);
-    EXPECT_EQ(clock->nZone, 3);
-    EXPECT_EQ(clock->strName.Get(), "");
+TEST(TreeMgr, RecordCutOffByTheEndIsDroppedNotKeptHalf) {
+    // Cut inside the name field, in the header, in the length digits: nothing of Paris stays.
+    for (std::size_t cut : {8u, 40u, 50u, 60u}) {
+        const std::string text = CutLast(std::string(kRoot) + kWorldClocks + kParis, cut);
+        TreeParseReport report;
+        std::unique_ptr<CLumTreeNode> root = CTIKOConfList_Mgr().ParseTree(text, &report);
+        ASSERT_NE(root, nullptr) << cut;
+        EXPECT_EQ(root->FindChild(8)->GetFirstChild(), nullptr) << cut;
+        EXPECT_FALSE(report.whole) << cut;
+        EXPECT_EQ(report.records, 2) << cut;
+    }
 }
 
-TEST(TreeMgr, TrailingPartialHeaderOrTinyCutRecordStopsCleanly) {
+TEST(TreeMgr, TrailingPartialHeaderOrTinyCutRecordStopsCleanlyAndIsDamage) {
     for (const std::string tail : {"0000", "00000030001:"}) {
+        TreeParseReport report;
         std::unique_ptr<CLumTreeNode> root =
-            CTIKOConfList_Mgr().ParseTree(std::string(kRoot) + kWorldClocks + tail);
+            CTIKOConfList_Mgr().ParseTree(std::string(kRoot) + kWorldClocks + tail, &report);
         ASSERT_NE(root, nullptr) << tail;
         EXPECT_EQ(root->GetChildCount(), 1) << tail;
+        EXPECT_FALSE(report.whole) << tail;
     }
+    TreeParseReport report;
+    CTIKOConfList_Mgr().ParseTree(std::string(kRoot) + kWorldClocks, &report);
+    EXPECT_TRUE(report.whole);
+    EXPECT_EQ(report.skipped, 0);
 }
 
-TEST(TreeMgr, UnplaceableLevelsYieldNoTree) {
+TEST(TreeMgr, UnplaceableRecordsArePassedOverWithWhatHangsBelowThem) {
     const std::string cases[] = {
-        std::string(kRoot) + "0000000a000:001[]\n",             // a second root
-        std::string(kRoot) + "0000000a100:001[]\n",             // above 99
-        std::string(kRoot) + "0000000a002:001[]\n",             // no parent one level up
-        std::string(kRoot) + "0000000a-01:001[]\n",             // negative
-        std::string(kRoot) + "00000005001:0\n" + kWorldClocks,  // complete but too short
+        std::string(kRoot) + "0000000a000:001[]\n" + kWorldClocks,  // a second root
+        std::string(kRoot) + "0000000a100:001[]\n" + kWorldClocks,  // above 99
+        std::string(kRoot) + "0000000a002:001[]\n" + kWorldClocks,  // no parent one level up
+        std::string(kRoot) + "0000000a-01:001[]\n" + kWorldClocks,  // negative
+        std::string(kRoot) + "00000005001:0\n" + kWorldClocks,      // complete but too short
     };
     for (const std::string& text : cases) {
-        EXPECT_EQ(CTIKOConfList_Mgr().ParseTree(text), nullptr) << text;
+        TreeParseReport report;
+        std::unique_ptr<CLumTreeNode> root = CTIKOConfList_Mgr().ParseTree(text, &report);
+        ASSERT_NE(root, nullptr) << text;
+        EXPECT_EQ(root->GetChildCount(), 1) << text;
+        EXPECT_NE(root->FindChild(8), nullptr) << text;
+        EXPECT_FALSE(report.whole) << text;
     }
+    // A world-clock list passed over takes its clock along rather than handing it to another.
+    TreeParseReport report;
+    auto root = CTIKOConfList_Mgr().ParseTree(
+        std::string(kRoot) + "0000000a001:007[]\n" + "0000001a000:008[000000081.000000]\n" + kParis, &report);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->FindChild(7)->GetFirstChild(), nullptr);
+    EXPECT_EQ(report.records, 2);
 }
 
-TEST(TreeMgr, RejectedPayloadDiscardsTheTree) {
+TEST(TreeMgr, RejectedPayloadCostsOnlyItsRecord) {
     struct Refusing : CLumTreeNode {
         bool ParsePayload(std::string_view) override { return false; }
     };
@@ -116,7 +140,24 @@ TEST(TreeMgr, RejectedPayloadDiscardsTheTree) {
             return type == 7 ? new Refusing : CLumTreeMgr::CreateNode(type);
         }
     };
-    EXPECT_EQ(Mgr().ParseTree(std::string(kRoot) + "0000000a001:007[]\n"), nullptr);
+    TreeParseReport report;
+    auto root = Mgr().ParseTree(std::string(kRoot) + "0000000a001:007[]\n" + kWorldClocks, &report);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->GetChildCount(), 1);
+    EXPECT_EQ(root->GetFirstChild()->GetType(), 8);
+    EXPECT_FALSE(report.whole);
+}
+
+TEST(TreeMgr, DamagedRootGetsAStandInThatKeepsTheRecordsAfterIt) {
+    std::string text = std::string(kRoot) + kWorldClocks + kParis;
+    text[9] = '!';  // the root's level
+    TreeParseReport report;
+    auto root = CTIKOConfList_Mgr().ParseTree(text, &report);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->GetType(), 0);
+    ASSERT_NE(root->FindChild(8), nullptr);
+    EXPECT_NE(root->FindChild(8)->FindChild(9), nullptr);
+    EXPECT_FALSE(report.whole);
 }
 
 TEST(TreeMgr, UnknownTypeIdLoadsAsPlainNodeAndSavesUnchanged) {

@@ -131,12 +131,22 @@ void CTiko_ScheMgr::ArmMinuteCheck() {
 }
 
 void CTiko_ScheMgr::MinuteCheck() {
-    const int64_t now = NowSeconds();
-    if (services_.clock->ToLocal(now).minute == services_.clock->ToLocal(currentMinute_).minute)
-        return;
-    currentMinute_ = MinuteOf(now);
+    const int64_t now = MinuteOf(NowSeconds());
+    constexpr int64_t kWindow = kCatchUpMinutes * 60;
+    int64_t first = currentMinute_ + 60;
+    if (now <= currentMinute_) {
+        // A step back within the window: those minutes were examined already.
+        if (now == currentMinute_ || currentMinute_ - now <= kWindow)
+            return;
+        first = now;
+    } else if (now - currentMinute_ > kWindow) {
+        first = now;
+    }
+    currentMinute_ = now;
+    // The minutes a jump passed come together: one text, one sound.
     std::string text;
-    CollectAlarms(services_.schedule, *services_.clock, currentMinute_, text);
+    for (int64_t minute = first; minute <= now; minute += 60)
+        CollectAlarms(services_.schedule, *services_.clock, minute, text);
     if (text.empty())
         return;
     CLumAOSM_Message notify(AO_ALARM_NOTIFY_SIG);

@@ -25,12 +25,19 @@ bool CollectAlarms(const Class_TIKOSCHEDULE_TOP* book, const platform::Clock& cl
 
 // Watches the schedule book: in the watching state, once per new minute, publishes the alarm
 // lines of the minute (signal 51) and sounds the alarm while bAlarm is 1. On a watched clock it
-// looks just after each minute begins, else twice a second.
+// looks just after each minute begins, else twice a second. Every whole minute after the last
+// one examined is examined, so a minute that a jump of the clock passed (a resume, a setting
+// nobody announced) is raised once, late, when the jump was at most kCatchUpMinutes; after a
+// longer jump only the minute now is. A minute is never examined twice, even when the clock
+// steps back a little.
 class CTiko_ScheMgr : public CTiko_Manager {
 public:
     static constexpr int32_t kCheckMs = 500;
     static constexpr int64_t kMinuteMs = 60'000;
     static constexpr char kBuiltinSoundFile[] = "emile.wav";
+    // Later than this an alarm has lost its point, and a night's suspend must not pour out
+    // every alarm of the night at once.
+    static constexpr int64_t kCatchUpMinutes = 5;
 
     CTiko_ScheMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services);
     ~CTiko_ScheMgr() override;
@@ -47,5 +54,6 @@ private:
     // The start of the local minute that `seconds` lies in.
     int64_t MinuteOf(int64_t seconds) const;
 
+    // The latest minute examined (or the one watching began in), UTC seconds.
     int64_t currentMinute_ = 0;
 };

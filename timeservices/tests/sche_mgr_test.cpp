@@ -164,4 +164,73 @@ TEST_F(ScheMgrTest, AlarmOnSignalStartsWatchingFromIdle) {
     EXPECT_EQ(fx.states.Count("Tiko_ScheMgr", AO_EXIT_SIG), 2u);
 }
 
+// The clock moves without a notice (a resume, a setting by another program): the minute an
+// alarm stands on is raised once, late, when a jump of minutes passed it; a jump of hours
+// raises nothing old; a step back raises nothing twice.
+class ScheMgrClockJumpTest : public ScheMgrTest {
+protected:
+    ScheMgrClockJumpTest() { AddItem(*fx.book, fx.clock, 10, 2, "보고", {kOnTime}); }
+
+    // Moves the clock and waits until the manager has looked at least once more.
+    void JumpTo(int h, int mi, int s) {
+        fx.clock.SetLocal(2026, 12, 8, h, mi, s);
+        EXPECT_TRUE(fx.clock.WaitForReads(3));
+    }
+
+    std::size_t Raised() { return recorder.Count(AO_ALARM_NOTIFY_SIG); }
+};
+
+TEST_F(ScheMgrClockJumpTest, JumpOfMinutesPastTheAlarmRaisesItOnceLate) {
+    fx.conf->Alarm()->bAlarm = 1;
+    auto mgr = StartAt(10, 0, 30);
+    JumpTo(10, 4, 10);  // 10:02 passed by two minutes
+    ASSERT_TRUE(recorder.WaitForCount(AO_ALARM_NOTIFY_SIG, 1));
+    EXPECT_EQ(recorder.All(AO_ALARM_NOTIFY_SIG)[0].alarmFirst, "[지금]보고\r\n");
+    JumpTo(10, 4, 40);
+    JumpTo(10, 5, 5);
+    EXPECT_EQ(Raised(), 1u);
+    ASSERT_TRUE(fx.sound.WaitForCalls(1, harness::kBound));
+}
+
+TEST_F(ScheMgrClockJumpTest, JumpOfMinutesToJustBeforeTheAlarmRaisesItOnTime) {
+    fx.conf->Alarm()->bAlarm = 1;
+    auto mgr = StartAt(9, 57, 30);
+    JumpTo(10, 1, 50);
+    EXPECT_EQ(Raised(), 0u);
+    fx.clock.SetLocal(2026, 12, 8, 10, 2, 0, 200);
+    ASSERT_TRUE(recorder.WaitForCount(AO_ALARM_NOTIFY_SIG, 1));
+    JumpTo(10, 2, 30);
+    EXPECT_EQ(Raised(), 1u);
+}
+
+TEST_F(ScheMgrClockJumpTest, JumpOfHoursToJustBeforeTheAlarmRaisesItWhenItsMinuteComes) {
+    fx.conf->Alarm()->bAlarm = 1;
+    auto mgr = StartAt(8, 1, 50);
+    JumpTo(10, 1, 50);  // the same minute of the hour as before the jump
+    EXPECT_EQ(Raised(), 0u);
+    fx.clock.SetLocal(2026, 12, 8, 10, 2, 0, 200);
+    ASSERT_TRUE(recorder.WaitForCount(AO_ALARM_NOTIFY_SIG, 1));
+    EXPECT_EQ(recorder.All(AO_ALARM_NOTIFY_SIG)[0].alarmFirst, "[지금]보고\r\n");
+}
+
+TEST_F(ScheMgrClockJumpTest, JumpOfHoursPastTheAlarmRaisesNothingOld) {
+    fx.conf->Alarm()->bAlarm = 1;
+    auto mgr = StartAt(8, 1, 50);
+    JumpTo(10, 8, 10);  // 9:00 and 10:02 both passed, hours away from the last minute examined
+    JumpTo(10, 9, 5);
+    EXPECT_EQ(Raised(), 0u);
+    EXPECT_TRUE(fx.sound.Calls().empty());
+}
+
+TEST_F(ScheMgrClockJumpTest, StepBackAfterTheAlarmRaisesNothingTwice) {
+    fx.conf->Alarm()->bAlarm = 1;
+    auto mgr = StartAt(10, 1, 30);
+    fx.clock.SetLocal(2026, 12, 8, 10, 2, 0, 200);
+    ASSERT_TRUE(recorder.WaitForCount(AO_ALARM_NOTIFY_SIG, 1));
+    JumpTo(10, 1, 50);  // a correction of a few seconds back over the minute
+    JumpTo(10, 2, 10);
+    JumpTo(10, 3, 10);
+    EXPECT_EQ(Raised(), 1u);
+}
+
 }  // namespace

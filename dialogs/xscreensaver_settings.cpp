@@ -8,10 +8,12 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
 #include "platform/atomic_file.h"
+#include "platform/regular_file.h"
 
 namespace xscreensaver {
 
@@ -338,35 +340,16 @@ namespace {
 
 enum class ReadState { kRead, kMissing, kFailed };
 
+// The screen-saver daemon's settings are a few kilobytes.
+constexpr std::size_t kSettingsFileLimit = std::size_t{16} << 20;
+
 ReadState ReadSettingsFile(const std::filesystem::path& path, std::string* text, std::string* why) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return ReadState::kMissing;
-        *why = std::strerror(errno);
-        return ReadState::kFailed;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        *why = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
-        ::close(fd);
-        return ReadState::kFailed;
-    }
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            *why = std::strerror(errno);
-            ::close(fd);
-            return ReadState::kFailed;
-        }
-        if (n == 0)
-            break;
-        text->append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
+    // Without blocking: a FIFO in its place is refused, not waited on.
+    bool missing = false;
+    std::optional<std::string> read = platform::ReadRegularFile(path, why, kSettingsFileLimit, &missing);
+    if (!read)
+        return missing ? ReadState::kMissing : ReadState::kFailed;
+    *text = std::move(*read);
     return ReadState::kRead;
 }
 

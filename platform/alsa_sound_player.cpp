@@ -2,6 +2,7 @@
 
 #include <alsa/asoundlib.h>
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,6 +15,8 @@
 #include <mutex>
 #include <numbers>
 #include <vector>
+
+#include "platform/regular_file.h"
 
 namespace platform {
 
@@ -103,10 +106,17 @@ bool AlsaSoundPlayer::PlayWav(const std::string& path) {
     if (!claim.owned())
         return false;
 
-    SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
-    if (!file)
+    // Only a regular file: a FIFO would hold the manager's thread until a writer came, and a
+    // device would play forever. libsndfile then reads only what the header says.
+    const int fd = OpenRegularFile(path, nullptr);
+    if (fd < 0)
         return false;
+    SF_INFO info{};
+    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open_fd(fd, SFM_READ, &info, SF_TRUE));
+    if (!file) {
+        ::close(fd);
+        return false;
+    }
     if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate <= 0)
         return false;
     if (info.frames == 0)

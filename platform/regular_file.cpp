@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -58,30 +59,29 @@ int OpenRegularFile(const std::filesystem::path& path, std::string* reason) {
     return fd;
 }
 
-std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, std::string* reason,
-                                           std::size_t limit, bool* missing) {
-    if (missing != nullptr)
-        *missing = false;
-    const int fd = OpenRegularFile(path, reason);
-    if (fd < 0) {
-        if (missing != nullptr)
-            *missing = errno == ENOENT;
-        return std::nullopt;
-    }
+namespace {
+
+// Reads fd to its end or up to `limit` bytes; with `refuseBeyond`, a file longer than that is a
+// failure rather than cut. Closes fd.
+std::optional<std::string> ReadUpTo(int fd, std::size_t limit, bool refuseBeyond, std::string* reason) {
     std::string content;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0 && static_cast<std::size_t>(info.st_size) <= limit)
-        content.reserve(static_cast<std::size_t>(info.st_size));
-    // Read by chunks rather than trusting st_size: a file may grow while it is read, and
-    // files of /proc say 0.
+    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+        content.reserve(std::min(static_cast<std::size_t>(info.st_size), limit));
+    // Read by chunks rather than trusting st_size: a file may grow while it is read, and files
+    // of /proc say 0.
     char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    while (content.size() < limit || refuseBeyond) {
+        const std::size_t want =
+            refuseBeyond ? sizeof buffer : std::min(sizeof buffer, limit - content.size());
+        const ssize_t n = ::read(fd, buffer, want);
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            Say(reason, std::strerror(errno));
+            const int error = errno;
+            Say(reason, std::strerror(error));
             ::close(fd);
+            errno = error;
             return std::nullopt;
         }
         if (n == 0)
@@ -96,6 +96,29 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, st
     }
     ::close(fd);
     return content;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, std::string* reason,
+                                           std::size_t limit, bool* missing) {
+    if (missing != nullptr)
+        *missing = false;
+    const int fd = OpenRegularFile(path, reason);
+    if (fd < 0) {
+        if (missing != nullptr)
+            *missing = errno == ENOENT;
+        return std::nullopt;
+    }
+    return ReadUpTo(fd, limit, true, reason);
+}
+
+std::optional<std::string> ReadRegularFileStart(const std::filesystem::path& path, std::size_t count,
+                                                std::string* reason) {
+    const int fd = OpenRegularFile(path, reason);
+    if (fd < 0)
+        return std::nullopt;
+    return ReadUpTo(fd, count, false, reason);
 }
 
 }  // namespace platform

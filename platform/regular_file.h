@@ -23,4 +23,9 @@ int OpenRegularFile(const std::filesystem::path& path, std::string* reason);
 std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, std::string* reason,
                                            std::size_t limit = kMaxReadSize, bool* missing = nullptr);
 
+// At most the first `count` bytes of the regular file `path` (its start, for a reader that
+// shows only that much); the same refusals as ReadRegularFile except the size.
+std::optional<std::string> ReadRegularFileStart(const std::filesystem::path& path, std::size_t count,
+                                                std::string* reason);
+
 }  // namespace platform

@@ -5,10 +5,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <optional>
 
 #include "platform/atomic_file.h"
+#include "platform/regular_file.h"
 #include "screensaver/ini_file.h"
 
 namespace scr {
@@ -70,24 +70,17 @@ void ReadSettingsText(const std::string& text, ScrSettings& s) {
 }
 
 void ReadSettings(const std::string& path, ScrSettings& s) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    if (in)
-        text << in.rdbuf();
-    ReadSettingsText(text.str(), s);
+    // A FIFO or /dev/zero in its place reads as no file: the defaults.
+    ReadSettingsText(platform::ReadRegularFile(path, nullptr, kIniFileLimit).value_or(std::string()), s);
 }
 
 bool WriteSettings(const std::string& path, const ScrSettings& s) {
-    std::string old;
-    {
-        std::ifstream in(path, std::ios::binary);
-        if (in) {
-            std::stringstream text;
-            text << in.rdbuf();
-            old = text.str();
-        }
-    }
-    IniDocument ini(old);
+    bool missing = false;
+    const std::optional<std::string> old = platform::ReadRegularFile(path, nullptr, kIniFileLimit, &missing);
+    // What cannot be read is not replaced by a file that would lose its other sections.
+    if (!old && !missing)
+        return false;
+    IniDocument ini(old.value_or(std::string()));
     auto flag = [](int v) { return v ? "1" : "0"; };
     ini.Set(kIniSection, "bType", flag(s.bType));
     ini.Set(kIniSection, "bCarlendar", flag(s.bCarlendar));

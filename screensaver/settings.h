@@ -1,6 +1,7 @@
 #pragma once
 // The five screen-saver settings and their INI file.
 
+#include <cstddef>
 #include <string>
 
 namespace scr {
@@ -21,6 +22,8 @@ std::string SettingsPath();
 
 // Updates s from the file's section. A missing file or key gives the defaults; a flag whose
 // first character is neither '0' nor '1' keeps its value in s.
+// The INI holds one short section; a file larger than this is not one.
+inline constexpr std::size_t kIniFileLimit = std::size_t{1} << 20;
 void ReadSettings(const std::string& path, ScrSettings& s);
 // Same rules on a file's text already in memory.
 void ReadSettingsText(const std::string& text, ScrSettings& s);

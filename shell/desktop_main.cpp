@@ -82,6 +82,10 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
 
     const std::filesystem::path dataDir = FindDataDirectory(self);
     const std::filesystem::path workdir = desktop.workdir ? *desktop.workdir : DefaultWorkingDirectory();
+    if (workdir.empty()) {
+        std::cerr << "LumClient: " << kNoDataHomeText << '\n';
+        return kExitRejected;
+    }
     if (!PrepareWorkingDirectory(workdir, dataDir, problem)) {
         std::cerr << "LumClient: " << problem << '\n';
         return kExitRejected;

@@ -1,8 +1,7 @@
 #include "shell/help_text.h"
 
-#include <fstream>
-
 #include "platform/cp949.h"
+#include "platform/regular_file.h"
 
 size_t WholeCp949Length(std::string_view bytes) {
     // Lead bytes are 0x81-0xFE and always take the next byte, whatever it is; only a walk from
@@ -19,14 +18,11 @@ size_t WholeCp949Length(std::string_view bytes) {
 }
 
 std::optional<std::string> ReadHelpText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    // A FIFO or a device in its place is refused at once rather than waited on or read forever.
+    std::optional<std::string> read = platform::ReadRegularFileStart(file, kHelpTextLimit, nullptr);
+    if (!read)
         return std::nullopt;
-    std::string bytes(kHelpTextLimit, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad())
-        return std::nullopt;
-    bytes.resize(static_cast<size_t>(in.gcount()));
+    std::string bytes = std::move(*read);
     // The text ends at a zero byte, as a C string would.
     if (const size_t zero = bytes.find('\0'); zero != std::string::npos)
         bytes.resize(zero);

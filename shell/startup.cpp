@@ -75,9 +75,13 @@ bool PrepareWorkingDirectory(const std::filesystem::path& dir, const std::filesy
                              std::string& error) {
     std::error_code code;
     std::filesystem::create_directories(dir, code);
+    // The reason is the making's, not that of the look afterwards (which would say "No such
+    // file or directory" for a read-only parent).
+    const std::error_code made = code;
     if (!std::filesystem::is_directory(dir, code)) {
+        const std::error_code& why = made ? made : code;
         error = "cannot create the working directory " + dir.string() +
-                (code ? ": " + code.message() : std::string());
+                (why ? ": " + why.message() : std::string());
         return false;
     }
     if (dataDir.empty())

@@ -201,7 +201,7 @@ std::filesystem::path DefaultWorkingDirectory(const EnvironmentLookup& environme
     if (const char* home = get("HOME"); home != nullptr && home[0] != '\0') {
         return std::filesystem::path(home) / ".local" / "share" / "TIKo3";
     }
-    return std::filesystem::current_path();
+    return {};
 }
 
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -237,6 +237,10 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         servers.secondary = *options.secondary;
     const std::filesystem::path workdir =
         options.workdir ? *options.workdir : DefaultWorkingDirectory(context.environment);
+    if (workdir.empty()) {
+        err << "LumClient: " << kNoDataHomeText << '\n';
+        return kExitRejected;
+    }
 
     const std::unique_ptr<Class_TIKOCONF_TOP> config = LoadConfiguration(workdir);
     TimeNotice notice;

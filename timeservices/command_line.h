@@ -24,8 +24,14 @@ struct CommandLineContext {
 // than the desktop shell.
 bool IsCommandLineMode(const std::vector<std::string>& args);
 
+// Said (with status kExitRejected) when neither HOME nor XDG_DATA_HOME names a place for the
+// stores and no --workdir was given: the current directory is no place to write them unasked.
+inline constexpr char kNoDataHomeText[] =
+    "neither HOME nor XDG_DATA_HOME is set, so there is no place for TIKo.conf and TIKo.sche; "
+    "give one with --workdir DIR";
+
 // The working directory when --workdir is not given: $XDG_DATA_HOME/TIKo3, else
-// ~/.local/share/TIKo3.
+// ~/.local/share/TIKo3; empty when neither variable names one.
 std::filesystem::path DefaultWorkingDirectory(const EnvironmentLookup& environment = {});
 
 // Runs `LumClient --compare | --sync | --help [options]` (args without the program name).

@@ -1,5 +1,7 @@
 #include "world/world_table_file.h"
 
+#include "platform/regular_file.h"
+
 #include <charconv>
 #include <cstdint>
 #include <fstream>
@@ -171,13 +173,11 @@ WorldTable ParseWorldTable(std::string_view bytes) {
 }
 
 std::optional<WorldTable> LoadWorldTable(const std::filesystem::path& file) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
+    // Only a regular file, and only so much: a FIFO or /dev/zero in its place is refused at once.
+    const std::optional<std::string> bytes = platform::ReadRegularFile(file, nullptr, kWorldTableFileLimit);
+    if (!bytes)
         return std::nullopt;
-    std::filebuf in;
-    if (in.open(file, std::ios::in | std::ios::binary) == nullptr)
-        return std::nullopt;
-    return ReadWorldTable(in);
+    return ParseWorldTable(*bytes);
 }
 
 bool Cp949Contains(std::string_view text, std::string_view needle) {

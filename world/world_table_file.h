@@ -48,6 +48,8 @@ struct WorldTable {
 WorldTable ReadWorldTable(std::streambuf& in);
 WorldTable ParseWorldTable(std::string_view bytes);
 // Nullopt when the file cannot be opened for reading.
+// The shipped table is some 20 KB; a file larger than this is not one.
+inline constexpr std::size_t kWorldTableFileLimit = std::size_t{16} << 20;
 std::optional<WorldTable> LoadWorldTable(const std::filesystem::path& file);
 
 // Whether cp949 text contains `needle` starting at a character boundary (a double-byte

@@ -2,13 +2,17 @@
 // cut, and the decisions of the desktop start.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "platform/cp949.h"
+#include "platform/sys_time_right.h"
 #include "shell/help_text.h"
 #include "shell/popup_geometry.h"
 #include "shell/schedule_report.h"
 #include "shell/startup.h"
+#include "tests/support/child_process.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
 #include "treestore/schedule_schema.h"
@@ -220,6 +224,21 @@ TEST(Startup, DataDirectoryFromMarkerOrInstallAndSeedingKeepsUserFiles) {
     WriteFile(root / "file", "x");
     EXPECT_FALSE(PrepareWorkingDirectory(root / "file/sub", root / "src/data", error));
     EXPECT_FALSE(error.empty());
+
+    // A read-only data home says so, not that the folder does not exist; as a user, without
+    // CAP_DAC_OVERRIDE.
+    std::filesystem::create_directories(root / "readonly");
+    ::chmod((root / "readonly").c_str(), 0555);
+    const int status = InChild([&] {
+        if (!platform::DropEffectiveCapabilities())
+            return 100;
+        std::string why;
+        if (PrepareWorkingDirectory(root / "readonly/TIKo3", root / "src/data", why))
+            return 1;
+        return why.find("Permission denied") != std::string::npos ? 0 : 2;
+    });
+    ::chmod((root / "readonly").c_str(), 0755);
+    EXPECT_EQ(status, 0);
 }
 
 }  // namespace

@@ -176,4 +176,13 @@ TEST_F(CommandLineTest, DefaultWorkingDirectoryFollowsXdg) {
     // A relative XDG_DATA_HOME is invalid and ignored.
     EXPECT_EQ("/home/u/.local/share/TIKo3",
               DefaultWorkingDirectory(lookup({{"XDG_DATA_HOME", "rel"}, {"HOME", "/home/u"}})));
+    // Neither: no place, never the current directory.
+    EXPECT_EQ(DefaultWorkingDirectory(lookup({})), std::filesystem::path());
+    EXPECT_EQ(DefaultWorkingDirectory(lookup({{"XDG_DATA_HOME", "rel"}})), std::filesystem::path());
+}
+
+TEST_F(CommandLineTest, NoHomeAndNoWorkdirIsSaidWithStatusTwo) {
+    CommandLineContext context{clock_, [](const char*) -> const char* { return nullptr; }};
+    EXPECT_EQ(RunCommandLine({"--compare"}, out_, err_, context), kExitRejected);
+    EXPECT_NE(err_.str().find(kNoDataHomeText), std::string::npos) << err_.str();
 }

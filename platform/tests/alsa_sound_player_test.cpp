@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_wait.h"
 
@@ -158,6 +160,11 @@ TEST_F(AlsaSoundPlayerTest, SecondSoundWhileOneIsPlayingFailsAtOnce) {
 TEST_F(AlsaSoundPlayerTest, MissingOrBrokenFileFailsWithoutPlaying) {
     EXPECT_FALSE(player_.PlayWav((dir_ / "absent.wav").string()));
     EXPECT_FALSE(player_.PlayWav(dir_.string()));
+    // A FIFO without a writer is refused, not waited on by the alarm's thread.
+    ASSERT_EQ(::mkfifo((dir_ / "fifo.wav").c_str(), 0600), 0);
+    EXPECT_EQ(InChild([&] { return player_.PlayWav((dir_ / "fifo.wav").string()) ? 1 : 0; },
+                      std::chrono::seconds(20)),
+              0);
 
     using namespace std::string_literals;
     std::ofstream(dir_ / "garbage.wav", std::ios::binary) << "RIFF\x10\0\0\0WAVEjunk, no format chunk"s;

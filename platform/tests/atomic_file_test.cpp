@@ -8,9 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
+#include "platform/sys_time_right.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -82,11 +84,39 @@ TEST_F(AtomicFile, FullDiskLeavesTheOldFile) {
     EXPECT_EQ(Strays(), 0);
 }
 
-TEST_F(AtomicFile, TargetThatIsNotAFileOrHasNoDirectoryFails) {
+TEST_F(AtomicFile, TargetThatIsNotAFileOrHasNoDirectoryFailsWithItsOwnErrno) {
     fs::create_directory(m_target);
     EXPECT_FALSE(platform::WriteFileAtomically(m_target, "x"));
+    EXPECT_EQ(errno, EISDIR);
     EXPECT_TRUE(fs::is_directory(m_target));
     EXPECT_FALSE(platform::WriteFileAtomically(m_dir / "missing" / "file", "x"));
+    EXPECT_EQ(errno, ENOENT);
+    // A read-only directory, as a user: the reason is the permission, not a missing file.
+    fs::remove(m_target);
+    ::chmod(m_dir.c_str(), 0555);
+    const int status = InChild([&] {
+        if (!platform::DropEffectiveCapabilities())
+            return 100;
+        return !platform::WriteFileAtomically(m_target, "x") && errno == EACCES ? 0 : 1;
+    });
+    ::chmod(m_dir.c_str(), 0755);
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(AtomicFile, LinkToAFileIsWrittenThroughAndStaysALink) {
+    TempDir elsewhere{"atomicfile-target"};
+    const fs::path target = elsewhere.path() / "book";
+    ASSERT_TRUE(platform::WriteFileAtomically(target, "old"));
+    fs::create_symlink(target, m_target);
+    ASSERT_TRUE(platform::WriteFileAtomically(m_target, "new"));
+    EXPECT_TRUE(fs::is_symlink(m_target));
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_EQ(Strays(), 0);
+    // A dangling link is replaced as a missing file would be created.
+    fs::remove(m_target);
+    fs::create_symlink(m_dir / "nowhere", m_target);
+    ASSERT_TRUE(platform::WriteFileAtomically(m_target, "fresh"));
+    EXPECT_EQ(Read(), "fresh");
 }
 
 TEST_F(AtomicFile, StaleTemporariesOfTheTargetAloneAreRemoved) {

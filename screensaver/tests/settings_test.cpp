@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -30,6 +31,19 @@ TEST_F(SettingsFile, MissingFileGivesTheDefaults) {
     ScrSettings s;
     ReadSettings(path_, s);
     EXPECT_EQ(s, (ScrSettings{0, 0, 1, 1000, 0}));
+}
+
+TEST_F(SettingsFile, SpecialFileInItsPlaceGivesTheDefaultsAndIsNotReplaced) {
+    std::filesystem::create_symlink("/dev/zero", path_);
+    const int status = InChild(
+        [&] {
+            ScrSettings s{1, 1, 0, 5, 1};
+            ReadSettings(path_, s);
+            return s == ScrSettings{0, 0, 1, 1000, 0} && !WriteSettings(path_, s) ? 0 : 1;
+        },
+        std::chrono::seconds(20));
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(path_));
 }
 
 TEST_F(SettingsFile, OnlyTheFirstCharacterOfAFlagCounts) {

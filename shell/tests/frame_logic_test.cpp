@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <string>
 
 #include "platform/cp949.h"
@@ -151,6 +152,9 @@ TEST(HelpText, CutAtTheLimitAndNeverInsideACharacter) {
         EXPECT_EQ(*text, c.shown);
     }
     EXPECT_FALSE(ReadHelpText(dir / "missing.hlp").has_value());
+    // A FIFO in its place is refused at once.
+    ASSERT_EQ(::mkfifo((dir / "fifo.hlp").c_str(), 0600), 0);
+    EXPECT_EQ(InChild([&] { return ReadHelpText(dir / "fifo.hlp") ? 1 : 0; }, std::chrono::seconds(20)), 0);
     // Trail bytes may look like leads; only a walk from the start tells them apart.
     EXPECT_EQ(WholeCp949Length("\xB0\xA1\xB0"), 2u);
     EXPECT_EQ(WholeCp949Length("\xB0\xB0\xB0\xB0"), 4u);

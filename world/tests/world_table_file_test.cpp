@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/cp949.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
 #include "world/world_store.h"
 #include "world/world_table_file.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -156,6 +160,15 @@ protected:
 TEST_F(TableOnDisk, MissingFileOrDirectoryCannotBeRead) {
     EXPECT_FALSE(world::LoadWorldTable(file_));
     EXPECT_FALSE(world::LoadWorldTable(dir_.path()));
+    // A FIFO or /dev/zero in its place is refused at once, not waited on or read without end.
+    ASSERT_EQ(::mkfifo(file_.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir_ / "zero");
+    EXPECT_EQ(
+        InChild(
+            [&] { return !world::LoadWorldTable(file_) && !world::LoadWorldTable(dir_ / "zero") ? 0 : 1; },
+            std::chrono::seconds(20)),
+        0);
+    std::filesystem::remove(file_);
     Write(GoodTable());
     ASSERT_TRUE(world::LoadWorldTable(file_));
     EXPECT_EQ(world::LoadWorldTable(file_)->regions.Size(), 11);

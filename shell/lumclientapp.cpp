@@ -91,8 +91,10 @@ void CLumClientApp::ShowMessage(const QString& text) const {
 
 bool CLumClientApp::InitInstance() {
     const std::filesystem::path dir = std::filesystem::current_path();
-    conf_ = LoadConfiguration(dir);
-    schedule_ = LoadScheduleBook(dir);
+    // A store that was not read whole is said once, after the windows exist.
+    StoreLoadReport confReport, bookReport;
+    conf_ = LoadConfiguration(dir, &confReport);
+    schedule_ = LoadScheduleBook(dir, &bookReport);
 
     CTiko_Services services = options_.services;
     if (services.clock == nullptr)
@@ -150,6 +152,9 @@ bool CLumClientApp::InitInstance() {
         });
     }
     frame_->Create();
+    for (const StoreLoadReport* report : {&confReport, &bookReport})
+        if (!report->message.empty())
+            frameOptions.showNotice(QString::fromStdString(report->message));
     return true;
 }
 

@@ -8,10 +8,14 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "platform/regular_file.h"
 #include "shell/launcher.h"
 #include "shell/schedule_report.h"
 
 namespace {
+
+// The shipped frame is a small bitmap; nothing larger is one.
+constexpr std::size_t kPictureLimit = std::size_t{16} << 20;
 // The picture is drawn from this point of its own, so its frame lines up with the window's edge.
 constexpr QPoint kPictureOrigin(9, 9);
 }  // namespace
@@ -41,7 +45,10 @@ CTaskBarMsgWnd::CTaskBarMsgWnd(const QString& text, int width, int height, int d
     font_.setWeight(QFont::Medium);
     underlined_ = font_;
     underlined_.setUnderline(true);
-    picture_.load(QStringLiteral("frame.bmp"));  // a missing picture shows nothing
+    // A missing picture shows nothing; a FIFO or a device in its place is not waited on.
+    if (const auto bytes = platform::ReadRegularFile("frame.bmp", nullptr, kPictureLimit))
+        picture_.loadFromData(reinterpret_cast<const uchar*>(bytes->data()),
+                              static_cast<uint>(bytes->size()));
     setAccessibleName(text);
     setAccessibleDescription(QStringLiteral("알람"));
     stepTimer_.setInterval(stepMs_);

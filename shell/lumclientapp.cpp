@@ -10,6 +10,7 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QThread>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -30,8 +31,9 @@ namespace {
 int g_signalPipe[2] = {-1, -1};
 // The application between loading its stores and writing them, for an end that bypasses the
 // close path (Qt calls exit when the X server goes away).
+// Both touched on the GUI thread only; Qt's messages come from any thread and ask the id first.
 CLumClientApp* g_running = nullptr;
-std::thread::id g_guiThread;
+std::atomic<std::thread::id> g_guiThread;
 QtMessageHandler g_previousHandler = nullptr;
 
 // Benchmark hook: prints CLOCK_MONOTONIC (ns) once the main dialog has painted for the first time.
@@ -120,7 +122,7 @@ bool CLumClientApp::InitInstance() {
     }();
     (void)hooked;
     g_running = this;
-    g_guiThread = std::this_thread::get_id();
+    g_guiThread.store(std::this_thread::get_id());
 
     CTiko_Services services = options_.services;
     if (services.clock == nullptr)
@@ -260,13 +262,13 @@ void CLumClientApp::OnQtMessage(QtMsgType type, const QMessageLogContext& contex
     if (g_previousHandler != nullptr)
         g_previousHandler(type, context, text);
     // Qt says that the X connection broke, then calls exit: the stores are written first.
-    if (type != QtDebugMsg && type != QtInfoMsg && g_running != nullptr &&
-        std::this_thread::get_id() == g_guiThread && DisplayConnectionBroken())
+    if (type != QtDebugMsg && type != QtInfoMsg && std::this_thread::get_id() == g_guiThread.load() &&
+        g_running != nullptr && DisplayConnectionBroken())
         std::exchange(g_running, nullptr)->SaveBeforeProcessEnds(true);
 }
 
 void CLumClientApp::OnProcessExit() {
     // exit() called past the close path on the GUI thread: the stores are still written.
-    if (g_running != nullptr && std::this_thread::get_id() == g_guiThread)
+    if (std::this_thread::get_id() == g_guiThread.load() && g_running != nullptr)
         std::exchange(g_running, nullptr)->SaveBeforeProcessEnds(DisplayConnectionBroken());
 }

@@ -18,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/font_alias.h"
 #include "shell/desktop_entry.h"
+#include "shell/display_link.h"
 #include "shell/instance_channel.h"
 #include "shell/lumclientapp.h"
 #include "shell/mainframe.h"
@@ -46,6 +47,13 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
     }
     if (PreferXcb())
         setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // Qt aborts when its display cannot be opened: asked first, it is one line and status 2.
+    if (UsesX11()) {
+        if (!CanOpenDisplay(std::string(), problem)) {
+            std::cerr << "LumClient: " << problem << "; --compare and --sync work without one.\n";
+            return kExitRejected;
+        }
+    }
     // The clocks repaint a few digits each second. From shared memory, every such repaint
     // first waits for a round trip to the X server (it may still be reading the last one);
     // sent through the socket, those few kilobytes cost neither the wait nor its wake-ups.
@@ -131,8 +139,8 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
             client.Frame()->RunCommand(kCmdShowMain);
     });
     const int status = client.Run();
-    client.ExitInstance();
-    return status;
+    const int saved = client.ExitInstance();
+    return status != 0 ? status : saved;
 }
 
 }  // namespace

@@ -9,12 +9,18 @@
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <QThread>
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <thread>
+#include <utility>
 
 #include "runtime/mediator.h"
 #include "runtime/signals.h"
+#include "shell/display_link.h"
 #include "shell/mainframe.h"
 #include "shell/tikodlg_main.h"
 #include "timeservices/facade.h"
@@ -23,6 +29,12 @@
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+// The application between loading its stores and writing them, for an end that bypasses the
+// close path (Qt calls exit when the X server goes away).
+// Both touched on the GUI thread only; Qt's messages come from any thread and ask the id first.
+CLumClientApp* g_running = nullptr;
+std::atomic<std::thread::id> g_guiThread;
+QtMessageHandler g_previousHandler = nullptr;
 
 // Benchmark hook: prints CLOCK_MONOTONIC (ns) once the main dialog has painted for the first time.
 class FirstPaintProbe : public QObject {
@@ -47,9 +59,17 @@ public:
     }
 };
 
+constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
 void OnTerminationSignal(int) {
-    // Only async-signal-safe work here: the event loop reads the byte and closes the frame.
+    // Only async-signal-safe work here: the event loop reads the byte and closes the frame. The
+    // close path runs once; should it hang, a second signal ends the program at once.
     const int saved = errno;
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    for (const int signal : kTerminationSignals)
+        sigaction(signal, &fallback, nullptr);
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = write(g_signalPipe[1], &byte, 1);
     errno = saved;
@@ -62,6 +82,8 @@ CLumClientApp::CLumClientApp(Options options) : options_(std::move(options)) {}
 CLumClientApp::~CLumClientApp() {
     if (frame_ || facade_ || conf_)
         ExitInstance();
+    if (g_running == this)
+        g_running = nullptr;
 }
 
 bool CLumClientApp::InstallSignalHandlers() {
@@ -73,7 +95,7 @@ bool CLumClientApp::InstallSignalHandlers() {
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+    for (const int signal : kTerminationSignals)
         sigaction(signal, &action, nullptr);
     return true;
 }
@@ -95,6 +117,14 @@ bool CLumClientApp::InitInstance() {
     StoreLoadReport confReport, bookReport;
     conf_ = LoadConfiguration(dir, &confReport);
     schedule_ = LoadScheduleBook(dir, &bookReport);
+    // From now on the stores are written however the process ends, short of a kill.
+    static const bool hooked = [] {
+        g_previousHandler = qInstallMessageHandler(&CLumClientApp::OnQtMessage);
+        return std::atexit(&CLumClientApp::OnProcessExit) == 0;
+    }();
+    (void)hooked;
+    g_running = this;
+    g_guiThread.store(std::this_thread::get_id());
 
     CTiko_Services services = options_.services;
     if (services.clock == nullptr)
@@ -133,7 +163,12 @@ bool CLumClientApp::InitInstance() {
     frameOptions.printResults = options_.printResults;
     const ShellContext context{conf_.get(), schedule_.get(), CLumAOSM_Mediator::Process(), services.clock};
     frame_ = std::make_unique<CMainFrame>(context, frameOptions);
-    connect(frame_.get(), &CMainFrame::closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // Every loop ends, the nested ones (a box, a menu) with the main one: the windows are
+    // destroyed after them, in ExitInstance.
+    connect(frame_.get(), &CMainFrame::closed, this, [] {
+        if (QThread::currentThread()->loopLevel() > 0)
+            QCoreApplication::exit(0);
+    });
 
     if (g_signalPipe[0] >= 0) {
         signalNotifier_ = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
@@ -141,6 +176,7 @@ bool CLumClientApp::InitInstance() {
     }
     // The session is ending: the same close path, so both stores are saved.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+        unattended_ = true;
         if (frame_)
             frame_->Close();
     });
@@ -162,8 +198,11 @@ void CLumClientApp::OnSignalPipe() {
     char buffer[16];
     while (read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
     }
-    if (frame_)
-        frame_->PostClose();
+    unattended_ = true;
+    if (frame_ && !frame_->IsClosed())
+        frame_->Close();
+    else
+        CMainFrame::EndNestedLoops();  // a box of the exit itself: nobody is there to read it
 }
 
 int CLumClientApp::Run() {
@@ -172,13 +211,18 @@ int CLumClientApp::Run() {
     return QApplication::exec();
 }
 
-void CLumClientApp::ExitInstance() {
-    // Whatever ended the loop, the windows go first.
+int CLumClientApp::ExitInstance() {
+    // Whatever ended the loop, the windows go first, once no loop runs above them.
     if (frame_)
         frame_->Close();
     frame_.reset();
+    const int status = StopAndSave();
     delete signalNotifier_;
     signalNotifier_ = nullptr;
+    return status;
+}
+
+int CLumClientApp::StopAndSave() {
     if (facade_) {
         facade_->Stop();
         facade_->WaitUntilStopped();
@@ -186,9 +230,50 @@ void CLumClientApp::ExitInstance() {
     }
     const std::filesystem::path dir = std::filesystem::current_path();
     if (conf_ && !SaveConfiguration(*conf_, dir))
-        ShowMessage(QString::fromUtf8(kConfSaveFailedText));
+        ReportSaveFailure(kConfSaveFailedText);
     conf_.reset();
     if (schedule_ && !SaveScheduleBook(*schedule_, dir))
-        ShowMessage(QString::fromUtf8(kScheduleSaveFailedText));
+        ReportSaveFailure(kScheduleSaveFailedText);
     schedule_.reset();
+    if (g_running == this)
+        g_running = nullptr;
+    return saveFailed_ ? kExitSaveFailed : 0;
+}
+
+void CLumClientApp::ReportSaveFailure(const char* text) {
+    saveFailed_ = true;
+    if (unattended_)
+        std::fprintf(stderr, "LumClient: %s\n", QString::fromUtf8(text).trimmed().toUtf8().constData());
+    else
+        ShowMessage(QString::fromUtf8(text));
+}
+
+void CLumClientApp::SaveBeforeProcessEnds(bool displayLost) {
+    unattended_ = true;
+    if (frame_)
+        frame_->RecordWindowStateOffline();
+    const int status = StopAndSave();
+    if (!displayLost)
+        return;  // exit goes on with the status it was given
+    std::fprintf(stderr, "LumClient: the display has gone; %s\n",
+                 status == 0 ? "settings and schedules saved" : "not everything could be saved");
+    std::fflush(nullptr);
+    // Nothing of the display can be taken down cleanly any more, and no window is left to
+    // save: the process ends here with what the saves earned.
+    _exit(status);
+}
+
+void CLumClientApp::OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (g_previousHandler != nullptr)
+        g_previousHandler(type, context, text);
+    // Qt says that the X connection broke, then calls exit: the stores are written first.
+    if (type != QtDebugMsg && type != QtInfoMsg && std::this_thread::get_id() == g_guiThread.load() &&
+        g_running != nullptr && DisplayConnectionBroken())
+        std::exchange(g_running, nullptr)->SaveBeforeProcessEnds(true);
+}
+
+void CLumClientApp::OnProcessExit() {
+    // exit() called past the close path on the GUI thread: the stores are still written.
+    if (std::this_thread::get_id() == g_guiThread.load() && g_running != nullptr)
+        std::exchange(g_running, nullptr)->SaveBeforeProcessEnds(DisplayConnectionBroken());
 }

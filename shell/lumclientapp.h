@@ -40,11 +40,18 @@ public:
     bool InitInstance();
     // Runs the event loop until the frame has closed.
     int Run();
-    // Stops the back end, then writes both stores; a failed save is shown.
-    void ExitInstance();
+    // Closes the frame, stops the back end, then writes both stores. A failed save is said on
+    // standard error, and in a box only when a person ended the program (종료, the close box);
+    // returns kExitSaveFailed then, else 0.
+    int ExitInstance();
 
-    // Makes SIGTERM, SIGINT and SIGHUP take the frame's close path. Call once, early.
+    // Makes SIGTERM, SIGINT and SIGHUP take the frame's close path; the first one puts all three
+    // back to their default, so a second ends the program at once. Call once, early.
     static bool InstallSignalHandlers();
+
+    // The end of a run that no person is watching: a signal, the session's end, a lost display.
+    // No box waits for anybody after it.
+    bool Unattended() const { return unattended_; }
 
     CMainFrame* Frame() const { return frame_.get(); }
     Class_TIKOCONF_TOP* Conf() const { return conf_.get(); }
@@ -52,8 +59,20 @@ public:
     // Shows a text in a message box (unless turned off) and on standard error.
     void ShowMessage(const QString& text) const;
 
+    // Exit status of a run whose stores could not both be written.
+    static constexpr int kExitSaveFailed = 3;
+
 private:
     void OnSignalPipe();
+    // Stops the back end and writes both stores; the exit status.
+    int StopAndSave();
+    void ReportSaveFailure(const char* text);
+    // The process is ending without the close path (the X server went away and Qt calls
+    // exit): the window state it can still read, the back end stopped, both stores written.
+    // With the display gone it ends the process itself, with the status the saves earned.
+    void SaveBeforeProcessEnds(bool displayLost);
+    static void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text);
+    static void OnProcessExit();
 
     Options options_;
     platform::SystemClock systemClock_;
@@ -63,6 +82,8 @@ private:
     std::unique_ptr<CTiko_Facade> facade_;
     std::unique_ptr<CMainFrame> frame_;
     QSocketNotifier* signalNotifier_ = nullptr;
+    bool unattended_ = false;
+    bool saveFailed_ = false;
     mutable std::mutex readyMutex_;
     std::set<std::string> entered_;  // managers whose first state has been entered
 };

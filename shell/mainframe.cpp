@@ -2,10 +2,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QIcon>
 #include <QMenu>
+#include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -22,11 +25,11 @@
 #include "shell/tikodlg_main.h"
 #include "shell/tikodlg_timeslim.h"
 #include "shell/tikodlg_worldtime.h"
-#include "world/world_store.h"
 #include "shell/world_clock_list.h"
 #include "timeservices/sche_mgr.h"
 #include "timeservices/time_notice_message.h"
 #include "treestore/app_store.h"
+#include "world/world_store.h"
 
 namespace {
 
@@ -74,6 +77,7 @@ CMainFrame::CMainFrame(const ShellContext& context, Options options)
 
 CMainFrame::~CMainFrame() {
     Close();
+    DestroyWindows();
 }
 
 void CMainFrame::BuildMenus() {
@@ -149,6 +153,8 @@ void CMainFrame::CreateWindows() {
     if (conf != nullptr && conf->WorldClocks() != nullptr)
         timeSlim_->SetScale(conf->WorldClocks()->fScale.load());
     timeSlim_->move(0, 0);
+    main_->installEventFilter(this);
+    timeSlim_->installEventFilter(this);
     // Made now and kept hidden; 일정관리 shows it.
     schedule_ = new CTikoDlg_ScheAlarm(context_, std::filesystem::current_path(),
                                        options_.asker != nullptr ? *options_.asker : DefaultMessageAsker());
@@ -401,15 +407,50 @@ void CMainFrame::RecordWindowState() {
 }
 
 void CMainFrame::Close() {
-    if (closed_)
+    if (!closed_) {
+        closed_ = true;
+        if (readyPoll_ != nullptr)
+            readyPoll_->stop();
+        RecordWindowState();
+        // A box, dialog or menu running its own loop may sit on a window about to be destroyed
+        // (a message box of the schedule dialog): each loop ends first, and the windows go only
+        // once control is back below them.
+        const int ended = EndNestedLoops();
+        safeLoopLevel_ = std::max(0, QThread::currentThread()->loopLevel() - ended);
+        emit closed();
+    }
+    if (QThread::currentThread()->loopLevel() <= safeLoopLevel_)
+        DestroyWindows();
+}
+
+int CMainFrame::EndNestedLoops() {
+    int ended = 0;
+    QList<QPointer<QWidget>> asked;
+    for (;;) {
+        QWidget* widget = QApplication::activePopupWidget();
+        if (widget == nullptr)
+            widget = QApplication::activeModalWidget();
+        // One that stays after being asked and hidden is not ours to end.
+        if (widget == nullptr || asked.contains(widget))
+            break;
+        QPointer<QWidget> guard(widget);
+        asked.append(guard);
+        ++ended;
+        if (auto* dialog = qobject_cast<QDialog*>(widget))
+            dialog->reject();
+        else
+            widget->close();
+        // A box without an escape button ignores its close; hidden, its loop ends all the same.
+        if (guard != nullptr && guard->isVisible())
+            guard->hide();
+    }
+    return ended;
+}
+
+void CMainFrame::DestroyWindows() {
+    if (destroyed_)
         return;
-    closed_ = true;
-    if (readyPoll_ != nullptr)
-        readyPoll_->stop();
-    // The sheet's exec returns once this close is done with the windows.
-    if (settings_ != nullptr)
-        settings_->reject();
-    RecordWindowState();
+    destroyed_ = true;
     worldClocks_->DestroyAll();
     for (const QPointer<CTaskBarMsgWnd>& popup : popups_)
         delete popup.data();
@@ -424,7 +465,30 @@ void CMainFrame::Close() {
     contextMenu_->hide();
     if (context_.mediator != nullptr)
         context_.mediator->UnsubscribeAll(this);
-    emit closed();
+}
+
+void CMainFrame::RecordWindowStateOffline() {
+    if (windowsCreated_ && !closed_)
+        worldClocks_->Record();
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // The main window's place is kept as it moves, so an end without a display to ask (the X
+    // server gone) still saves where the user left it.
+    if (event->type() == QEvent::Move && !closed_ && (watched == main_ || watched == timeSlim_)) {
+        Class_TIKOCONF_TOP* conf = context_.conf;
+        const Class_TIKOCONF_ENV* env = conf != nullptr ? conf->Env() : nullptr;
+        Class_TIKOCONF_WDPROP_MAINDLG* place = conf != nullptr ? conf->MainDlg() : nullptr;
+        const QObject* recorded = env != nullptr && env->bClockOnly.load() == 1
+                                      ? static_cast<QObject*>(timeSlim_)
+                                      : static_cast<QObject*>(main_);
+        if (place != nullptr && watched == recorded) {
+            const QPoint at = static_cast<QWidget*>(watched)->pos();
+            place->nLeft.store(at.x());
+            place->nTop.store(at.y());
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 bool CMainFrame::SaveConfiguration() {

@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "runtime/observer.h"
-#include "windowkit/shell_context.h"
 #include "shell/systemtray.h"
+#include "windowkit/shell_context.h"
 
 class QAction;
 class QMenu;
@@ -71,9 +71,19 @@ public:
     void ShowContextMenu(CTikoDlg_TimeSlim* target, const QPoint& screenPos) override;
     void PostClose() override;
 
-    // The close path: window state recorded, windows destroyed, subscriptions dropped, then
-    // closed() is emitted. Runs once; later calls do nothing.
+    // The close path: window state recorded, every nested event loop ended (message boxes,
+    // dialogs, menus), closed() emitted, then the windows destroyed and the subscriptions dropped.
+    // While an ended loop is still on the stack the windows stay (hidden) until the next call,
+    // made once the loops have returned (the application's exit, the destructor).
     void Close();
+    // True once Close has destroyed the windows.
+    bool WindowsDestroyed() const { return destroyed_; }
+    // Without asking the display (it may be gone): records the world clocks as last seen; the
+    // main window's place is kept as it moves. Nothing once the close path has recorded.
+    void RecordWindowStateOffline();
+    // Closes every menu and rejects every modal dialog or box, so that each exec returns once
+    // control is back in its loop. Returns how many there were.
+    static int EndNestedLoops();
     // Records window state and writes "TIKo.conf"; false (after saying so) when it failed.
     bool SaveConfiguration();
     // Writes "./일정레포트.txt" and opens it; nothing for an empty book or an unwritable file.
@@ -111,6 +121,7 @@ public:
     CTikoProSheet_Setup* SettingsSheet() const;
 
 signals:
+    // The close path has begun: the owner ends the event loop.
     void closed();
     void windowsCreated();
 
@@ -118,6 +129,8 @@ private:
     void BuildMenus();
     void CreateWindows();
     void RecordWindowState();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void DestroyWindows();
     void ShowMain();
     // Hides a shown window, or minimises it where there is no tray to bring it back.
     void PutAway(QWidget* window);
@@ -142,5 +155,7 @@ private:
     int waitedMs_ = 0;
     bool windowsCreated_ = false;
     bool closed_ = false;
+    bool destroyed_ = false;
+    int safeLoopLevel_ = 0;  // the windows may go at this event loop level or below
     bool aboutOpen_ = false;
 };

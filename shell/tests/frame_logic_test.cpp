@@ -1,6 +1,7 @@
 // The frame's pure parts: where the pop-up slides, the schedule report's text, the help file's
 // cut, and the decisions of the desktop start.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <sys/stat.h>
 
@@ -9,7 +10,9 @@
 
 #include "platform/cp949.h"
 #include "platform/sys_time_right.h"
+#include "shell/display_link.h"
 #include "shell/help_text.h"
+#include "shell/lumclientapp.h"
 #include "shell/popup_geometry.h"
 #include "shell/schedule_report.h"
 #include "shell/startup.h"
@@ -167,12 +170,17 @@ TEST(Startup, DisplayPlatformAndArguments) {
         const char* platform;
         bool hasDisplay;
         bool xcb;
+        bool x11;  // the display is opened through X11, so it is tried before Qt
     };
     const Env cases[] = {
-        {nullptr, nullptr, nullptr, false, false},    {":0", nullptr, nullptr, true, false},
-        {nullptr, "wayland-0", nullptr, true, false}, {":0", "wayland-0", nullptr, true, true},
-        {":0", "wayland-0", "wayland", true, false},  {nullptr, nullptr, "offscreen", true, false},
-        {nullptr, nullptr, "xcb", false, false},
+        {nullptr, nullptr, nullptr, false, false, false},
+        {":0", nullptr, nullptr, true, false, true},
+        {nullptr, "wayland-0", nullptr, true, false, false},
+        {":0", "wayland-0", nullptr, true, true, false},
+        {":0", "wayland-0", "wayland", true, false, false},
+        {nullptr, nullptr, "offscreen", true, false, false},
+        {nullptr, nullptr, "xcb", false, false, true},
+        {":0", "wayland-0", "xcb", true, false, true},
     };
     for (const Env& e : cases) {
         const EnvironmentLookup lookup = [&](const char* name) -> const char* {
@@ -185,6 +193,7 @@ TEST(Startup, DisplayPlatformAndArguments) {
         EXPECT_EQ(HasDisplay(lookup), e.hasDisplay)
             << (e.display ? e.display : "-") << (e.platform ? e.platform : "-");
         EXPECT_EQ(PreferXcb(lookup), e.xcb);
+        EXPECT_EQ(UsesX11(lookup), e.x11);
     }
 
     DesktopOptions options;
@@ -243,6 +252,21 @@ TEST(Startup, DataDirectoryFromMarkerOrInstallAndSeedingKeepsUserFiles) {
     });
     ::chmod((root / "readonly").c_str(), 0755);
     EXPECT_EQ(status, 0);
+}
+
+TEST(Startup, TheFirstTerminationSignalLeavesTheNextToItsDefault) {
+    ASSERT_TRUE(CLumClientApp::InstallSignalHandlers());
+    struct sigaction current {};
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaction(signal, nullptr, &current);
+        EXPECT_NE(current.sa_handler, SIG_DFL) << signal;
+    }
+    // The first one asks for the close path; should that hang, the next must end the program.
+    ASSERT_EQ(raise(SIGHUP), 0);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaction(signal, nullptr, &current);
+        EXPECT_EQ(current.sa_handler, SIG_DFL) << signal;
+    }
 }
 
 }  // namespace

@@ -8,17 +8,19 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <algorithm>
 #include <functional>
 
+#include "dialogs/message_asker.h"
 #include "dialogs/tests/fake_message_asker.h"
 #include "dialogs/tests/fake_screensaver_switch.h"
 #include "dialogs/tikodlg_schealarm.h"
 #include "dialogs/tikoprosheet_setup.h"
-#include "windowkit/tests/fake_main_frame.h"
 #include "platform/cp949.h"
 #include "runtime/signals.h"
 #include "shell/launcher.h"
@@ -34,6 +36,7 @@
 #include "timeservices/sche_mgr.h"
 #include "treestore/conf_schema.h"
 #include "treestore/schedule_schema.h"
+#include "windowkit/tests/fake_main_frame.h"
 
 namespace {
 
@@ -61,7 +64,7 @@ protected:
             CMainFrame::Options options;
             options.launcher = &launcher_;
             options.showMessage = [this](const QString& text) { messages_.append(text); };
-            options.asker = &asker_;
+            options.asker = realBoxes_ ? &realAsker_ : static_cast<IMessageAsker*>(&asker_);
             options.screenSaver = &saver_;
             options.notificationArea = notificationArea_;
             frame_ = std::make_unique<CMainFrame>(
@@ -80,6 +83,8 @@ protected:
     RecordingLauncher launcher_;
     QStringList messages_;
     dialogs_test::FakeMessageAsker asker_;
+    CMessageBoxAsker realAsker_;
+    bool realBoxes_ = false;
     dialogs_test::FakeScreenSaverSwitch saver_;
     std::unique_ptr<CMainFrame> frame_;
     int notificationArea_ = 1;
@@ -187,10 +192,57 @@ TEST_F(FrameTest, AClosingProgramEndsTheSettingsSheetWithoutHarm) {
     WithSettingsOpen(Frame(), [&](CTikoProSheet_Setup&) {
         // As SIGTERM or the session's end do: the close path runs inside the sheet's loop.
         Frame().Close();
+        EXPECT_FALSE(Frame().WindowsDestroyed());
     });
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(conf_->MainDlg()->bSetupOpen.load(), 0);
+    // Once the sheet's loop has returned, the windows go.
+    Frame().Close();
+    EXPECT_EQ(closed, 1);
     EXPECT_EQ(Frame().MainDialog(), nullptr);
+}
+
+TEST_F(FrameTest, AClosingProgramEndsEveryScheduleBoxBeforeItsDialogGoes) {
+    // Real message boxes, each parented to the schedule dialog and running its own loop: the
+    // close path used to delete the dialog, and with it the box under its own exec.
+    realBoxes_ = true;
+    ASSERT_TRUE(Frame().WindowsCreated());
+    Frame().ShowScheduleDialog();
+    const QPointer<CTikoDlg_ScheAlarm> schedule = Frame().ScheduleDialog();
+    bool boxSeen = false;
+    QTimer::singleShot(0, &Frame(), [&] {
+        ASSERT_TRUE(WaitOnGui(
+            [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; }));
+        boxSeen = true;
+        Frame().Close();
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_FALSE(schedule.isNull());
+    });
+    // The 일정표삭제 question: a box that closes is no answer, so nothing is deleted.
+    auto item = std::make_unique<Class_TIKOSCHEDULE>();
+    item->nRepeat = kRepeatDaily;
+    book_->AddItem(std::move(item));
+    schedule->DeleteAll();
+    EXPECT_TRUE(boxSeen);
+    EXPECT_EQ(book_->ItemCount(), 1u);
+    EXPECT_FALSE(Frame().WindowsDestroyed());
+    Frame().Close();
+    EXPECT_TRUE(Frame().WindowsDestroyed());
+    EXPECT_TRUE(schedule.isNull());
+}
+
+TEST_F(FrameTest, AClosingProgramClosesTheMenuAndKeepsTheMainWindowWhereItWasMoved) {
+    ASSERT_TRUE(Frame().WindowsCreated());
+    // Moves are kept as they come, for an end that can no longer ask the display.
+    Frame().MainDialog()->move(111, 222);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(conf_->MainDlg()->nLeft.load(), 111);
+    EXPECT_EQ(conf_->MainDlg()->nTop.load(), 222);
+    Frame().ContextMenu()->popup(QPoint(10, 10));
+    ASSERT_TRUE(WaitOnGui([&] { return QApplication::activePopupWidget() == Frame().ContextMenu(); }));
+    Frame().Close();
+    EXPECT_FALSE(Frame().ContextMenu()->isVisible());
+    EXPECT_TRUE(Frame().WindowsDestroyed());
 }
 
 TEST_F(FrameTest, ClockOnlyTakesTheMainDialogsPlaceAndBack) {
@@ -343,12 +395,14 @@ TEST_F(FrameTest, HelpBoxShowsTheFileOrSaysItCannotAndOpensOnlyOnce) {
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<CTikoDlg_AboutBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
+        // The close ends the box itself; the dialog goes once the box's loop has returned.
         Frame().Close();
-        EXPECT_EQ(Frame().MainDialog(), nullptr);
-        box->OkButton()->click();
+        EXPECT_FALSE(box->isVisible());
     });
     Frame().RunCommand(kCmdHelp, Frame().MainDialog());
     EXPECT_FALSE(Frame().AboutBoxOpen());
+    Frame().Close();
+    EXPECT_EQ(Frame().MainDialog(), nullptr);
 }
 
 TEST_F(FrameTest, SaveConfigurationWritesTheFileOrSaysItFailed) {

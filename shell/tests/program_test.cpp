@@ -24,19 +24,28 @@ protected:
         EXPECT_TRUE(responder_.Start());
     }
 
-    // The program with the test hook `hook` (TIKO3_PRINT_RESULTS) in working directory `dir`.
-    void Start(QProcess& process, const std::filesystem::path& dir, const char* hook) {
+    // The program with the test hook `hook` (TIKO3_PRINT_RESULTS) in working directory `dir`;
+    // `boxes` leaves message boxes on, to show that none is waited for.
+    void Start(QProcess& process, const std::filesystem::path& dir, const char* hook, bool boxes = false,
+               const QProcessEnvironment& extra = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime_->path().string()));
         env.insert(QStringLiteral("HOME"), QString::fromStdString(home_.path().string()));
-        env.insert(QStringLiteral("TIKO3_NO_MESSAGE_BOXES"), QStringLiteral("1"));
+        if (!boxes)
+            env.insert(QStringLiteral("TIKO3_NO_MESSAGE_BOXES"), QStringLiteral("1"));
         const QString server = QStringLiteral("127.0.0.1:%1").arg(responder_.Port());
         env.insert(QStringLiteral("TIKO3_PRIMARY_SERVER"), server);
         env.insert(QStringLiteral("TIKO3_SECONDARY_SERVER"), server);
         env.insert(QStringLiteral("TIKO3_PRINT_RESULTS"), QString::fromUtf8(hook));
+        for (const QString& key : extra.keys()) {
+            if (extra.value(key).isEmpty())
+                env.remove(key);
+            else
+                env.insert(key, extra.value(key));
+        }
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(LUMCLIENT_PATH),
                       {QStringLiteral("--workdir"), QString::fromStdString(dir.string())});
@@ -143,6 +152,43 @@ TEST_F(ProgramTest, TerminationSignalsSaveBothStoresLoadably) {
         reloaded->ForEachItem([&](const Class_TIKOSCHEDULE& i) { memo = i.strMemo.Get(); });
         EXPECT_EQ(platform::Cp949ToUtf8Lossy(memo), "신호 " + std::to_string(signal));
     }
+}
+
+TEST_F(ProgramTest, ASaveThatFailsAtASignalIsSaidWithoutABoxAndInTheStatus) {
+    QProcess program;
+    Start(program, work_.path(), "1", /*boxes=*/true);
+    ASSERT_FALSE(ReadLine(program).isEmpty()) << program.readAllStandardError().toStdString();
+    // Read at the start; by the end "TIKo.conf" has become a directory nothing can replace.
+    std::filesystem::remove(work_ / "TIKo.conf");
+    std::filesystem::create_directories(work_ / "TIKo.conf" / "full");
+    ASSERT_EQ(kill(static_cast<pid_t>(program.processId()), SIGTERM), 0);
+    // Nobody is there to click: the end never waits for a box.
+    ASSERT_TRUE(program.waitForFinished(kBoundMs));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 3);
+    const QString errors = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_EQ(errors.count(QStringLiteral("셋업 정보가 저장되지 못햇습니다.")), 1) << errors.toStdString();
+    EXPECT_EQ(errors.count(QStringLiteral("일정 정보가 저장되지 못햇습니다.")), 0);
+    EXPECT_TRUE(std::filesystem::is_regular_file(work_ / "TIKo.sche"));
+}
+
+TEST_F(ProgramTest, ADisplayThatCannotBeOpenedIsOneLineAndStatusTwo) {
+    // A display number with no server behind it.
+    int number = 150;
+    while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)))
+        ++number;
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("QT_QPA_PLATFORM"), QString());
+    extra.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(number));
+    QProcess program;
+    Start(program, work_.path(), "quit", false, extra);
+    ASSERT_TRUE(program.waitForFinished(kBoundMs));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 2);
+    const QString errors = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_EQ(errors.count(QLatin1Char('\n')), 1) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("cannot open display ':%1'").arg(number)))
+        << errors.toStdString();
 }
 
 }  // namespace

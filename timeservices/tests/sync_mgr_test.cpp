@@ -81,6 +81,9 @@ TEST_F(SyncMgrTest, CompareAndSynchroniseAnswerInBothStates) {
         ASSERT_TRUE(fx.states.WaitFor("Tiko_SyncMgr", AO_ENTRY_SIG, 2));
     }
     EXPECT_EQ(fx.clock.fake.Settings().size(), 2u);
+    // 동기 is a person's own action: the time service may ask for a password.
+    for (const auto& shift : fx.clock.fake.Shifts())
+        EXPECT_EQ(platform::Prompt::Allowed, shift.prompt);
 }
 
 TEST_F(SyncMgrTest, UnansweredSynchroniseKeepsTheStoredTexts) {
@@ -120,6 +123,25 @@ TEST_F(SyncMgrTest, AutomaticSyncComesOnePeriodAfterEntryThenEveryPeriod) {
     fx.clock.fake.AdvanceSeconds(3599);
     EXPECT_TRUE(fx.clock.WaitForReads(3));
     EXPECT_EQ(recorder.Count(AO_SYNC_RESULT_SIG), 3u);
+    // Nobody is at the keyboard for the automatic synchronisation: it never prompts.
+    ASSERT_EQ(3u, fx.clock.fake.Shifts().size());
+    for (const auto& shift : fx.clock.fake.Shifts())
+        EXPECT_EQ(platform::Prompt::Never, shift.prompt);
+}
+
+// A refused setting is said with its cause after the usual words, and the stored offset stays.
+TEST_F(SyncMgrTest, RefusedSettingNamesItsCause) {
+    StartResponders(0.5);
+    info().nTimeOffset = 7;
+    fx.clock.fake.FailShiftWith(platform::ClockSetFailure::AutomaticSync);
+    auto mgr = Start();
+    runtime.Publish(AO_SYNC_SET_SIG);
+    ASSERT_TRUE(recorder.WaitForCount(AO_SYNC_RESULT_SIG, 1));
+    const TimeNotice result = recorder.All(AO_SYNC_RESULT_SIG)[0].notice;
+    EXPECT_EQ(0u, result.strMessage.rfind("동기에 실패했습니다.\n", 0)) << result.strMessage;
+    EXPECT_NE(std::string::npos, result.strMessage.find("timedatectl set-ntp false"));
+    EXPECT_EQ(7, info().nTimeOffset.load());
+    EXPECT_TRUE(fx.clock.fake.Settings().empty());
 }
 
 TEST_F(SyncMgrTest, ChangedPeriodTakesEffectAtTheNextCheck) {

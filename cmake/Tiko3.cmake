@@ -1,6 +1,6 @@
 # Shared build rules: warnings, one library per folder, one test binary per folder.
 
-set(TIKO3_NO_SYSTEM_BUS "DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/tiko3-tests-have-no-system-bus")
+set(TIKO3_NO_SYSTEM_BUS "DBUS_SYSTEM_BUS_ADDRESS=set:unix:path=/nonexistent/tiko3-tests-have-no-system-bus")
 
 function(tiko3_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
@@ -45,7 +45,7 @@ function(tiko3_tests name)
   # that wants one starts its own (tests/support/private_system_bus.h).
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 300 ENVIRONMENT "${TIKO3_NO_SYSTEM_BUS};${ARG_ENVIRONMENT}"
+    PROPERTIES TIMEOUT 300 ENVIRONMENT "${ARG_ENVIRONMENT}" ENVIRONMENT_MODIFICATION "${TIKO3_NO_SYSTEM_BUS}"
     TEST_PREFIX "${name}.")
 endfunction()
 
@@ -54,5 +54,6 @@ endfunction()
 # command runs it once, in the AddressSanitizer build.
 function(tiko3_desktop_test name)
   add_test(NAME ${name} COMMAND ${ARGN})
-  set_tests_properties(${name} PROPERTIES LABELS desktop TIMEOUT 600 ENVIRONMENT "${TIKO3_NO_SYSTEM_BUS}")
+  set_tests_properties(${name} PROPERTIES LABELS desktop TIMEOUT 600
+    ENVIRONMENT_MODIFICATION "${TIKO3_NO_SYSTEM_BUS}")
 endfunction()

@@ -69,7 +69,7 @@ def main():
                     '<policy context="default"><allow user="*"/><allow own="*"/>'
                     '<allow send_destination="*"/><allow receive_sender="*"/></policy></busconfig>\n' % socket_path)
         daemon = subprocess.Popen(['dbus-daemon', '--config-file=' + config, '--nofork', '--nosyslog',
-                                   '--print-address'], stdout=subprocess.PIPE, text=True)
+                                   '--print-address'], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         children.append(daemon)
         address = daemon.stdout.readline().strip()
         env = dict(os.environ, DBUS_SYSTEM_BUS_ADDRESS=address)

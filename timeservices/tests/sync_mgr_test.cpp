@@ -6,6 +6,7 @@
 
 #include "manager_harness.h"
 #include "platform/cp949.h"
+#include "tests/support/private_system_bus.h"
 #include "tests/support/sntp_responder.h"
 
 namespace {
@@ -127,6 +128,41 @@ TEST_F(SyncMgrTest, AutomaticSyncComesOnePeriodAfterEntryThenEveryPeriod) {
     ASSERT_EQ(3u, fx.clock.fake.Shifts().size());
     for (const auto& shift : fx.clock.fake.Shifts())
         EXPECT_EQ(platform::Prompt::Never, shift.prompt);
+}
+
+// The manager's synchronisations through the real setter on a private bus: the person's 동기 may
+// prompt, the automatic one never; both are one relative change of the offset plus the user's.
+TEST_F(SyncMgrTest, BothSynchronisationsReachTheTimeServiceOnce) {
+    PrivateSystemBus bus;
+    ASSERT_TRUE(bus.StartPolkit(true) && bus.StartTimedated(false)) << bus.Problem();
+    platform::SystemClock real;
+    CSntpResponder server(real, 2.5);
+    ASSERT_TRUE(server.Start());
+    info().nTimeOffset = 1;
+    info().bAutoSync = 1;
+    info().nSyncPeriod = 60;
+    CTiko_Services services = fx.Services();
+    services.query = [&](TimeNotice& notice) {
+        CTiko_QueryServer query(
+            real, fx.conf.get(), {},
+            ServerPair{{"127.0.0.1", server.Port()}, {"127.0.0.1", CSntpResponder::ClosedPort()}});
+        return query.RunQuery(notice);
+    };
+    harness::Running<CTiko_SyncMgr> mgr(runtime.mediator(), services);
+    ASSERT_TRUE(fx.states.WaitFor("Tiko_SyncMgr", AO_ENTRY_SIG));
+    runtime.Publish(AO_SYNC_SET_SIG);
+    ASSERT_TRUE(recorder.WaitForCount(AO_SYNC_RESULT_SIG, 1));
+    fx.clock.fake.AdvanceSeconds(3600);
+    ASSERT_TRUE(recorder.WaitForCount(AO_SYNC_RESULT_SIG, 2));
+
+    const auto calls = bus.SetTimeCalls();
+    ASSERT_EQ(2u, calls.size());
+    for (const auto& call : calls) {
+        EXPECT_NEAR(2'500'000 + 60'000'000, call.microseconds, 5'000);
+        EXPECT_TRUE(call.relative);
+    }
+    EXPECT_TRUE(calls[0].interactive);
+    EXPECT_FALSE(calls[1].interactive);
 }
 
 // A refused setting is said with its cause after the usual words, and the stored offset stays.

@@ -18,15 +18,17 @@ install(TARGETS NtpLib LIBRARY DESTINATION ${TIKO3_INSTALL_PRIVATE_LIBDIR})
 # LumClient's desktop program, which LumClient loads from there (shell/main.cpp).
 install(TARGETS LumClientDesktop LIBRARY DESTINATION ${TIKO3_INSTALL_PRIVATE_LIBDIR})
 
-# With the clock right granted by setcap the loader runs TIKO3SCR in secure mode, where $ORIGIN
-# is ignored: the absolute directory is the one that counts for an installed program. $ORIGIN
-# comes first so that an unpacked or moved copy without the right still finds its own library.
+# TIKO3SCR finds its library from its own place, installed, unpacked or moved alike (no file
+# capability puts the loader into secure mode, which would ignore $ORIGIN).
 file(RELATIVE_PATH tiko3_hack_to_lib ${CMAKE_INSTALL_FULL_LIBEXECDIR}/xscreensaver
      ${CMAKE_INSTALL_FULL_LIBDIR}/tiko3)
-set_target_properties(TIKO3SCR PROPERTIES INSTALL_RPATH
-                                          "\$ORIGIN/${tiko3_hack_to_lib};${CMAKE_INSTALL_FULL_LIBDIR}/tiko3")
+set_target_properties(TIKO3SCR PROPERTIES INSTALL_RPATH "\$ORIGIN/${tiko3_hack_to_lib}")
 # RUNPATH rather than RPATH, so LD_LIBRARY_PATH still wins for an unprivileged run.
 target_link_options(TIKO3SCR PRIVATE -Wl,--enable-new-dtags)
+
+# The polkit rule that lets the group tiko3 set the clock through the time service.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/tiko3.rules DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/rules.d
+        RENAME 50-tiko3.rules)
 
 # The files LumClient seeds its working directory with, and the font aliases both programs load.
 # A name not (yet) in data/ is left out; the glob makes the build notice when one arrives.

@@ -1,6 +1,6 @@
 # The Debian package: `cpack -G DEB` in a build configured with CMAKE_INSTALL_PREFIX=/usr
 # (the "package" preset). Run-time dependencies come from the linked shared libraries
-# (dpkg-shlibdeps); the fonts and setcap are named here.
+# (dpkg-shlibdeps); the fonts and adduser (the post-install creates the group) are named here.
 
 set(TIKO3_PACKAGE_MAINTAINER "TIKo3 maintainers <tiko3@example.org>"
     CACHE STRING "Maintainer field of the Debian package")
@@ -21,8 +21,9 @@ sent as a telegram over a serial line to an external clock display.
 The package also holds TIKO3SCR, a clock screen saver for xscreensaver that
 sets the clock while it runs.
 
-Both programs are granted the right to set the clock (cap_sys_time) when the
-package is installed.")
+The clock is set through the system's time service (systemd-timedated). The
+package creates the group tiko3 and a polkit rule that lets its members set the
+clock without a password; other users are asked for an administrator's.")
 
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -30,9 +31,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TIKO3_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The windows ask for "굴림" and "Arial" (see data/fonts); setcap is run by the post-install.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum | fonts-unfonts-core, fonts-liberation2, libcap2-bin")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# The windows ask for "굴림" and "Arial" (see data/fonts); addgroup is run by the post-install.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum | fonts-unfonts-core, fonts-liberation2, adduser")
+# The time service and polkit set the clock; without them only a capability an administrator
+# granted by hand can.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, systemd, polkitd")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")
 set(CPACK_STRIP_FILES ON)
 

@@ -382,16 +382,12 @@ void CTikoProPage_Env::OnScaleChosen() {
 bool CTikoProPage_Env::MoveClock(long long minutes) {
     if (minutes == 0)
         return true;
-    platform::Clock& clock = *context_.clock;
-    errno = 0;
-    if (clock.SetUtc(platform::AddSeconds(clock.NowUtc(), minutes * 60)))
+    // 적용 and 초기값 are a person's own action: the polkit agent may ask for a password.
+    const platform::ClockSetResult result =
+        context_.clock->Shift(static_cast<int64_t>(minutes) * 60'000'000, platform::Prompt::Allowed);
+    if (result.Ok())
         return true;
-    const int error = errno;
-    QString hint = QString::fromStdString(
-        ClockSetFailureHint(error, QCoreApplication::applicationFilePath().toStdString()));
-    if (!hint.isEmpty())
-        hint[0] = hint[0].toUpper();
-    asker_.Tell(this, U(kSetFailed) + "\n\n" + hint);
+    asker_.Tell(this, U(kSetFailed) + "\n\n" + QString::fromStdString(ClockSetFailureText(result)));
     return false;
 }
 

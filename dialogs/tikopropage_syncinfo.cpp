@@ -6,7 +6,9 @@
 #include <QPushButton>
 
 #include "dialogs/message_asker.h"
+#include "platform/clock_setting.h"
 #include "platform/cp949.h"
+#include "timeservices/clock_right.h"
 #include "treestore/conf_schema.h"
 
 namespace {
@@ -20,6 +22,7 @@ constexpr QRect kLastOffsetLabel{10, 35, 50, 8};
 constexpr QRect kLastOffset{62, 32, 178, 13};
 constexpr QRect kServerLabel{10, 55, 50, 8};
 constexpr QRect kServer{62, 52, 178, 30};
+constexpr QRect kClockAuthority{10, 86, 230, 16};
 constexpr QRect kService{62, 104, 178, 16};
 
 QString Shown(const CLumText& field) {
@@ -46,6 +49,12 @@ CTikoProPage_SyncInfo::CTikoProPage_SyncInfo(const ShellContext& context, IMainF
     server_ = labelled(new QPlainTextEdit, "접속 서버", kServerLabel, kServer, 1006);
     server_->setLineWrapMode(QPlainTextEdit::NoWrap);
     server_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Who may set the clock here and whether the system keeps it itself, as the page opens.
+    const platform::TimeServiceState state = platform::ReadTimeServiceState();
+    clockAuthority_ = Place(
+        new QLabel(QString::fromStdString(ClockAuthorityLine(state, platform::CurrentClockAuthority(state)))),
+        kClockAuthority);
+    clockAuthority_->setWordWrap(true);
     auto* service =
         Place(new QPushButton(QStringLiteral("표준시 서버 홈페이지 (pool.ntp.org)")), kService, 1013);
     service->setAutoDefault(false);
@@ -62,4 +71,8 @@ CTikoProPage_SyncInfo::CTikoProPage_SyncInfo(const ShellContext& context, IMainF
 void CTikoProPage_SyncInfo::OpenServicePage() {
     if (!frame_.OpenWebPage(QString::fromUtf8(kServiceAddress)))
         asker_.Tell(this, QString::fromUtf8(kNoBrowser));
+}
+
+QString CTikoProPage_SyncInfo::ClockAuthorityText() const {
+    return clockAuthority_->text();
 }

@@ -1,12 +1,13 @@
 #pragma once
 // The synchronisation information page ("동기정보"): the stored result of the last
-// synchronisation, and a button to the time service's web page.
+// synchronisation, who may set the clock here, and a button to the time service's web page.
 
 #include <QString>
 
 #include "dialogs/setup_page.h"
 #include "windowkit/shell_context.h"
 
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -25,6 +26,8 @@ public:
 
     // 1013: the service's page in the browser; a message when no browser could be started.
     void OpenServicePage();
+    // The line under the three texts: who may set the clock, and the system's own synchronisation.
+    QString ClockAuthorityText() const;
 
 private:
     IMainFrame& frame_;
@@ -32,4 +35,5 @@ private:
     QLineEdit* lastSync_ = nullptr;
     QLineEdit* lastOffset_ = nullptr;
     QPlainTextEdit* server_ = nullptr;
+    QLabel* clockAuthority_ = nullptr;
 };

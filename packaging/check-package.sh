@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built tiko3 package: control fields, layout, that no file names the build tree, run
-# paths, that both programs start from the unpacked tree, the post-install script, lintian.
+# paths, that both programs start from the unpacked tree, the post-install script (a group, no
+# capability), the polkit rule, LumClient run by a new user, lintian.
 #   packaging/check-package.sh build/package/tiko3_*.deb
 set -uo pipefail
 
@@ -45,8 +46,8 @@ has_depends() { # every named package appears in Depends
     done
 }
 check "package name and architecture" test "$(field Package) $(field Architecture)" = "tiko3 $(dpkg --print-architecture)"
-# Qt, libcap and libstdc++ come from dpkg-shlibdeps; the fonts and setcap are named by hand.
-check "dependencies" has_depends libc6 libstdc\\+\\+6 libqt6widgets6 libcap2 fonts-nanum fonts-liberation2 libcap2-bin
+# Qt, libcap, libsystemd and libstdc++ come from dpkg-shlibdeps; the fonts and adduser are named by hand.
+check "dependencies" has_depends libc6 libstdc\\+\\+6 libqt6widgets6 libcap2 libsystemd0 fonts-nanum fonts-liberation2 adduser
 check "no conffiles (removing leaves nothing)" test ! -e "$control/conffiles"
 check "maintainer script mode" test "$(stat -c %a "$control/postinst")" = 755
 
@@ -97,14 +98,14 @@ no_build_path() {
 }
 check "no file names the build tree" no_build_path
 
-# --- run paths: with the clock right the loader ignores $ORIGIN and LD_LIBRARY_PATH, so the
-# installed TIKO3SCR must name the absolute private library directory; nothing else has one.
+# --- run paths: no file has a capability, so TIKO3SCR finds its library from its own place and
+# names no absolute directory; nothing else has a run path.
 dynamic() { readelf -d "$1" | grep -E "\((RPATH|RUNPATH|NEEDED)\)"; }
 runpath_ok() {
     local d
     d=$(dynamic "$hack/TIKO3SCR")
     grep -q "(NEEDED).*\[libNtpLib.so\]" <<<"$d" || { echo "$d"; return 1; }
-    grep -q "(RUNPATH).*[:\[]/usr/lib/$arch/tiko3[]:]" <<<"$d" || { echo "$d"; return 1; }
+    grep -q "(RUNPATH).*\[\$ORIGIN/\.\./\.\./lib/$arch/tiko3\]" <<<"$d" || { echo "$d"; return 1; }
     ! grep -q "(RPATH)" <<<"$d" || { echo "$d"; return 1; }
     for f in "$bin/LumClient" "$root/usr/lib/$arch/tiko3/libNtpLib.so" \
         "$root/usr/lib/$arch/tiko3/libLumClientDesktop.so"; do
@@ -122,8 +123,7 @@ cli_without_qt() {
 check "LumClient's command line links no Qt" cli_without_qt
 
 # --- both programs start from the unpacked tree. No LD_LIBRARY_PATH: LumClient links only
-# system libraries, and TIKO3SCR's $ORIGIN entry reaches the unpacked libNtpLib.so (an
-# installed one, with the capability, uses the absolute entry).
+# system libraries, and TIKO3SCR's $ORIGIN entry reaches the unpacked libNtpLib.so.
 runs() { # runs PROGRAM TEXT: --help exits 0 and prints TEXT
     local out
     out=$(env -i HOME="$work" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen "$1" --help 2>&1) || {
@@ -167,35 +167,61 @@ seeds_workdir() {
 }
 check "unpacked LumClient seeds its working directory" seeds_workdir
 
-# --- post-install, run on the unpacked tree through DPKG_ROOT
-grants() {
-    DPKG_ROOT=$root sh "$control/postinst" configure || return 1
-    for f in "$bin/LumClient" "$hack/TIKO3SCR"; do
-        getcap "$f" | grep -q "cap_sys_time[=+]p" || { echo "$f: $(getcap "$f")"; return 1; }
-    done
+# --- post-install: the group tiko3 when it is missing, and nothing else (no capability, no file).
+# getent and addgroup are stand-ins that record what they were asked.
+fake_tools() { # fake_tools GETENT_STATUS
+    mkdir -p "$work/fakebin"
+    printf '#!/bin/sh\nexit %s\n' "$1" >"$work/fakebin/getent"
+    printf '#!/bin/sh\necho "$*" >>"%s/addgroup.log"\n' "$work" >"$work/fakebin/addgroup"
+    chmod +x "$work/fakebin/getent" "$work/fakebin/addgroup"
+    rm -f "$work/addgroup.log"
+}
+creates_group() {
+    fake_tools 2
+    PATH=$work/fakebin:$PATH DPKG_ROOT=$root sh "$control/postinst" configure || return 1
+    [ "$(cat "$work/addgroup.log" 2>/dev/null)" = "--system --quiet tiko3" ] || {
+        echo "addgroup: $(cat "$work/addgroup.log" 2>/dev/null)"
+        return 1
+    }
+    fake_tools 0
+    PATH=$work/fakebin:$PATH DPKG_ROOT=$root sh "$control/postinst" configure || return 1
+    [ ! -e "$work/addgroup.log" ] || { echo "an existing group was made again"; return 1; }
+}
+no_capability() {
+    local caps
+    caps=$(getcap -r "$root" 2>/dev/null)
+    [ -z "$caps" ] || { echo "$caps"; return 1; }
+    ! grep -qE "setcap|cap_sys_time" "$control/postinst" || { echo "the post-install grants a capability"; return 1; }
 }
 creates_nothing() { # every file after the post-install is one the package lists
     diff <(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|; s|/$||' | grep -v '^/\?$' | sort) \
         <(cd "$root" && find . -mindepth 1 | sed 's|^\.||' | sort)
 }
-reports_failure() { # a file system without capabilities: said, and the install goes on
-    mkdir -p "$work/fakebin"
-    printf '#!/bin/sh\necho "Failed to set capabilities on file (Operation not supported)" >&2\nexit 1\n' \
-        >"$work/fakebin/setcap"
-    chmod +x "$work/fakebin/setcap"
-    local err
-    err=$(PATH=$work/fakebin:$PATH DPKG_ROOT=$root sh "$control/postinst" configure 2>&1 >/dev/null) || return 1
-    grep -q "could not grant .*/usr/bin/LumClient the right to set the clock: .*Operation not supported" <<<"$err" &&
-        grep -q "setcap cap_sys_time+p .*/TIKO3SCR" <<<"$err" || { echo "$err"; return 1; }
-}
-: >"$work/probe"
-if [ "$(id -u)" -eq 0 ] && setcap cap_sys_time+p "$work/probe" 2>/dev/null; then
-    check "post-install grants cap_sys_time" grants
-else
-    echo "skipped: post-install grant (needs root and a file system with capabilities)"
-fi
+check "post-install creates the group tiko3 when missing" creates_group
+check "no file capability, before or after the post-install" no_capability
 check "post-install creates no file" creates_nothing
-check "post-install reports a failed grant and succeeds" reports_failure
+
+# --- the polkit rule: members of tiko3 may set the time through timedated without a password
+rule=$root/usr/share/polkit-1/rules.d/50-tiko3.rules
+polkit_rule() {
+    [ -f "$rule" ] || { echo "missing: $rule"; return 1; }
+    grep -qF '"org.freedesktop.timedate1.set-time"' "$rule" && grep -qF 'isInGroup("tiko3")' "$rule" &&
+        grep -qF 'polkit.Result.YES' "$rule" || { cat "$rule"; return 1; }
+    if command -v node >/dev/null; then # the rule is JavaScript: it must at least parse
+        cp "$rule" "$work/rule.js" && node --check "$work/rule.js" || return 1
+    fi
+}
+check "polkit rule for the group tiko3" polkit_rule
+
+# --- tried as a new user would: nobody's --sync is refused by polkit with the message naming the
+# group, and a copy with the capability refuses a server from its command line
+if [ "$(id -u)" -eq 0 ] && command -v dbus-daemon >/dev/null && command -v setpriv >/dev/null &&
+    /usr/bin/python3 -c 'import dbusmock' 2>/dev/null; then
+    chmod 755 "$work"
+    check "LumClient run by nobody" /usr/bin/python3 "$src/packaging/try-as-new-user.py" "$bin/LumClient"
+else
+    echo "skipped: LumClient run by nobody (needs root, dbus-daemon, setpriv and python3-dbusmock)"
+fi
 
 # --- the desktop entry and lintian
 if command -v desktop-file-validate >/dev/null; then

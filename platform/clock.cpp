@@ -1,9 +1,8 @@
 #include "platform/clock.h"
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
-
-#include "platform/sys_time_right.h"
 
 namespace platform {
 
@@ -86,20 +85,33 @@ WallTime SystemClock::NowUtc() const {
     return WallTime{ts.tv_sec, static_cast<int32_t>(ts.tv_nsec)};
 }
 
+ClockSetResult Clock::Shift(int64_t microseconds, Prompt) {
+    errno = 0;
+    if (SetUtc(AddNanoseconds(NowUtc(), microseconds * 1000)))
+        return {};
+    const int error = errno;
+    ClockSetResult result;
+    result.failure = error == EPERM ? ClockSetFailure::NoServiceNoRight : ClockSetFailure::Other;
+    result.detail = std::strerror(error);
+    return result;
+}
+
 bool SystemClock::SetUtc(WallTime t) {
     if (t.nanoseconds < 0 || t.nanoseconds >= kNanosPerSecond) {
         errno = EINVAL;
         return false;
     }
-    SysTimeRight right;
-    if (!right.Raise())
-        return false;
-    const timespec ts{static_cast<time_t>(t.seconds), t.nanoseconds};
-    const bool ok = clock_settime(CLOCK_REALTIME, &ts) == 0;
-    const int saved = errno;
-    right.Lower();
-    errno = saved;
-    return ok;
+    const WallTime now = NowUtc();
+    const int64_t change = (t.seconds - now.seconds) * 1'000'000 + (t.nanoseconds - now.nanoseconds) / 1000;
+    const ClockSetResult result = ShiftSystemClock(change, Prompt::Never);
+    if (result.Ok())
+        return true;
+    errno = result.failure == ClockSetFailure::Other ? EIO : EPERM;
+    return false;
+}
+
+ClockSetResult SystemClock::Shift(int64_t microseconds, Prompt prompt) {
+    return ShiftSystemClock(microseconds, prompt);
 }
 
 CivilTime SystemClock::ToLocal(int64_t unixSeconds) const {

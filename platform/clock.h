@@ -3,6 +3,8 @@
 #include <compare>
 #include <cstdint>
 
+#include "platform/clock_setting.h"
+
 namespace platform {
 
 // An instant on the UTC time line: seconds since 1970-01-01 00:00:00 UTC plus nanoseconds.
@@ -50,6 +52,9 @@ public:
 
     virtual WallTime NowUtc() const = 0;
     virtual bool SetUtc(WallTime t) = 0;
+    // Moves the clock by `microseconds`: every synchronisation and offset goes this way. By
+    // default a SetUtc of the time read now plus the change (a refused right is EPERM).
+    virtual ClockSetResult Shift(int64_t microseconds, Prompt prompt);
 
     // Local time in the PC's own time zone.
     virtual CivilTime ToLocal(int64_t unixSeconds) const = 0;
@@ -63,12 +68,14 @@ public:
 // Korean standard time (UTC+9), whatever time zone the PC is set to.
 CivilTime KoreanStandardTime(const Clock& clock);
 
-// The real clock: clock_gettime/clock_settime on CLOCK_REALTIME and the process's TZ.
-// Setting raises CAP_SYS_TIME into the effective set only around clock_settime.
+// The real clock: clock_gettime on CLOCK_REALTIME and the process's TZ. Setting goes through
+// ShiftSystemClock (the time service, or the process's own right without one); SetUtc is the
+// change from the time read now, never prompting.
 class SystemClock final : public Clock {
 public:
     WallTime NowUtc() const override;
     bool SetUtc(WallTime t) override;
+    ClockSetResult Shift(int64_t microseconds, Prompt prompt) override;
     CivilTime ToLocal(int64_t unixSeconds) const override;
     int64_t FromLocal(const CivilTime& local) const override;
 };

@@ -43,7 +43,7 @@ std::string SerialDevicePath(int port) {
     if (port < 1 || port > 4)
         return {};
     const std::string name = "TIKO3_COM" + std::to_string(port);
-    if (const char* device = std::getenv(name.c_str()); device != nullptr && *device != '\0') {
+    if (const char* device = secure_getenv(name.c_str()); device != nullptr && *device != '\0') {
         return device;
     }
     return "/dev/ttyS" + std::to_string(port - 1);

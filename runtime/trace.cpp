@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 bool LumAOSM_TraceEnabled() {
-    static const bool enabled = std::getenv("TIKO3_TRACE") != nullptr;
+    static const bool enabled = secure_getenv("TIKO3_TRACE") != nullptr;
     return enabled;
 }
 

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-translations-l10n libx11-dev
-  libsndfile1-dev libasound2-dev libcap-dev libcap2-bin uuid-dev
+  libsndfile1-dev libasound2-dev libcap-dev libcap2-bin uuid-dev libsystemd-dev dbus dbus-daemon
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev ccache
   fonts-nanum fonts-liberation2 fontconfig libfontconfig-dev

@@ -29,7 +29,7 @@
 namespace {
 
 bool EnvironmentFlag(const char* name) {
-    const char* value = std::getenv(name);
+    const char* value = secure_getenv(name);
     return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
 }
 
@@ -125,7 +125,7 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
 
     CLumClientApp::Options options;
     options.messageBoxes = messageBoxes;
-    if (const char* hook = std::getenv("TIKO3_PRINT_RESULTS"))
+    if (const char* hook = secure_getenv("TIKO3_PRINT_RESULTS"))
         options.printResults = std::strcmp(hook, "quit") == 0 ? 2 : (hook[0] != '\0' ? 1 : 0);
     options.reportFirstPaint = EnvironmentFlag("TIKO3_REPORT_FIRST_PAINT");
     CLumClientApp client(options);

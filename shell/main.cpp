@@ -1,6 +1,7 @@
 // LumClient: with --compare, --sync or --help the command-line mode, which loads neither Qt nor a
 // display library; otherwise it loads the desktop program (libLumClientDesktop.so) and runs it.
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/clock_setting.h"
 #include "platform/sys_time_right.h"
 #include "shell/desktop_entry.h"
 #include "timeservices/command_line.h"
@@ -59,7 +61,10 @@ int main(int argc, char** argv) {
     const std::filesystem::path self = SelfPath(argv[0]);
     if (IsCommandLineMode(args)) {
         platform::SystemClock clock;
-        const CommandLineContext context{clock, {}, self.string()};
+        CommandLineContext context{clock, {}};
+        context.secureExecution = platform::SecureExecution();
+        // --sync at a terminal is a person's own action: the polkit agent may ask a password.
+        context.interactive = isatty(STDIN_FILENO) != 0;
         return RunCommandLine(args, std::cout, std::cerr, context);
     }
     return RunDesktop(argc, argv, self);

@@ -27,7 +27,7 @@ bool ParseServerAddress(std::string_view text, ServerAddress& out) {
 
 ServerPair DefaultServers(const EnvironmentLookup& lookup) {
     ServerPair pair{{kDefaultPrimaryHost, sntp::kPort}, {kDefaultSecondaryHost, sntp::kPort}};
-    auto get = [&](const char* name) -> const char* { return lookup ? lookup(name) : std::getenv(name); };
+    auto get = [&](const char* name) -> const char* { return lookup ? lookup(name) : secure_getenv(name); };
     ServerAddress parsed;
     if (const char* value = get(kPrimaryServerVariable);
         value != nullptr && ParseServerAddress(value, parsed))

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/clock_setting.h"
 #include "platform/cp949.h"
 #include "timeservices/clock_right.h"
 #include "treestore/app_store.h"
@@ -14,6 +15,7 @@ namespace {
 const std::string kHelp =
     "Usage: LumClient --compare [options]\n"
     "       LumClient --sync [options]\n"
+    "       LumClient --status [--workdir DIR]\n"
     "       LumClient --help\n"
     "       LumClient [--workdir DIR]          (desktop program)\n"
     "\n"
@@ -25,6 +27,9 @@ const std::string kHelp =
     "  --sync                set the PC clock, apply the user time offset of TIKo.conf, append\n"
     "                        to TIKoLog.txt when logging is on, and print the message, then the\n"
     "                        server, offset and last-sync texts, one per line\n"
+    "  --status              say who may set the clock here, whether the system's automatic\n"
+    "                        time synchronisation is on and synchronised, and the last\n"
+    "                        synchronisation recorded in TIKo.conf\n"
     "  --help                show this text\n"
     "\n"
     "Options:\n"
@@ -46,13 +51,16 @@ const std::string kHelp =
     "                        (the options above take precedence)\n"
     "\n"
     "TIKo.conf is only read here: a running desktop instance owns it.\n"
-    "Setting the clock needs the right to do so; grant it once with\n"
-    "  sudo setcap cap_sys_time+p /path/to/LumClient\n"
+    "The clock is set through the system's time service (systemd-timedated), which asks\n"
+    "polkit: members of the group tiko3 may set it without a password, other users are asked\n"
+    "for an administrator's (--sync at a terminal). Without a time service the program's own\n"
+    "CAP_SYS_TIME is used, if an administrator granted it. A program running with a file\n"
+    "capability refuses --server and --secondary and ignores the TIKO3_* variables.\n"
     "\n"
     "Exit status: 0 success, 1 no server answered, 2 answer rejected or clock not set,\n"
     "64 bad usage.\n";
 
-enum class Mode { None, Compare, Sync, Help };
+enum class Mode { None, Compare, Sync, Status, Help };
 
 struct Options {
     Mode mode = Mode::None;
@@ -95,6 +103,8 @@ bool Parse(const std::vector<std::string>& args, Options& options, std::string& 
             mode = Mode::Compare;
         else if (arg == "--sync")
             mode = Mode::Sync;
+        else if (arg == "--status")
+            mode = Mode::Status;
         else if (arg == "--help" || arg == "-h")
             mode = Mode::Help;
 
@@ -108,7 +118,7 @@ bool Parse(const std::vector<std::string>& args, Options& options, std::string& 
             } else if (options.mode == Mode::Help || mode == Mode::Help) {
                 options.mode = Mode::Help;
             } else if (options.mode != Mode::None && options.mode != mode) {
-                problem = "--compare and --sync exclude each other";
+                problem = "--compare, --sync and --status exclude each other";
                 return false;
             } else {
                 options.mode = mode;
@@ -181,11 +191,48 @@ std::string OneLine(std::string text) {
     return text;
 }
 
+void PrintStatus(std::ostream& out, const Class_TIKOCONF_TOP& config) {
+    const platform::TimeServiceState state = platform::ReadTimeServiceState();
+    out << "시계를 맞추는 길: ";
+    switch (platform::CurrentClockAuthority(state)) {
+        case platform::ClockAuthority::TimeService:
+            out << "시스템의 시간 서비스(timedated). " << kClockGroup
+                << " 그룹 회원은 암호 없이, 다른 사용자는 "
+                << "관리자 암호로 맞춥니다. 이 사용자는 " << kClockGroup << " 그룹"
+                << (platform::InGroup(kClockGroup) ? "에 속합니다.\n" : "에 속하지 않습니다.\n");
+            break;
+        case platform::ClockAuthority::Capability:
+            out << "시간 서비스가 없어 이 프로그램의 권한(CAP_SYS_TIME)으로 맞춥니다.\n";
+            break;
+        case platform::ClockAuthority::Nobody:
+            out << "없음. 시간 서비스가 응답하지 않고 이 프로그램에는 권한(CAP_SYS_TIME)도 없습니다.\n";
+            break;
+    }
+    out << "시스템의 자동 시각 동기화: ";
+    if (!state.answered)
+        out << "알 수 없음(시간 서비스 없음)\n";
+    else if (!state.ntp)
+        out << "꺼짐(TIKo3가 시계를 맞춥니다)\n";
+    else
+        out << "켜짐, " << (state.ntpSynchronized ? "동기됨" : "아직 동기되지 않음")
+            << "(TIKo3는 비교하여 보여 줍니다)\n";
+    const Class_TIKOCONF_SYNCINFO* info = config.SyncInfo();
+    const std::string last =
+        info != nullptr ? platform::Cp949ToUtf8Lossy(info->strLastSync.Get()) : std::string();
+    if (last.empty()) {
+        out << "마지막 동기: 없음\n";
+    } else {
+        out << "마지막 동기: " << last << ", " << platform::Cp949ToUtf8Lossy(info->strLastOffset.Get())
+            << ", " << OneLine(platform::Cp949ToUtf8Lossy(info->strServer.Get())) << '\n';
+    }
+    out.flush();
+}
+
 }  // namespace
 
 bool IsCommandLineMode(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
-        if (arg == "--compare" || arg == "--sync" || arg == "--help" || arg == "-h")
+        if (arg == "--compare" || arg == "--sync" || arg == "--status" || arg == "--help" || arg == "-h")
             return true;
     }
     return false;
@@ -215,12 +262,22 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         return kExitSuccess;
     }
     if (options.mode == Mode::None)
-        return Usage(err, "--compare, --sync or --help is needed here");
+        return Usage(err, "--compare, --sync, --status or --help is needed here");
+    // With a file capability the caller must not choose where the time comes from.
+    if (context.secureExecution && (options.primary || options.secondary))
+        return Usage(
+            err, "this program runs with a right to set the clock, so it takes no server from its caller");
+    if (options.mode == Mode::Status) {
+        const std::filesystem::path workdir =
+            options.workdir ? *options.workdir : DefaultWorkingDirectory(context.environment);
+        PrintStatus(out, *LoadConfiguration(workdir));
+        return kExitSuccess;
+    }
 
     // A server variable that would be used but cannot be is bad input, not a reason to fall
     // back silently to a server the caller did not mean.
     const auto get = [&](const char* name) -> const char* {
-        return context.environment ? context.environment(name) : std::getenv(name);
+        return context.environment ? context.environment(name) : secure_getenv(name);
     };
     for (const auto& [name, given] : {std::pair{kPrimaryServerVariable, options.primary.has_value()},
                                       std::pair{kSecondaryServerVariable, options.secondary.has_value()}}) {
@@ -245,6 +302,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     const std::unique_ptr<Class_TIKOCONF_TOP> config = LoadConfiguration(workdir);
     TimeNotice notice;
     notice.bSetClock = options.mode == Mode::Sync;
+    notice.bInteractive = context.interactive;
     if (const Class_TIKOCONF_SYNCINFO* info = config->SyncInfo(); info != nullptr) {
         // What a no-answer leaves standing: the texts of the last synchronisation.
         notice.strServer = platform::Cp949ToUtf8Lossy(info->strServer.Get());
@@ -274,7 +332,6 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         case QueryOutcome::NoAnswer:
             return kExitNoAnswer;
         case QueryOutcome::SetFailed:
-            err << "LumClient: " << ClockSetFailureHint(query.SetClockError(), context.programPath) << '\n';
             return kExitRejected;
         default:
             return kExitRejected;

@@ -16,11 +16,14 @@ inline constexpr int kExitUsage = 64;
 
 struct CommandLineContext {
     platform::Clock& clock;
-    EnvironmentLookup environment;          // empty: the process environment
-    std::string programPath = "LumClient";  // named in the hint about the right to set the clock
+    EnvironmentLookup environment;  // empty: the process environment
+    // Running with a file capability (or set-ID): no server or port may come from the caller.
+    bool secureExecution = false;
+    // A person at a terminal, who may be asked for a password when the clock is set.
+    bool interactive = false;
 };
 
-// True when the arguments ask for the command-line mode (--compare, --sync or --help) rather
+// True when the arguments ask for the command-line mode (--compare, --sync, --status or --help) rather
 // than the desktop shell.
 bool IsCommandLineMode(const std::vector<std::string>& args);
 
@@ -34,7 +37,7 @@ inline constexpr char kNoDataHomeText[] =
 // ~/.local/share/TIKo3; empty when neither variable names one.
 std::filesystem::path DefaultWorkingDirectory(const EnvironmentLookup& environment = {});
 
-// Runs `LumClient --compare | --sync | --help [options]` (args without the program name).
+// Runs `LumClient --compare | --sync | --status | --help [options]` (args without the program name).
 // Output is UTF-8; returns the exit status. Reads "TIKo.conf" and may append to "TIKoLog.txt"
 // in the working directory; never writes "TIKo.conf".
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "timeservices/clock_right.h"
 #include "treestore/conf_schema.h"
 
 namespace {
@@ -60,7 +61,7 @@ bool CTiko_QueryServer::Ask(CSNTPClient& client, const ServerAddress& server, Nt
 
 bool CTiko_QueryServer::RunQuery(TimeNotice& result) {
     attempts_.clear();
-    setClockError_ = 0;
+    setResult_ = {};
     CSNTPClient client(clock_);
     NtpReply reply;
     if (Ask(client, m_primary, reply)) {
@@ -101,21 +102,17 @@ bool CTiko_QueryServer::RunQuery(TimeNotice& result) {
         return true;
     }
 
-    const NtpTimestamp corrected = NtpTimestamp::FromClock(clock_).AddSeconds(theta);
-    if (!client.SetSystemClock(corrected)) {
-        setClockError_ = errno;
-        result.strMessage = kSetFailedText;
+    // One relative change: the measured offset and the user's own offset together, so that a
+    // password prompt's delay cannot age the time being set.
+    const int minutes =
+        config_ != nullptr && config_->SyncInfo() != nullptr ? config_->SyncInfo()->nTimeOffset.load() : 0;
+    const int64_t change = std::llround(theta * 1e6) + int64_t{minutes} * 60'000'000;
+    setResult_ =
+        clock_.Shift(change, result.bInteractive ? platform::Prompt::Allowed : platform::Prompt::Never);
+    if (!setResult_.Ok()) {
+        result.strMessage = std::string(kSetFailedText) + "\n" + ClockSetFailureText(setResult_);
         outcome_ = QueryOutcome::SetFailed;
     } else {
-        const int minutes = config_ != nullptr && config_->SyncInfo() != nullptr
-                                ? config_->SyncInfo()->nTimeOffset.load()
-                                : 0;
-        if (minutes != 0) {
-            const platform::WallTime now = clock_.NowUtc();
-            platform::CivilTime local = clock_.ToLocal(now.seconds + int64_t{minutes} * 60);
-            local.millisecond = now.nanoseconds / 1'000'000;
-            clock_.SetLocal(local);  // as the user asked; its failure changes nothing here
-        }
         result.strMessage = " " + FormatSeconds(std::fabs(theta)) + " 초 이내에서 동기되었습니다.";
         m_tLastSync = clock_.NowUtc().seconds;
         m_fLastOffset = theta;

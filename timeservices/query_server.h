@@ -17,9 +17,10 @@ inline constexpr char kLogFileName[] = "TIKoLog.txt";
 // The result record of one operation, handed to the windows. Texts are UTF-8 (the screen's
 // encoding); whoever copies them into the configuration converts them to its cp949.
 struct TimeNotice {
-    int64_t tTime = 0;       // the tick's current second; not used by the query
-    bool bSetClock = false;  // in: false = compare, true = synchronise
-    bool bAnswered = false;  // out: false only when no server answered
+    int64_t tTime = 0;          // the tick's current second; not used by the query
+    bool bSetClock = false;     // in: false = compare, true = synchronise
+    bool bAnswered = false;     // out: false only when no server answered
+    bool bInteractive = false;  // in: a person asked, so setting the clock may ask for a password
     std::string strMessage;
     std::string strServer;
     std::string strOffset;
@@ -56,7 +57,8 @@ public:
 
     int ServerIndex() const { return m_nServerIndex; }
     QueryOutcome Outcome() const { return outcome_; }
-    int SetClockError() const { return setClockError_; }  // errno of a refused setting
+    // Why the clock was not set (Outcome() SetFailed); Ok otherwise.
+    const platform::ClockSetResult& SetClockResult() const { return setResult_; }
     const std::vector<ServerAttempt>& Attempts() const { return attempts_; }
     int64_t LastSyncTime() const { return m_tLastSync; }
     double LastOffset() const { return m_fLastOffset; }
@@ -76,7 +78,7 @@ private:
     const Class_TIKOCONF_TOP* config_;
     std::filesystem::path logDirectory_;
     QueryOutcome outcome_ = QueryOutcome::NotRun;
-    int setClockError_ = 0;
+    platform::ClockSetResult setResult_;
     std::vector<ServerAttempt> attempts_;
 };
 

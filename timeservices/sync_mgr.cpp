@@ -35,7 +35,7 @@ bool CTiko_SyncMgr::Request(int32_t signal) {
     if (signal == AO_SYNC_COMPARE_SIG)
         Compare();
     else if (signal == AO_SYNC_SET_SIG)
-        Synchronise();  // in the automatic state the reference time stays
+        Synchronise(true);  // in the automatic state the reference time stays
     else
         return false;
     return true;
@@ -91,13 +91,15 @@ void CTiko_SyncMgr::PublishNotice(int32_t signal) {
 
 void CTiko_SyncMgr::Compare() {
     notice_.bSetClock = false;
+    notice_.bInteractive = false;
     if (services_.query)
         services_.query(notice_);
     PublishNotice(AO_COMPARE_RESULT_SIG);
 }
 
-void CTiko_SyncMgr::Synchronise() {
+void CTiko_SyncMgr::Synchronise(bool byPerson) {
     notice_.bSetClock = true;
+    notice_.bInteractive = byPerson;
     if (services_.query)
         services_.query(notice_);
     Class_TIKOCONF_SYNCINFO* info = Setting(&Class_TIKOCONF_TOP::SyncInfo);
@@ -120,7 +122,7 @@ int64_t CTiko_SyncMgr::PeriodSeconds() const {
 void CTiko_SyncMgr::PeriodicCheck() {
     const int64_t now = NowSeconds();
     if (now - reference_ >= PeriodSeconds()) {
-        Synchronise();
+        Synchronise(false);
         reference_ = now;  // whatever the outcome: a failure waits for the next period
     }
     ArmPeriodicCheck();

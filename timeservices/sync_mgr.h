@@ -26,7 +26,8 @@ private:
     bool Request(int32_t signal);
 
     void Compare();
-    void Synchronise();
+    // `byPerson`: 동기 asked by someone, who may be asked for a password; the automatic one never is.
+    void Synchronise(bool byPerson);
     void PeriodicCheck();
     void ArmPeriodicCheck();
     int64_t PeriodSeconds() const;

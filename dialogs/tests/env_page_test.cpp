@@ -20,6 +20,8 @@
 #include "platform/clock.h"
 #include "runtime/signals.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/private_system_bus.h"
+#include "timeservices/clock_right.h"
 #include "treestore/conf_schema.h"
 #include "windowkit/tests/fake_main_frame.h"
 
@@ -188,17 +190,20 @@ TEST_F(EnvPageTest, TimeOffsetMovesTheClockByTheDifferenceOnly) {
         EXPECT_EQ(Sync().nTimeOffset.load(), step.offset) << step.typed;
         EXPECT_EQ(Moves(), step.moves) << step.typed;
     }
+    // 적용 is a person's own action: the time service may ask for a password.
+    for (const auto& shift : clock_.Shifts())
+        EXPECT_EQ(platform::Prompt::Allowed, shift.prompt);
 }
 
 TEST_F(EnvPageTest, RefusedClockKeepsTheOffsetAndSaysHowToGrantTheRight) {
     Sync().nTimeOffset = 30;
-    clock_.FailSettingWith(EPERM);
+    clock_.FailShiftWith(platform::ClockSetFailure::NotAuthorised);
     Type(1021, "45");
     Click(1022);
-    const QString told = QString::fromUtf8(
-                             "동기에 실패했습니다.\n\nThis program may not set the clock. Grant it the "
-                             "right once with:\n  sudo setcap cap_sys_time+p ") +
-                         QCoreApplication::applicationFilePath();
+    const QString told =
+        QString::fromUtf8("동기에 실패했습니다.\n\n") +
+        QString::fromStdString(ClockSetFailureText({platform::ClockSetFailure::NotAuthorised, ""}));
+    EXPECT_TRUE(told.contains("sudo adduser $USER tiko3"));
     EXPECT_EQ(asker_.Take(), std::vector<QString>{told});
     EXPECT_EQ(Sync().nTimeOffset.load(), 30);
     EXPECT_EQ(Control<QLineEdit>(1021)->text(), "30");
@@ -319,3 +324,39 @@ TEST_F(EnvPageTest, EveryCaptionFitsAtTheDialogFontAndALargeOne) {
 }
 
 }  // namespace
+
+// 적용 and 초기값 through the real setter on a private bus (the fixture gives CAP_SYS_TIME up).
+TEST_F(EnvPageTest, OffsetGoesToTheTimeServiceAsOneRelativeChange) {
+    PrivateSystemBus bus;
+    ASSERT_TRUE(bus.StartPolkit(true) && bus.StartTimedated(false)) << bus.Problem();
+    platform::SystemClock real;
+    context_.clock = &real;
+    Type(1021, "30");
+    Click(1022);
+    EXPECT_EQ(Sync().nTimeOffset.load(), 30);
+    Click(1015);
+    EXPECT_EQ(Sync().nTimeOffset.load(), 0);
+    const auto calls = bus.SetTimeCalls();
+    ASSERT_EQ(2u, calls.size());
+    EXPECT_EQ(30 * 60'000'000LL, calls[0].microseconds);
+    EXPECT_EQ(-30 * 60'000'000LL, calls[1].microseconds);
+    for (const auto& call : calls)
+        EXPECT_TRUE(call.relative && call.interactive);
+    EXPECT_TRUE(asker_.Take().empty());
+}
+
+TEST_F(EnvPageTest, AutomaticTimeSyncOnIsSaidAndTheOffsetStays) {
+    PrivateSystemBus bus;
+    ASSERT_TRUE(bus.StartPolkit(true) && bus.StartTimedated(true)) << bus.Problem();
+    platform::SystemClock real;
+    context_.clock = &real;
+    Type(1021, "30");
+    Click(1022);
+    EXPECT_EQ(Sync().nTimeOffset.load(), 0);
+    const std::vector<QString> told = asker_.Take();
+    ASSERT_EQ(1u, told.size());
+    EXPECT_TRUE(told[0].startsWith(QString::fromUtf8("동기에 실패했습니다.\n\n")));
+    EXPECT_TRUE(told[0].contains("timedatectl set-ntp false")) << told[0].toStdString();
+    ASSERT_EQ(1u, bus.SetTimeCalls().size());
+    EXPECT_EQ("ntp", bus.SetTimeCalls()[0].outcome);
+}

@@ -23,6 +23,7 @@
 #include "dialogs/tikopropage_syncinfo.h"
 #include "fake_message_asker.h"
 #include "page_pictures.h"
+#include "tests/support/private_system_bus.h"
 #include "windowkit/tests/fake_main_frame.h"
 
 namespace {
@@ -355,6 +356,22 @@ TEST_F(SettingsPagesTest, SyncInfoPageShowsTheStoredTextsAndOpensTheServicePage)
     conf().SyncInfo()->strServer.Set("\xC7\xA5\xC1\xD8\xBD\xC3 \r\nkr.pool.ntp.org");  // 표준시
     CTikoProPage_SyncInfo after(Context(), frame_, asker_);
     EXPECT_EQ(Control<QPlainTextEdit>(after, 1006)->toPlainText(), U("표준시 \nkr.pool.ntp.org"));
+}
+
+// The line under the three texts says who may set the clock and whether the system keeps it.
+TEST_F(SettingsPagesTest, SyncInfoPageSaysWhoMaySetTheClock) {
+    {
+        PrivateSystemBus bus;
+        ASSERT_TRUE(bus.StartTimedated(true)) << bus.Problem();
+        CTikoProPage_SyncInfo page(Context(), frame_, asker_);
+        EXPECT_TRUE(page.ClockAuthorityText().startsWith(U("시계 설정: 시스템 시간 서비스")))
+            << page.ClockAuthorityText().toStdString();
+        EXPECT_TRUE(page.ClockAuthorityText().endsWith(U("자동 동기화: 켜짐(동기됨)")));
+    }
+    PrivateSystemBus bus;  // no time service on it, and the right given up
+    ASSERT_TRUE(bus.Ok()) << bus.Problem();
+    CTikoProPage_SyncInfo page(Context(), frame_, asker_);
+    EXPECT_EQ(page.ClockAuthorityText(), U("시계 설정: 권한 없음, 자동 동기화: 알 수 없음"));
 }
 
 // Each page at the dialog font and at a large one, for a person to look at: nothing cut off.

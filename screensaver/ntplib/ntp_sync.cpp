@@ -1,5 +1,6 @@
 #include "screensaver/ntplib/ntp_sync.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "sntp/sntp_client.h"
@@ -7,7 +8,10 @@
 namespace ntplib {
 
 std::optional<ServerAddress> ConfiguredServer(const EnvironmentLookup& lookup) {
-    auto get = [&](const char* name) -> const char* { return lookup ? lookup(name) : std::getenv(name); };
+    // A program with a file capability takes no server from its caller's environment.
+    auto get = [&](const char* name) -> const char* {
+        return lookup ? lookup(name) : platform::TrustedEnvironment(name);
+    };
     for (const char* name : {kServerVariable, kPrimaryServerVariable}) {
         const char* value = get(name);
         if (value == nullptr || *value == '\0')
@@ -26,8 +30,8 @@ int SyncOnce(const ServerAddress& server, platform::Clock& clock) {
     NtpReply reply;
     if (!client.RequestTime(server.host, reply, server.port) || !HasCredibleTimes(reply))
         return -1;
-    // The clock as it reads now, corrected by the measured offset.
-    return client.SetSystemClock(NtpTimestamp::FromClock(clock).AddSeconds(reply.offset)) ? 0 : -1;
+    // Moved by the measured offset; the screen saver runs unattended, so it never prompts.
+    return clock.Shift(std::llround(reply.offset * 1e6), platform::Prompt::Never).Ok() ? 0 : -1;
 }
 
 }  // namespace ntplib

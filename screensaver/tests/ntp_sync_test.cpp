@@ -1,6 +1,6 @@
 // The synchronisation library end to end against the loopback SNTP responder that LumClient's
 // tests use too. The real clock is never set: SyncOnce sets a fake clock, and SetSyncTime runs
-// in a child process that has given CAP_SYS_TIME up for good.
+// in a child process that has given CAP_SYS_TIME up for good, or on a private bus.
 
 #include "screensaver/ntplib/ntp_sync.h"
 #include "screensaver/ntplib/ntp_lib.h"
@@ -14,6 +14,7 @@
 #include "platform/sys_time_right.h"
 #include "tests/support/child_process.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/private_system_bus.h"
 #include "tests/support/sntp_responder.h"
 
 namespace ntplib {
@@ -81,6 +82,29 @@ TEST(SetSyncTime, ExchangesButFailsToSetWithoutTheRight) {
     });
     EXPECT_EQ(1, server.RequestsSeen()) << "the library sent no request";
     EXPECT_EQ(0, status) << "10: could not drop CAP_SYS_TIME, 11: SetSyncTime reported success";
+}
+
+// The library's real setter through a private bus: one relative SetTime that never prompts.
+TEST(SetSyncTime, AsksTheTimeServiceWithoutPrompting) {
+    PrivateSystemBus bus;
+    ASSERT_TRUE(bus.StartPolkit(true) && bus.StartTimedated(false)) << bus.Problem();
+    platform::SystemClock real;
+    CSntpResponder server(real, 2.5);
+    ASSERT_TRUE(server.Start());
+    setenv(kServerVariable, ("127.0.0.1:" + std::to_string(server.Port())).c_str(), 1);
+    EXPECT_EQ(0, SetSyncTime());
+    // Refused by the service, the library only says it failed.
+    PrivateSystemBus refusing;
+    ASSERT_TRUE(refusing.StartPolkit(false) && refusing.StartTimedated(false)) << refusing.Problem();
+    EXPECT_EQ(-1, SetSyncTime());
+    unsetenv(kServerVariable);
+
+    ASSERT_EQ(1u, bus.SetTimeCalls().size());
+    EXPECT_NEAR(2'500'000, bus.SetTimeCalls()[0].microseconds, 5'000);
+    EXPECT_TRUE(bus.SetTimeCalls()[0].relative);
+    EXPECT_FALSE(bus.SetTimeCalls()[0].interactive);
+    ASSERT_EQ(1u, refusing.SetTimeCalls().size());
+    EXPECT_EQ("denied", refusing.SetTimeCalls()[0].outcome);
 }
 
 }  // namespace

@@ -29,6 +29,18 @@ bool FakeClock::SetUtc(WallTime t) {
     return true;
 }
 
+ClockSetResult FakeClock::Shift(int64_t microseconds, Prompt prompt) {
+    ClockSetFailure failure;
+    {
+        std::lock_guard lock(mutex_);
+        shifts_.push_back({microseconds, prompt});
+        failure = shiftFailure_;
+    }
+    if (failure != ClockSetFailure::None)
+        return ClockSetResult{failure, "refused by the test"};
+    return Clock::Shift(microseconds, prompt);
+}
+
 CivilTime FakeClock::ToLocal(int64_t unixSeconds) const {
     std::lock_guard lock(mutex_);
     return CivilFromUnix(unixSeconds + localOffset_);
@@ -62,6 +74,16 @@ void FakeClock::SetLocalOffset(int64_t seconds) {
 void FakeClock::FailSettingWith(int error) {
     std::lock_guard lock(mutex_);
     failError_ = error;
+}
+
+void FakeClock::FailShiftWith(ClockSetFailure failure) {
+    std::lock_guard lock(mutex_);
+    shiftFailure_ = failure;
+}
+
+std::vector<FakeClock::ShiftCall> FakeClock::Shifts() const {
+    std::lock_guard lock(mutex_);
+    return shifts_;
 }
 
 std::vector<WallTime> FakeClock::Settings() const {

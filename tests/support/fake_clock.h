@@ -17,6 +17,8 @@ public:
 
     WallTime NowUtc() const override;
     bool SetUtc(WallTime t) override;
+    // Records the change and its prompt, then fails as told or sets like SetUtc.
+    ClockSetResult Shift(int64_t microseconds, Prompt prompt) override;
     CivilTime ToLocal(int64_t unixSeconds) const override;
     int64_t FromLocal(const CivilTime& local) const override;
 
@@ -29,7 +31,15 @@ public:
     // While set, SetUtc fails with this errno and changes nothing.
     void FailSettingWith(int error);
 
+    // While set (not None), Shift fails with this cause and changes nothing.
+    void FailShiftWith(ClockSetFailure failure);
+
     std::vector<WallTime> Settings() const;  // every accepted SetUtc, in order
+    struct ShiftCall {
+        int64_t microseconds;
+        Prompt prompt;
+    };
+    std::vector<ShiftCall> Shifts() const;  // every Shift asked for, accepted or not
 
 private:
     mutable std::mutex mutex_;
@@ -38,6 +48,8 @@ private:
     int64_t step_ = 0;
     int failError_ = 0;
     std::vector<WallTime> settings_;
+    ClockSetFailure shiftFailure_ = ClockSetFailure::None;
+    std::vector<ShiftCall> shifts_;
 };
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 
 #include "test_support.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/private_system_bus.h"
 #include "tests/support/sntp_responder.h"
 #include "treestore/app_store.h"
 
@@ -21,7 +22,7 @@ namespace {
 class CommandLineTest : public ::testing::Test {
 protected:
     uint16_t Serve(double offset, Behaviour behaviour = Behaviour::Normal) {
-        responders_.push_back(std::make_unique<CSntpResponder>(clock_, offset, behaviour));
+        responders_.push_back(std::make_unique<CSntpResponder>(*clock_, offset, behaviour));
         EXPECT_TRUE(responders_.back()->Start());
         return responders_.back()->Port();
     }
@@ -36,12 +37,12 @@ protected:
             args.push_back("--workdir");
             args.push_back(dir_.path().string());
         }
-        CommandLineContext context{clock_,
-                                   [this](const char* name) -> const char* {
+        CommandLineContext context{*clock_, [this](const char* name) -> const char* {
                                        const auto it = env_.find(name);
                                        return it == env_.end() ? nullptr : it->second.c_str();
-                                   },
-                                   "/opt/tiko3/LumClient"};
+                                   }};
+        context.secureExecution = secure_;
+        context.interactive = interactive_;
         return RunCommandLine(args, out_, err_, context);
     }
     std::string Server(uint16_t port) const { return "127.0.0.1:" + std::to_string(port); }
@@ -54,7 +55,10 @@ protected:
     }
 
     TempDir dir_;
-    FakeClock clock_{WallTime{1'796'743'800, 0}, platform::kKoreaUtcOffsetSeconds};
+    FakeClock fake_{WallTime{1'796'743'800, 0}, platform::kKoreaUtcOffsetSeconds};
+    platform::Clock* clock_ = &fake_;
+    bool secure_ = false;
+    bool interactive_ = false;
     std::vector<std::unique_ptr<CSntpResponder>> responders_;
     std::map<std::string, std::string> env_;
     std::ostringstream out_;
@@ -72,9 +76,8 @@ TEST_F(CommandLineTest, ModesAreRecognised) {
 
 TEST_F(CommandLineTest, HelpExplainsEveryOption) {
     EXPECT_EQ(kExitSuccess, Run({"--help"}));
-    for (const char* word :
-         {"--compare", "--sync", "--verbose", "--server", "--secondary", "--workdir", "TIKO3_PRIMARY_SERVER",
-          "TIKO3_SECONDARY_SERVER", "setcap cap_sys_time+p", "64"}) {
+    for (const char* word : {"--compare", "--sync", "--verbose", "--server", "--secondary", "--workdir",
+                             "TIKO3_PRIMARY_SERVER", "TIKO3_SECONDARY_SERVER", "--status", "tiko3", "64"}) {
         EXPECT_NE(std::string::npos, out_.str().find(word)) << word;
     }
     EXPECT_EQ(kExitSuccess, Run({"--compare", "--help"}));
@@ -109,7 +112,7 @@ TEST_F(CommandLineTest, CompareAgainstTheGivenServerWithVerboseLines) {
                        " (127.0.0.1): offset -1.500000 s, delay 0.000000 s, stratum 2, leap 0\n"))
         << out;
     EXPECT_TRUE(out.ends_with("\n사용자 PC가 1.500 초 빠릅니다.\n")) << out;
-    EXPECT_TRUE(clock_.Settings().empty());
+    EXPECT_TRUE(fake_.Settings().empty());
 }
 
 TEST_F(CommandLineTest, EnvironmentNamesTheServersAndOptionsWin) {
@@ -139,7 +142,7 @@ TEST_F(CommandLineTest, SyncPrintsFourLinesLogsAndLeavesTheConfigurationAlone) {
         out_.str());
     EXPECT_EQ("", err_.str());
     EXPECT_EQ("2026-12-09 01:00:00 -0.250\n", ReadFile(dir_.path() / kLogFileName));
-    EXPECT_EQ(2u, clock_.Settings().size());
+    EXPECT_EQ(1u, fake_.Settings().size());
     EXPECT_EQ(before, ReadFile(dir_.path() / kConfFileName));
 }
 
@@ -156,10 +159,10 @@ TEST_F(CommandLineTest, ExitStatusesTellWhatWentWrong) {
     EXPECT_EQ(kExitRejected, Run({"--compare", "--server", Server(Serve(1, Behaviour::ZeroTimes))}));
     EXPECT_EQ("서버와 동기에 실패했습니다.\n", out_.str());
 
-    clock_.FailSettingWith(EPERM);
+    fake_.FailSettingWith(EPERM);
     EXPECT_EQ(kExitRejected, Run({"--sync", "--server", Server(Serve(1))}));
     EXPECT_TRUE(out_.str().starts_with("동기에 실패했습니다.\n")) << out_.str();
-    EXPECT_NE(std::string::npos, err_.str().find("setcap cap_sys_time+p /opt/tiko3/LumClient")) << err_.str();
+    EXPECT_NE(std::string::npos, out_.str().find("setcap cap_sys_time+p /usr/bin/LumClient")) << out_.str();
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / kLogFileName));
 }
 
@@ -185,4 +188,49 @@ TEST_F(CommandLineTest, NoHomeAndNoWorkdirIsSaidWithStatusTwo) {
     CommandLineContext context{clock_, [](const char*) -> const char* { return nullptr; }};
     EXPECT_EQ(RunCommandLine({"--compare"}, out_, err_, context), kExitRejected);
     EXPECT_NE(err_.str().find(kNoDataHomeText), std::string::npos) << err_.str();
+}
+
+// With a file capability the caller may not choose the server: a responder of its own could
+// otherwise set the clock to any time it likes.
+TEST_F(CommandLineTest, SecureExecutionRefusesCallerChosenServers) {
+    secure_ = true;
+    const uint16_t port = Serve(100);
+    for (const char* option : {"--server", "--secondary"}) {
+        EXPECT_EQ(kExitUsage, Run({"--sync", option, Server(port)}));
+        EXPECT_NE(std::string::npos, err_.str().find("takes no server")) << err_.str();
+        EXPECT_EQ("", out_.str());
+    }
+    EXPECT_TRUE(fake_.Shifts().empty());
+}
+
+// The real setter through a private bus (the fixture gives CAP_SYS_TIME up).
+TEST_F(CommandLineTest, SyncAndStatusOnThePrivateBus) {
+    PrivateSystemBus bus;
+    ASSERT_TRUE(bus.StartPolkit(true) && bus.StartTimedated(false)) << bus.Problem();
+    platform::SystemClock real;
+    clock_ = &real;
+    WriteConfiguration(0, -2);
+    interactive_ = true;
+    EXPECT_EQ(kExitSuccess,
+              Run({"--sync", "--server", Server(Serve(2.5)), "--secondary", Server(ClosedPort())}))
+        << out_.str();
+    ASSERT_EQ(1u, bus.SetTimeCalls().size());
+    EXPECT_NEAR(2'500'000 - 120'000'000, bus.SetTimeCalls()[0].microseconds, 5'000);
+    EXPECT_TRUE(bus.SetTimeCalls()[0].relative);
+    EXPECT_TRUE(bus.SetTimeCalls()[0].interactive);
+
+    EXPECT_EQ(kExitSuccess, Run({"--status"}));
+    EXPECT_NE(std::string::npos, out_.str().find("시스템의 시간 서비스(timedated)")) << out_.str();
+    EXPECT_NE(std::string::npos, out_.str().find("자동 시각 동기화: 꺼짐")) << out_.str();
+    EXPECT_NE(std::string::npos, out_.str().find("마지막 동기: 표준시 서버와 동기한적이 없습니다"))
+        << out_.str();
+}
+
+TEST_F(CommandLineTest, StatusWithoutATimeServiceNamesNobody) {
+    PrivateSystemBus bus;
+    ASSERT_TRUE(bus.Ok()) << bus.Problem();
+    EXPECT_EQ(kExitSuccess, Run({"--status"}));
+    EXPECT_NE(std::string::npos, out_.str().find("시계를 맞추는 길: 없음")) << out_.str();
+    EXPECT_NE(std::string::npos, out_.str().find("알 수 없음")) << out_.str();
+    EXPECT_TRUE(IsCommandLineMode({"--status"}));
 }

@@ -43,6 +43,9 @@ public:
         return fake.NowUtc();
     }
     bool SetUtc(platform::WallTime t) override { return fake.SetUtc(t); }
+    platform::ClockSetResult Shift(int64_t microseconds, platform::Prompt prompt) override {
+        return fake.Shift(microseconds, prompt);
+    }
     platform::CivilTime ToLocal(int64_t s) const override { return fake.ToLocal(s); }
     int64_t FromLocal(const platform::CivilTime& local) const override { return fake.FromLocal(local); }
 

@@ -11,7 +11,9 @@
 #include "platform/sys_time_right.h"
 #include "test_support.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/private_system_bus.h"
 #include "tests/support/sntp_responder.h"
+#include "timeservices/clock_right.h"
 #include "treestore/app_store.h"
 
 using Behaviour = CSntpResponder::Behaviour;
@@ -184,9 +186,10 @@ TEST_F(QueryServerTest, UserTimeOffsetMovesLocalTimeAfterSetting) {
         const size_t before = clock_.Settings().size();
         EXPECT_TRUE(Run(true, Serve(2.0)));
         const std::vector<WallTime> settings = clock_.Settings();
-        ASSERT_EQ(before + 2, settings.size());
-        EXPECT_EQ(kQueryStart.seconds + 2, settings[before].seconds);
-        EXPECT_EQ(kQueryStart.seconds + 2 + minutes * 60, settings[before + 1].seconds);
+        // One change: the measured offset and the user's together.
+        ASSERT_EQ(before + 1, settings.size());
+        EXPECT_EQ(kQueryStart.seconds + 2 + minutes * 60, settings[before].seconds);
+        EXPECT_EQ(2'000'000 + int64_t{minutes} * 60'000'000, clock_.Shifts().back().microseconds);
         // The recorded sync time is the moved time.
         EXPECT_EQ(kQueryStart.seconds + 2 + minutes * 60, query_->LastSyncTime());
         EXPECT_EQ(line, Log());
@@ -195,15 +198,16 @@ TEST_F(QueryServerTest, UserTimeOffsetMovesLocalTimeAfterSetting) {
 
 TEST_F(QueryServerTest, RefusedSettingSaysSoAndLogsNothing) {
     config_->Env()->bLog = 1;
-    clock_.FailSettingWith(EPERM);
+    clock_.FailShiftWith(platform::ClockSetFailure::NotAuthorised);
     EXPECT_TRUE(Run(true, Serve(0.75)));
-    EXPECT_EQ("동기에 실패했습니다.", notice_.strMessage);
+    EXPECT_EQ("동기에 실패했습니다.\n" + ClockSetFailureText({platform::ClockSetFailure::NotAuthorised, ""}),
+              notice_.strMessage);
     EXPECT_TRUE(notice_.bAnswered);
     EXPECT_EQ("Horologia 표준시 서버 \r\n127.0.0.1", notice_.strServer);
     EXPECT_EQ("0.000 초", notice_.strOffset);
     EXPECT_EQ("", notice_.strLastSync);
     EXPECT_EQ(QueryOutcome::SetFailed, query_->Outcome());
-    EXPECT_EQ(EPERM, query_->SetClockError());
+    EXPECT_EQ(platform::ClockSetFailure::NotAuthorised, query_->SetClockResult().failure);
     EXPECT_EQ(0, query_->LastSyncTime());
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / kLogFileName));
 }
@@ -218,26 +222,70 @@ TEST_F(QueryServerTest, UnwritableLogDirectoryStillSynchronises) {
     EXPECT_EQ(" 1.000 초 이내에서 동기되었습니다.", notice_.strMessage);
 }
 
-// The real clock setter, only where it must fail: a child that has given up CAP_SYS_TIME.
-TEST_F(QueryServerTest, RealClockWithoutTheRightFailsAndLogsNothing) {
-    // The responder runs here: a child forked from a threaded process must not start threads.
-    platform::SystemClock real;
-    CSntpResponder server(real, 0.0);
-    ASSERT_TRUE(server.Start());
-    EXPECT_EQ(0, InChild([&] {
-                  if (!platform::RelinquishSysTimeRight() || platform::HasSysTimeRight())
-                      return 100;
-                  config_->Env()->bLog = 1;
-                  CTiko_QueryServer query(
-                      real, config_.get(), dir_.path(),
-                      ServerPair{{"127.0.0.1", server.Port()}, {"127.0.0.1", ClosedPort()}});
-                  TimeNotice notice;
-                  notice.bSetClock = true;
-                  query.RunQuery(notice);
-                  if (notice.strMessage != "동기에 실패했습니다.")
-                      return 1;
-                  if (query.SetClockError() != EPERM)
-                      return 2;
-                  return std::filesystem::exists(dir_.path() / kLogFileName) ? 3 : 0;
-              }));
+// The real clock setter on a private system bus: the time service is dbusmock's, and the fixture
+// has given up CAP_SYS_TIME, so nothing here can set the machine's clock.
+class QueryOnBusTest : public ::testing::Test {
+protected:
+    QueryOnBusTest() : config_(LoadConfiguration(dir_.path())) { config_->Env()->bLog = 1; }
+
+    TimeNotice Sync(bool interactive, double ahead = 2.5) {
+        CSntpResponder server(real_, ahead);
+        EXPECT_TRUE(server.Start());
+        query_ = std::make_unique<CTiko_QueryServer>(
+            real_, config_.get(), dir_.path(),
+            ServerPair{{"127.0.0.1", server.Port()}, {"127.0.0.1", ClosedPort()}});
+        TimeNotice notice;
+        notice.bSetClock = true;
+        notice.bInteractive = interactive;
+        query_->RunQuery(notice);
+        return notice;
+    }
+
+    PrivateSystemBus bus_;
+    TempDir dir_;
+    std::unique_ptr<Class_TIKOCONF_TOP> config_;
+    platform::SystemClock real_;
+    std::unique_ptr<CTiko_QueryServer> query_;
+};
+
+TEST_F(QueryOnBusTest, OneRelativeSetTimeOfTheOffsetPlusTheUsersOffset) {
+    ASSERT_TRUE(bus_.StartPolkit(true) && bus_.StartTimedated(false)) << bus_.Problem();
+    config_->SyncInfo()->nTimeOffset = 3;
+    for (const bool interactive : {true, false}) {
+        const TimeNotice notice = Sync(interactive);
+        EXPECT_EQ(QueryOutcome::Synchronised, query_->Outcome()) << notice.strMessage;
+    }
+    const auto calls = bus_.SetTimeCalls();
+    ASSERT_EQ(2u, calls.size());
+    for (size_t i = 0; i < calls.size(); ++i) {
+        EXPECT_NEAR(2'500'000 + 180'000'000, calls[i].microseconds, 5'000);
+        EXPECT_TRUE(calls[i].relative);
+        EXPECT_EQ(i == 0, calls[i].interactive);
+    }
+}
+
+TEST_F(QueryOnBusTest, EachRefusalSaysItsCauseAndLogsNothing) {
+    struct Case {
+        bool timedated;
+        bool ntp;
+        bool polkitAllows;
+        platform::ClockSetFailure failure;
+        const char* words;  // the way on that the message must name
+    };
+    for (const Case c :
+         {Case{true, true, true, platform::ClockSetFailure::AutomaticSync, "timedatectl set-ntp false"},
+          Case{true, false, false, platform::ClockSetFailure::NotAuthorised, "adduser $USER tiko3"},
+          Case{false, false, false, platform::ClockSetFailure::NoServiceNoRight, "setcap"}}) {
+        PrivateSystemBus bus;
+        ASSERT_TRUE(bus.StartPolkit(c.polkitAllows)) << bus.Problem();
+        if (c.timedated) {
+            ASSERT_TRUE(bus.StartTimedated(c.ntp)) << bus.Problem();
+        }
+        const TimeNotice notice = Sync(true);
+        EXPECT_EQ(QueryOutcome::SetFailed, query_->Outcome());
+        EXPECT_EQ(c.failure, query_->SetClockResult().failure) << query_->SetClockResult().detail;
+        EXPECT_EQ(0u, notice.strMessage.rfind("동기에 실패했습니다.\n", 0)) << notice.strMessage;
+        EXPECT_NE(std::string::npos, notice.strMessage.find(c.words)) << notice.strMessage;
+        EXPECT_FALSE(std::filesystem::exists(dir_.path() / kLogFileName));
+    }
 }

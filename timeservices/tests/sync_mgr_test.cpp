@@ -6,6 +6,7 @@
 
 #include "manager_harness.h"
 #include "platform/cp949.h"
+#include "tests/support/private_system_bus.h"
 #include "tests/support/sntp_responder.h"
 
 namespace {
@@ -81,6 +82,9 @@ TEST_F(SyncMgrTest, CompareAndSynchroniseAnswerInBothStates) {
         ASSERT_TRUE(fx.states.WaitFor("Tiko_SyncMgr", AO_ENTRY_SIG, 2));
     }
     EXPECT_EQ(fx.clock.fake.Settings().size(), 2u);
+    // 동기 is a person's own action: the time service may ask for a password.
+    for (const auto& shift : fx.clock.fake.Shifts())
+        EXPECT_EQ(platform::Prompt::Allowed, shift.prompt);
 }
 
 TEST_F(SyncMgrTest, UnansweredSynchroniseKeepsTheStoredTexts) {
@@ -120,6 +124,60 @@ TEST_F(SyncMgrTest, AutomaticSyncComesOnePeriodAfterEntryThenEveryPeriod) {
     fx.clock.fake.AdvanceSeconds(3599);
     EXPECT_TRUE(fx.clock.WaitForReads(3));
     EXPECT_EQ(recorder.Count(AO_SYNC_RESULT_SIG), 3u);
+    // Nobody is at the keyboard for the automatic synchronisation: it never prompts.
+    ASSERT_EQ(3u, fx.clock.fake.Shifts().size());
+    for (const auto& shift : fx.clock.fake.Shifts())
+        EXPECT_EQ(platform::Prompt::Never, shift.prompt);
+}
+
+// The manager's synchronisations through the real setter on a private bus: the person's 동기 may
+// prompt, the automatic one never; both are one relative change of the offset plus the user's.
+TEST_F(SyncMgrTest, BothSynchronisationsReachTheTimeServiceOnce) {
+    PrivateSystemBus bus;
+    ASSERT_TRUE(bus.StartPolkit(true) && bus.StartTimedated(false)) << bus.Problem();
+    platform::SystemClock real;
+    CSntpResponder server(real, 2.5);
+    ASSERT_TRUE(server.Start());
+    info().nTimeOffset = 1;
+    info().bAutoSync = 1;
+    info().nSyncPeriod = 60;
+    CTiko_Services services = fx.Services();
+    services.query = [&](TimeNotice& notice) {
+        CTiko_QueryServer query(
+            real, fx.conf.get(), {},
+            ServerPair{{"127.0.0.1", server.Port()}, {"127.0.0.1", CSntpResponder::ClosedPort()}});
+        return query.RunQuery(notice);
+    };
+    harness::Running<CTiko_SyncMgr> mgr(runtime.mediator(), services);
+    ASSERT_TRUE(fx.states.WaitFor("Tiko_SyncMgr", AO_ENTRY_SIG));
+    runtime.Publish(AO_SYNC_SET_SIG);
+    ASSERT_TRUE(recorder.WaitForCount(AO_SYNC_RESULT_SIG, 1));
+    fx.clock.fake.AdvanceSeconds(3600);
+    ASSERT_TRUE(recorder.WaitForCount(AO_SYNC_RESULT_SIG, 2));
+
+    const auto calls = bus.SetTimeCalls();
+    ASSERT_EQ(2u, calls.size());
+    for (const auto& call : calls) {
+        EXPECT_NEAR(2'500'000 + 60'000'000, call.microseconds, 5'000);
+        EXPECT_TRUE(call.relative);
+    }
+    EXPECT_TRUE(calls[0].interactive);
+    EXPECT_FALSE(calls[1].interactive);
+}
+
+// A refused setting is said with its cause after the usual words, and the stored offset stays.
+TEST_F(SyncMgrTest, RefusedSettingNamesItsCause) {
+    StartResponders(0.5);
+    info().nTimeOffset = 7;
+    fx.clock.fake.FailShiftWith(platform::ClockSetFailure::AutomaticSync);
+    auto mgr = Start();
+    runtime.Publish(AO_SYNC_SET_SIG);
+    ASSERT_TRUE(recorder.WaitForCount(AO_SYNC_RESULT_SIG, 1));
+    const TimeNotice result = recorder.All(AO_SYNC_RESULT_SIG)[0].notice;
+    EXPECT_EQ(0u, result.strMessage.rfind("동기에 실패했습니다.\n", 0)) << result.strMessage;
+    EXPECT_NE(std::string::npos, result.strMessage.find("timedatectl set-ntp false"));
+    EXPECT_EQ(7, info().nTimeOffset.load());
+    EXPECT_TRUE(fx.clock.fake.Settings().empty());
 }
 
 TEST_F(SyncMgrTest, ChangedPeriodTakesEffectAtTheNextCheck) {

@@ -33,6 +33,27 @@ TEST(FakeClockTest, RecordsSettingsAndMovesOnlyWhenTold) {
     EXPECT_FALSE(clock.SetUtc(WallTime{1, 1'000'000'000}));
 }
 
+// A shift is recorded with its prompt whether or not it is allowed; allowed, it moves the clock
+// from the time it reads, refused, it says which cause and leaves the clock alone.
+TEST(FakeClockTest, ShiftsAreRecordedAndFailAsTold) {
+    using platform::ClockSetFailure;
+    using platform::Prompt;
+    FakeClock clock(WallTime{1000, 900'000'000});
+    EXPECT_TRUE(clock.Shift(-1'950'000, Prompt::Allowed).Ok());
+    EXPECT_EQ((WallTime{998, 950'000'000}), clock.NowUtc());
+    clock.FailShiftWith(ClockSetFailure::AutomaticSync);
+    EXPECT_EQ(ClockSetFailure::AutomaticSync, clock.Shift(5, Prompt::Never).failure);
+    clock.FailShiftWith(ClockSetFailure::None);
+    clock.FailSettingWith(EPERM);
+    EXPECT_EQ(ClockSetFailure::NoServiceNoRight, clock.Shift(5, Prompt::Never).failure);
+    EXPECT_EQ(1u, clock.Settings().size());
+    const auto shifts = clock.Shifts();
+    ASSERT_EQ(3u, shifts.size());
+    EXPECT_EQ(-1'950'000, shifts[0].microseconds);
+    EXPECT_EQ(Prompt::Allowed, shifts[0].prompt);
+    EXPECT_EQ(Prompt::Never, shifts[2].prompt);
+}
+
 TEST(FakeClockTest, ReadersOnSeveralThreadsSeeTimeOnlyGoForward) {
     FakeClock clock(WallTime{0, 0});
     clock.SetStepPerRead(1000);

@@ -42,13 +42,13 @@ CTaskBarMsgWnd::CTaskBarMsgWnd(const QString& text, int width, int height, int d
     underlined_ = font_;
     underlined_.setUnderline(true);
     picture_.load(QStringLiteral("frame.bmp"));  // a missing picture shows nothing
-    setAccessibleName(text);
-    setAccessibleDescription(QStringLiteral("알람"));
+    setAccessibleName(QStringLiteral("알람"));
     stepTimer_.setInterval(stepMs_);
     stayTimer_.setSingleShot(true);
     stayTimer_.setInterval(displayMs_);
     connect(&stepTimer_, &QTimer::timeout, this, &CTaskBarMsgWnd::OnStep);
     connect(&stayTimer_, &QTimer::timeout, this, [this] { stepTimer_.start(); });
+    RenewAccessibleInterface(this);
 }
 
 CTaskBarMsgWnd::~CTaskBarMsgWnd() = default;
@@ -64,8 +64,11 @@ void CTaskBarMsgWnd::OnStep() {
     switch (slide_->Step()) {
         case PopupSlide::Action::Place:
             setGeometry(slide_->Geometry());
-            if (!isVisible())
+            if (!isVisible()) {
                 show();
+                // Appearing without the focus, it is told to a reader as it comes.
+                AnnounceShownText(this);
+            }
             raise();
             break;
         case PopupSlide::Action::Stay:

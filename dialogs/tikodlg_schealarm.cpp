@@ -98,6 +98,15 @@ CTikoDlg_ScheAlarm::CTikoDlg_ScheAlarm(const ShellContext& context, std::filesys
         next->setAccessibleName(QStringLiteral("다음 달"));
     if (auto* days = calendar_->findChild<QTableView*>())
         RenewAccessibleInterface(days);
+    // The year button shows "2026" alone; a reader hears "2026년".
+    if (auto* year = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"))) {
+        const auto nameYear = [year](int shown) {
+            year->setAccessibleName(QStringLiteral("%1년").arg(shown));
+        };
+        nameYear(calendar_->yearShown());
+        connect(calendar_, &QCalendarWidget::currentPageChanged, year,
+                [nameYear](int shown, int) { nameYear(shown); });
+    }
 
     timeGroup_ = new QGroupBox(QStringLiteral("시각선택"), this);
     timeGroup_->setAccessibleName(timeGroup_->title());
@@ -116,6 +125,7 @@ CTikoDlg_ScheAlarm::CTikoDlg_ScheAlarm(const ShellContext& context, std::filesys
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setMaxVisibleItems(12);
+        combo->lineEdit()->setAccessibleName(combo->accessibleName());
     }
 
     auto button = [this](const char* caption) {

@@ -81,8 +81,11 @@ CTikoProPage_Com::CTikoProPage_Com(const ShellContext& context, IMainFrame&, IMe
     SetName("TikoProPage_Com");
     Place(new QGroupBox(QStringLiteral("포트 설정")), kPortGroup);
     constexpr int kPortIds[4] = {1089, 1093, 1094, 1095};
-    for (int i = 0; i < 4; ++i)
-        ports_[i] = Place(new QCheckBox(QStringLiteral("COM %1").arg(i + 1)), kPorts[i], kPortIds[i]);
+    for (int i = 0; i < 4; ++i) {
+        // Alt and the port's number tick it; the caption reads as before.
+        ports_[i] = Place(new QCheckBox(QStringLiteral("COM &%1").arg(i + 1)), kPorts[i], kPortIds[i]);
+        ports_[i]->setAccessibleName(QStringLiteral("COM %1").arg(i + 1));
+    }
 
     auto label = [this](const char* text, const QRect& dlu, int id = 0) {
         return Place(new QLabel(QString::fromUtf8(text)), dlu, id);

@@ -327,6 +327,8 @@ void CTikoDlg_TimeSlim::ApplyTopMost() {
 }
 
 void CTikoDlg_TimeSlim::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        FitInsideScreen(*this);  // a cascade or a stored place may lie off the screen
     QDialog::showEvent(event);
     Refresh();
     ticker_->Arm();

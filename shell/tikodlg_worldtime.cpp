@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
+#include <algorithm>
 #include <optional>
 
 #include "platform/cp949.h"
@@ -34,6 +36,19 @@ constexpr QRect kClose{115, 220, 32, 14};     // 1019
 constexpr int kFaceInset = 5;
 
 constexpr int kNoRegion = -1;
+
+// Rows as tall as the Hangul they show: where the fixed-width face that "굴림체" names falls
+// back to a taller Korean face (at 144 dpi, say), its own line height would let rows overlap.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize hint = QStyledItemDelegate::sizeHint(option, index);
+        const QRect ink = option.fontMetrics.boundingRect(index.data(Qt::DisplayRole).toString());
+        hint.setHeight(std::max(hint.height(), ink.height() + 2));
+        return hint;
+    }
+};
 
 QString FromCp949(const std::string& text) {
     return QString::fromStdString(platform::Cp949ToUtf8Lossy(text));
@@ -67,6 +82,7 @@ CTikoDlg_WorldTime::CTikoDlg_WorldTime(const ShellContext& context, world::World
     tree_->setDragDropMode(QAbstractItemView::NoDragDrop);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setAccessibleName(QString::fromUtf8("세계시간표"));
+    tree_->setItemDelegate(new RowDelegate(tree_));
 
     search_ = new QLineEdit(this);
     search_->setGeometry(DluToPixels(kSearch, units));

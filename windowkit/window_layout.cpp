@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QMargins>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
@@ -126,8 +127,35 @@ QPoint PlaceInside(const QRect& area, const QPoint& wanted, const QSize& size) {
     return QPoint(x, y);
 }
 
+namespace {
+
+QMargins MarginsOf(const QWidget& w) {
+    const QRect frame = w.frameGeometry();
+    const QRect inner = w.geometry();
+    return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                    frame.bottom() - inner.bottom());
+}
+
+// The window with the window manager's frame. Before its first mapping Qt knows no frame: the
+// window manager will put the frame where the window is asked to be, as large as that of
+// another framed window of the program.
+QRect FramedRect(const QWidget& window) {
+    if (!MarginsOf(window).isNull() || window.windowFlags().testFlag(Qt::FramelessWindowHint))
+        return window.frameGeometry();
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+        if (other == &window || !other->isVisible() || other->windowFlags().testFlag(Qt::FramelessWindowHint))
+            continue;
+        const QMargins borrowed = MarginsOf(*other);
+        if (!borrowed.isNull())
+            return QRect(window.pos(), window.size().grownBy(borrowed));
+    }
+    return window.frameGeometry();
+}
+
+}  // namespace
+
 void FitInsideScreen(QWidget& window) {
-    const QRect frame = window.frameGeometry();
+    const QRect frame = FramedRect(window);
     const QScreen* screen = QGuiApplication::screenAt(frame.center());
     if (screen == nullptr)
         screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();

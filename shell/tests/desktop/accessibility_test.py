@@ -140,7 +140,10 @@ class AccessibleContents(unittest.TestCase):
                         lines = [l.strip() for l in f if "사용자 PC가" in l]
                     return lines[-1] if lines else None
                 result = wait_for(printed, "the compare result", 30)
-                self.assertRegex(result, r"^사용자 PC가 2\.(49\d|50\d) 초 늦습니다\.$")
+                # 2.500 on a quiet machine; a loaded one delays the exchange by some milliseconds.
+                late = re.match(r"^사용자 PC가 (\d+\.\d{3}) 초 늦습니다\.$", result)
+                self.assertIsNotNone(late, result)
+                self.assertAlmostEqual(float(late.group(1)), AHEAD, delta=0.1)
                 line = wait_for(lambda: find(main, pyatspi.ROLE_LABEL, description="메시지"), "the message line")
                 wait_for(lambda: line.name == result, "the result on the message line: %r" % line.name)
                 face = find(main, pyatspi.ROLE_LABEL, description="시계")
@@ -164,8 +167,7 @@ class AccessibleContents(unittest.TestCase):
                 action(find(main, pyatspi.ROLE_PUSH_BUTTON, "설정"), "Press")
                 sheet = self.window("설정")
                 self.check_names(sheet)
-                tabs = find(sheet, pyatspi.ROLE_PAGE_TAB_LIST)
-                tabs.querySelection().selectChild(2)  # 알람설정
+                action(find(sheet, pyatspi.ROLE_PAGE_TAB, "알람설정"), "Press")
                 schedules = wait_for(lambda: find(sheet, pyatspi.ROLE_PUSH_BUTTON, "일정관리"), "일정관리")
                 wait_for(lambda: schedules.getState().contains(pyatspi.STATE_SHOWING), "the alarm page")
                 self.check_names(sheet)
@@ -175,6 +177,9 @@ class AccessibleContents(unittest.TestCase):
                 wait_for(lambda: re.match(r"^\d{4}년 +\d+월 +\d+일 일정표$", title.name or ""),
                          "the date title: %r" % title.name)
                 self.check_names(book)
+                days = [n.name for n in walk(find(book, pyatspi.ROLE_TABLE, "날짜"))
+                        if n.getRole() == pyatspi.ROLE_TABLE_CELL]
+                self.assertTrue(any(re.match(r"^\d{4}년 \d+월 \d+일 .요일$", d or "") for d in days), days[:10])
                 conf = os.path.join(desk.work, "TIKo.conf")
                 wait_for(lambda: os.path.exists(conf), "TIKo.conf saved after the sheet")
                 before = open(conf, "rb").read()
@@ -182,8 +187,7 @@ class AccessibleContents(unittest.TestCase):
                 # A box ticked through its action, as a screen reader does, writes its setting.
                 action(find(main, pyatspi.ROLE_PUSH_BUTTON, "설정"), "Press")
                 sheet = self.window("설정")
-                tabs = find(sheet, pyatspi.ROLE_PAGE_TAB_LIST)
-                tabs.querySelection().selectChild(1)  # 환경설정
+                action(find(sheet, pyatspi.ROLE_PAGE_TAB, "환경설정"), "Press")
                 box = wait_for(lambda: find(sheet, pyatspi.ROLE_CHECK_BOX, "24시간제 표시"), "24시간제 표시")
                 action(box, "Toggle")
                 wait_for(lambda: not box.getState().contains(pyatspi.STATE_CHECKED), "the box unticked")

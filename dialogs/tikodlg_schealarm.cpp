@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QTableView>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <mutex>
@@ -90,6 +91,22 @@ CTikoDlg_ScheAlarm::CTikoDlg_ScheAlarm(const ShellContext& context, std::filesys
     calendar_->setLocale(QLocale(QLocale::Korean, QLocale::SouthKorea));
     calendar_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     calendar_->setAccessibleName(QStringLiteral("날짜"));
+    // The month arrows are pictures only.
+    if (auto* previous = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_prevmonth")))
+        previous->setAccessibleName(QStringLiteral("이전 달"));
+    if (auto* next = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_nextmonth")))
+        next->setAccessibleName(QStringLiteral("다음 달"));
+    if (auto* days = calendar_->findChild<QTableView*>())
+        RenewAccessibleInterface(days);
+    // The year button shows "2026" alone; a reader hears "2026년".
+    if (auto* year = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"))) {
+        const auto nameYear = [year](int shown) {
+            year->setAccessibleName(QStringLiteral("%1년").arg(shown));
+        };
+        nameYear(calendar_->yearShown());
+        connect(calendar_, &QCalendarWidget::currentPageChanged, year,
+                [nameYear](int shown, int) { nameYear(shown); });
+    }
 
     timeGroup_ = new QGroupBox(QStringLiteral("시각선택"), this);
     timeGroup_->setAccessibleName(timeGroup_->title());
@@ -101,17 +118,19 @@ CTikoDlg_ScheAlarm::CTikoDlg_ScheAlarm(const ShellContext& context, std::filesys
         minute_->addItem(MinuteEntry(m));
     hour_->setAccessibleName(QStringLiteral("시"));
     minute_->setAccessibleName(QStringLiteral("분"));
+    RenewAccessibleInterface(hour_);
+    RenewAccessibleInterface(minute_);
     for (QComboBox* combo : {hour_, minute_}) {
         // Typed text is read when a button asks for it; it never adds an entry.
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setMaxVisibleItems(12);
+        combo->lineEdit()->setAccessibleName(combo->accessibleName());
     }
 
     auto button = [this](const char* caption) {
         auto* b = new QPushButton(QString::fromUtf8(caption), this);
         b->setAccessibleName(b->text());
-        b->setAutoDefault(false);
         return b;
     };
     add_ = button("추가");
@@ -120,7 +139,7 @@ CTikoDlg_ScheAlarm::CTikoDlg_ScheAlarm(const ShellContext& context, std::filesys
     deleteAll_ = button("일정표삭제");
     close_ = button("닫기");
 
-    title_ = new QLabel(this);
+    title_ = new ShownTextLabel(this);
     title_->setAccessibleName(QStringLiteral("일정표 날짜"));
 
     list_ = new QTreeWidget(this);
@@ -152,13 +171,24 @@ CTikoDlg_ScheAlarm::CTikoDlg_ScheAlarm(const ShellContext& context, std::filesys
 
     Relayout();
 
+    // Tab follows the eye: the date and time, the day's list, what the item says and when it
+    // rings, and only then the buttons that act on them.
+    QList<QWidget*> order{calendar_, hour_, minute_, list_, memo_};
+    for (QRadioButton* b : repeat_)
+        order << b;
+    for (QCheckBox* b : alarms_)
+        order << b;
+    order << add_ << change_ << delete_ << deleteAll_ << close_;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
     // Initialisation: today's title, both combos at 0, today selected and listed.
     CLumDate today;
     if (context_.clock != nullptr) {
         const platform::CivilTime now = platform::KoreanStandardTime(*context_.clock);
         today = CLumDate{now.year, now.month, now.day};
     }
-    title_->setText(ScheduleTitle(today));
+    title_->SetShownText(ScheduleTitle(today));
     hour_->setCurrentIndex(0);
     minute_->setCurrentIndex(0);
     calendar_->setSelectedDate(QDateOf(today));
@@ -284,7 +314,7 @@ void CTikoDlg_ScheAlarm::ListDate(const CLumDate& day) {
     if (book == nullptr || IsEmpty(*book))
         return;
     const std::vector<std::unique_ptr<Class_TIKOSCHEDULE>> items = book->ListDay(day);
-    title_->setText(ScheduleTitle(day));
+    title_->SetShownText(ScheduleTitle(day));
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(items.size()));
     for (const auto& item : items) {
@@ -296,6 +326,13 @@ void CTikoDlg_ScheAlarm::ListDate(const CLumDate& day) {
         row->setText(2, RepeatKindText(item->nRepeat.load()));
         row->setTextAlignment(2, Qt::AlignCenter);
         row->setData(0, kKeyRole, QByteArray::fromStdString(item->strGuid.Get()));
+        // A reader going down the rows hears every column, not only the time.
+        QStringList columns;
+        for (int c = 0; c < 3; ++c) {
+            if (!row->text(c).isEmpty())
+                columns << row->text(c);
+        }
+        row->setData(0, Qt::AccessibleTextRole, columns.join(QStringLiteral(", ")));
         rows.append(row);
     }
     const QSignalBlocker block(list_);
@@ -472,6 +509,8 @@ void CTikoDlg_ScheAlarm::reject() {
 }
 
 void CTikoDlg_ScheAlarm::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        FitInsideScreen(*this);  // the stored place may lie off a smaller or scaled screen
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;  // the window system showing it again (a desktop switch), not the program

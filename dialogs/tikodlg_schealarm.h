@@ -7,8 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "windowkit/shell_context.h"
 #include "treestore/schedule_schema.h"
+#include "windowkit/accessible_text.h"
+#include "windowkit/shell_context.h"
 
 class QCalendarWidget;
 class QCheckBox;
@@ -93,7 +94,7 @@ private:
     QPushButton* delete_ = nullptr;
     QPushButton* deleteAll_ = nullptr;
     QPushButton* close_ = nullptr;
-    QLabel* title_ = nullptr;
+    ShownTextLabel* title_ = nullptr;
     QTreeWidget* list_ = nullptr;
     QLabel* memoLabel_ = nullptr;
     QLineEdit* memo_ = nullptr;

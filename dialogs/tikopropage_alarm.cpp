@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <optional>
 #include <string>
 
@@ -59,14 +60,13 @@ CTikoProPage_Alarm::CTikoProPage_Alarm(const ShellContext& context, IMainFrame& 
     choose_ = Place(new QPushButton(QStringLiteral("소리선택")), kChoose, 1056);
     auto* schedules = Place(new QPushButton(QStringLiteral("일정관리")), kSchedules, 1053);
     auto* report = Place(new QPushButton(QStringLiteral("일정보기")), kReport, 1054);
-    for (QPushButton* b : {choose_, schedules, report})
-        b->setAutoDefault(false);
 
     Open();
 
-    connect(alarm_, &QCheckBox::clicked, this, &CTikoProPage_Alarm::OnAlarmClicked);
-    connect(builtin_, &QRadioButton::clicked, this, &CTikoProPage_Alarm::OnBuiltinClicked);
-    connect(user_, &QRadioButton::clicked, this, &CTikoProPage_Alarm::OnUserClicked);
+    // However a box changes (mouse, keyboard, a screen reader's action), its setting follows.
+    connect(alarm_, &QCheckBox::toggled, this, &CTikoProPage_Alarm::OnAlarmClicked);
+    connect(builtin_, &QRadioButton::toggled, this, &CTikoProPage_Alarm::OnBuiltinClicked);
+    connect(user_, &QRadioButton::toggled, this, &CTikoProPage_Alarm::OnUserClicked);
     connect(choose_, &QPushButton::clicked, this, &CTikoProPage_Alarm::ChooseSound);
     connect(schedules, &QPushButton::clicked, this, [this] {
         frame_.ShowScheduleDialog();
@@ -104,6 +104,8 @@ void CTikoProPage_Alarm::OnAlarmClicked() {
     user_->setEnabled(on);
     if (on) {
         const bool builtin = alarm->bBuiltinSound.load() != 0;
+        const QSignalBlocker blockBuiltin(builtin_);
+        const QSignalBlocker blockUser(user_);
         builtin_->setChecked(builtin);
         user_->setChecked(!builtin);
     }
@@ -116,6 +118,7 @@ void CTikoProPage_Alarm::OnAlarmClicked() {
 void CTikoProPage_Alarm::OnBuiltinClicked() {
     if (Class_TIKOCONF_ALARM* alarm = Alarm())
         alarm->bBuiltinSound.store(builtin_->isChecked() ? 1 : 0);
+    const QSignalBlocker block(user_);
     user_->setChecked(!builtin_->isChecked());
     EnableSoundControls();
 }
@@ -123,6 +126,7 @@ void CTikoProPage_Alarm::OnBuiltinClicked() {
 void CTikoProPage_Alarm::OnUserClicked() {
     if (Class_TIKOCONF_ALARM* alarm = Alarm())
         alarm->bBuiltinSound.store(user_->isChecked() ? 0 : 1);
+    const QSignalBlocker block(builtin_);
     builtin_->setChecked(!user_->isChecked());
     EnableSoundControls();
 }

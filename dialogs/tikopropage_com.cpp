@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadialGradient>
+#include <QSignalBlocker>
 #include <algorithm>
 
 #include "dialogs/message_asker.h"
@@ -17,6 +18,7 @@
 #include "timeservices/time_telegram.h"
 #include "treestore/conf_schema.h"
 #include "treestore/record_format.h"
+#include "windowkit/accessible_text.h"
 
 namespace {
 
@@ -79,8 +81,11 @@ CTikoProPage_Com::CTikoProPage_Com(const ShellContext& context, IMainFrame&, IMe
     SetName("TikoProPage_Com");
     Place(new QGroupBox(QStringLiteral("포트 설정")), kPortGroup);
     constexpr int kPortIds[4] = {1089, 1093, 1094, 1095};
-    for (int i = 0; i < 4; ++i)
-        ports_[i] = Place(new QCheckBox(QStringLiteral("COM %1").arg(i + 1)), kPorts[i], kPortIds[i]);
+    for (int i = 0; i < 4; ++i) {
+        // Alt and the port's number tick it; the caption reads as before.
+        ports_[i] = Place(new QCheckBox(QStringLiteral("COM &%1").arg(i + 1)), kPorts[i], kPortIds[i]);
+        ports_[i]->setAccessibleName(QStringLiteral("COM %1").arg(i + 1));
+    }
 
     auto label = [this](const char* text, const QRect& dlu, int id = 0) {
         return Place(new QLabel(QString::fromUtf8(text)), dlu, id);
@@ -90,6 +95,7 @@ CTikoProPage_Com::CTikoProPage_Com(const ShellContext& context, IMainFrame&, IMe
     for (const char* b : kBauds)
         baud_->addItem(QString::fromUtf8(b));
     baud_->setAccessibleName(QStringLiteral("전송 속도"));
+    RenewAccessibleInterface(baud_);
     label("보상 시간", kCompLabel);
     compensation_ = Place(new QLineEdit, kComp, 1096);
     compensation_->setAccessibleName(QStringLiteral("보상 시간"));
@@ -103,9 +109,13 @@ CTikoProPage_Com::CTikoProPage_Com(const ShellContext& context, IMainFrame&, IMe
     for (const char* u : kUnits)
         unit_->addItem(QString::fromUtf8(u));
     unit_->setAccessibleName(QStringLiteral("간격 단위"));
+    RenewAccessibleInterface(unit_);
     autoLabels_[1] = label("마다 전송", kEveryTail, 1081);
 
     manual_ = Place(new QCheckBox(QStringLiteral("수동 모드")), kManual, 1088);
+    // Either one or the other: a reader is told so.
+    ExposeAsRadioButton(auto_);
+    ExposeAsRadioButton(manual_);
     constexpr int kTimeIds[3] = {1084, 1085, 1086};
     constexpr int kTimeLabelIds[3] = {1090, 1091, 1092};
     constexpr const char* kTimeCaptions[3] = {"시", "분", "초"};
@@ -115,7 +125,6 @@ CTikoProPage_Com::CTikoProPage_Com(const ShellContext& context, IMainFrame&, IMe
         timeLabels_[i] = label(kTimeCaptions[i], kTimeLabels[i], kTimeLabelIds[i]);
     }
     send_ = Place(new QPushButton(QStringLiteral("전송")), kSend, 1078);
-    send_->setAutoDefault(false);
     lamp_ = Place(new QLabel, kLamp, 1101);
     lamp_->setAlignment(Qt::AlignCenter);
     lamp_->setAccessibleName(QStringLiteral("전송 표시등"));
@@ -124,7 +133,7 @@ CTikoProPage_Com::CTikoProPage_Com(const ShellContext& context, IMainFrame&, IMe
     Open();
 
     for (int i = 0; i < 4; ++i) {
-        connect(ports_[i], &QCheckBox::clicked, this, [this, i](bool ticked) {
+        connect(ports_[i], &QCheckBox::toggled, this, [this, i](bool ticked) {
             if (Class_TIKOCONF_COMM* comm = Comm()) {
                 std::atomic<int32_t>* flags[4] = {&comm->bCom1, &comm->bCom2, &comm->bCom3, &comm->bCom4};
                 flags[i]->store(ticked ? 1 : 0);
@@ -151,8 +160,8 @@ CTikoProPage_Com::CTikoProPage_Com(const ShellContext& context, IMainFrame&, IMe
             comm->nIntervalUnit.store(index);
     });
     // The two boxes are a pair: either one, ticked or unticked, picks the mode.
-    connect(auto_, &QCheckBox::clicked, this, [this](bool ticked) { SetMode(ticked, true); });
-    connect(manual_, &QCheckBox::clicked, this, [this](bool ticked) { SetMode(!ticked, true); });
+    connect(auto_, &QCheckBox::toggled, this, [this](bool ticked) { SetMode(ticked, true); });
+    connect(manual_, &QCheckBox::toggled, this, [this](bool ticked) { SetMode(!ticked, true); });
     connect(send_, &QPushButton::clicked, this, &CTikoProPage_Com::Send);
 
     lampOff_.setSingleShot(true);
@@ -194,8 +203,13 @@ void CTikoProPage_Com::Open() {
 }
 
 void CTikoProPage_Com::SetMode(bool automatic, bool publish) {
-    auto_->setChecked(automatic);
-    manual_->setChecked(!automatic);
+    {
+        // The other box follows without being taken for a change of its own.
+        const QSignalBlocker blockAuto(auto_);
+        const QSignalBlocker blockManual(manual_);
+        auto_->setChecked(automatic);
+        manual_->setChecked(!automatic);
+    }
     for (QWidget* w : {static_cast<QWidget*>(interval_), static_cast<QWidget*>(unit_),
                        static_cast<QWidget*>(autoLabels_[0]), static_cast<QWidget*>(autoLabels_[1])})
         w->setEnabled(automatic);

@@ -158,7 +158,6 @@ CTikoProPage_Env::CTikoProPage_Env(const ShellContext& context, IMainFrame& fram
     auto button = [this](const char* caption, const QRect& dlu, int id) {
         auto* b = new QPushButton(U(caption));
         b->setAccessibleName(b->text());
-        b->setAutoDefault(false);
         return Place(b, dlu, id);
     };
     auto label = [this](const char* caption, const QRect& dlu) {
@@ -231,11 +230,12 @@ CTikoProPage_Env::CTikoProPage_Env(const ShellContext& context, IMainFrame& fram
     const std::pair<QCheckBox*, int> flags[] = {{sound_, 1001},  {blink_, 1010},      {compareAtStart_, 1011},
                                                 {log_, 1012},    {topMost_, 1013},    {clockOnly_, 1014},
                                                 {hour24_, 1046}, {transparent_, 1050}};
-    // `clicked` comes only from the user, so setting a box here or in 초기값 writes nothing.
+    // `toggled`, so a box changed by the mouse, the keyboard or a screen reader's action writes
+    // its setting; the page's own changes block the boxes' signals.
     for (const auto& [b, id] : flags)
-        connect(b, &QCheckBox::clicked, this, [this, id](bool ticked) { OnFlagBox(id, ticked); });
-    connect(screenSaver_, &QCheckBox::clicked, this, &CTikoProPage_Env::OnScreenSaver);
-    connect(autoSync_, &QCheckBox::clicked, this, &CTikoProPage_Env::OnAutoSync);
+        connect(b, &QCheckBox::toggled, this, [this, id](bool ticked) { OnFlagBox(id, ticked); });
+    connect(screenSaver_, &QCheckBox::toggled, this, &CTikoProPage_Env::OnScreenSaver);
+    connect(autoSync_, &QCheckBox::toggled, this, &CTikoProPage_Env::OnAutoSync);
     connect(period_, &QLineEdit::textEdited, this, &CTikoProPage_Env::OnPeriodEdited);
     // A drag is taken when the slider is let go; keys and clicks on the groove at
     // once.
@@ -327,6 +327,7 @@ void CTikoProPage_Env::OnScreenSaver(bool ticked) {
     if (!refusal.isEmpty()) {
         // The settings are as they were: so are the box and the field.
         asker_.Tell(this, refusal);
+        const QSignalBlocker block(screenSaver_);
         screenSaver_->setChecked(!ticked);
         return;
     }
@@ -405,6 +406,7 @@ void CTikoProPage_Env::ResetToInitial() {
     Class_TIKOCONF_SYNCINFO& sync = *context_.conf->SyncInfo();
     auto set = [](std::atomic<int32_t>& field, QCheckBox* box, bool on) {
         field.store(on ? 1 : 0);
+        const QSignalBlocker block(box);
         box->setChecked(on);
     };
 
@@ -432,7 +434,10 @@ void CTikoProPage_Env::ResetToInitial() {
     Publish(AO_MSGCOLOR_CHANGED_SIG);
 
     sync.bAutoSync.store(0);
-    autoSync_->setChecked(false);
+    {
+        const QSignalBlocker block(autoSync_);
+        autoSync_->setChecked(false);
+    }
     sync.nSyncPeriod.store(60);
     period_->setText(QString::asprintf("%02d", 60));
     EnablePeriod(false);

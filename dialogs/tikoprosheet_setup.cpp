@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -69,5 +70,7 @@ void CTikoProSheet_Setup::showEvent(QShowEvent* event) {
                 move(*at);
         }
     }
+    if (!event->spontaneous())
+        FitInsideScreen(*this);
     QDialog::showEvent(event);
 }

@@ -98,3 +98,7 @@ FlashStep NextFlashStep(int counter) {
     const int next = counter + 1;
     return {next, false, next % 2 == 1};
 }
+
+QString RegionDisplayName(const QString& tableName) {
+    return QString(tableName).replace(u'_', u' ');
+}

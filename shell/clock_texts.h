@@ -42,3 +42,7 @@ struct FlashStep {
     bool showMessage = true;
 };
 FlashStep NextFlashStep(int counter);
+
+// A region's name as people read it: the world table joins words with "_" ("워싱턴_D.C."),
+// shown and spoken with spaces. The table's own names stay as they are.
+QString RegionDisplayName(const QString& tableName);

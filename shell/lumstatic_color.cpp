@@ -16,6 +16,13 @@ CLumStatic_Color::CLumStatic_Color(const ShellContext& context, QWidget* parent)
     SetName("LumStatic_Color");
     if (context_.mediator != nullptr)
         context_.mediator->Subscribe(static_cast<CLumAOSM_Observer*>(this), AO_MSGCOLOR_CHANGED_SIG);
+    RenewAccessibleInterface(this);
+}
+
+void CLumStatic_Color::ShowMessage(const QString& text) {
+    setText(text);
+    message_ = text;
+    AnnounceShownText(this);
 }
 
 CLumStatic_Color::~CLumStatic_Color() {

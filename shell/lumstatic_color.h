@@ -7,15 +7,21 @@
 #include <cstdint>
 
 #include "runtime/observer.h"
+#include "windowkit/accessible_text.h"
 #include "windowkit/shell_context.h"
 
-class CLumStatic_Color : public QLabel, public CLumAOSM_Observer {
+class CLumStatic_Color : public QLabel, public CLumAOSM_Observer, public IShownText {
     Q_OBJECT
 
 public:
     // Subscribes to signal 47 when the context has a mediator.
     explicit CLumStatic_Color(const ShellContext& context, QWidget* parent = nullptr);
     ~CLumStatic_Color() override;
+
+    // A new message: shown, and told to a screen reader. A flash blanks the text on the screen
+    // only; the reader keeps the message.
+    void ShowMessage(const QString& text);
+    QString ShownText() const override { return OneLine(message_); }
 
     // COLORREF values; -1 is the system's button-text (button-face) colour.
     void SetTextColor(int32_t colorRef);
@@ -36,4 +42,5 @@ private:
     ShellContext context_;
     QColor text_;
     QColor back_;
+    QString message_;
 };

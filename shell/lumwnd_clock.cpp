@@ -1,12 +1,14 @@
 #include "shell/lumwnd_clock.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPointer>
+#include <algorithm>
 
 #include "runtime/mediator.h"
-#include "windowkit/window_layout.h"
 #include "timeservices/time_notice_message.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/window_layout.h"
 
 CLumWnd_Clock::CLumWnd_Clock(const ShellContext& context, QWidget* parent)
     : QWidget(parent), context_(context) {
@@ -15,7 +17,8 @@ CLumWnd_Clock::CLumWnd_Clock(const ShellContext& context, QWidget* parent)
     setAccessibleName(QString::fromUtf8("시계"));
     if (context_.clock != nullptr)
         time_ = context_.clock->NowUtc().seconds + platform::kKoreaUtcOffsetSeconds;
-    UpdateAccessibleText();
+    announcedMinute_ = time_ / 60;
+    RenewAccessibleInterface(this);
     if (context_.mediator != nullptr)
         context_.mediator->Subscribe(static_cast<CLumAOSM_Observer*>(this), AO_CLOCK_TICK_SIG);
 }
@@ -45,7 +48,7 @@ void CLumWnd_Clock::showEvent(QShowEvent* event) {
     const int64_t latest = latest_.load();
     if (latest != 0 && latest != time_) {
         time_ = latest;
-        UpdateAccessibleText();
+        AnnounceMinute();
     }
 }
 
@@ -56,7 +59,7 @@ void CLumWnd_Clock::hideEvent(QHideEvent* event) {
 
 void CLumWnd_Clock::SetTime(int64_t koreanSecond) {
     time_ = koreanSecond;
-    UpdateAccessibleText();
+    AnnounceMinute();
     // Hidden, nothing is drawn: the next paint brings the image up to date.
     if (!isVisible())
         return;
@@ -74,18 +77,25 @@ ClockFaceTexts CLumWnd_Clock::texts() const {
     return MainClockTexts(time_, Hour24());
 }
 
-void CLumWnd_Clock::UpdateAccessibleText() {
+QString CLumWnd_Clock::ShownText() const {
     const ClockFaceTexts t = texts();
     QString shown = t.date + u' ' + t.time;
     if (!t.marker.isEmpty())
         shown += u' ' + t.marker;
-    setAccessibleDescription(shown);
+    return OneLine(shown);
+}
+
+void CLumWnd_Clock::AnnounceMinute() {
+    if (time_ / 60 == announcedMinute_)
+        return;
+    announcedMinute_ = time_ / 60;
+    AnnounceShownText(this);
 }
 
 QRegion CLumWnd_Clock::DrawFace() {
     const Class_TIKOCONF_ENV* env = context_.conf != nullptr ? context_.conf->Env() : nullptr;
     const bool hour24 = Hour24();
-    const double dpi = logicalDpiY();
+    const double dpi = MainFaceDpi(size());
     FaceCanvas::Style style;
     style.size = size();
     // Device pixels, so a scaled screen gets sharp text rather than a stretched picture.
@@ -102,10 +112,17 @@ QRegion CLumWnd_Clock::DrawFace() {
     timeFont.setPixelSize(layout.timePixels);
     QFont smallFont(QString::fromUtf8("굴림"));
     smallFont.setPixelSize(layout.smallPixels);
+    // Where the installed face for "굴림" runs wider, the date is made smaller rather than cut
+    // at the face's edge (the widest date of any year, so it holds until the next redraw).
+    QFont dateFont = smallFont;
+    const int room = width() - layout.date.x() - 2;
+    const int widest = QFontMetrics(dateFont).horizontalAdvance(QString::fromUtf8("2000년 12월 27일 수요일"));
+    if (room > 0 && widest > room)
+        dateFont.setPixelSize(std::max(1, layout.smallPixels * room / widest));
     canvas_.Redraw(style, {},
                    {{layout.time, t.time, timeFont},
                     {layout.marker, hour24 ? QString() : t.marker, smallFont},
-                    {layout.date, t.date, smallFont}});
+                    {layout.date, t.date, dateFont}});
     canvasHour24_ = hour24;
     canvasDpi_ = dpi;
     return rect();

@@ -11,9 +11,10 @@
 #include "runtime/observer.h"
 #include "shell/clock_texts.h"
 #include "shell/face_canvas.h"
+#include "windowkit/accessible_text.h"
 #include "windowkit/shell_context.h"
 
-class CLumWnd_Clock : public QWidget, public CLumAOSM_Observer {
+class CLumWnd_Clock : public QWidget, public CLumAOSM_Observer, public IShownText {
     Q_OBJECT
 
 public:
@@ -31,6 +32,8 @@ public:
     ClockFaceTexts texts() const;
     // Brings the kept image up to the face's time and settings and returns it.
     const QImage& Render();
+    // Date and time as shown, for screen readers.
+    QString ShownText() const override;
     // The part the last new second painted again while shown.
     const QRect& lastRepaint() const { return lastRepaint_; }
 
@@ -42,7 +45,8 @@ protected:
 
 private:
     bool Hour24() const;
-    void UpdateAccessibleText();
+    // A screen reader hears of a new minute, not of every second.
+    void AnnounceMinute();
     // Draws what changed since the kept image was drawn (all of it when the look changed);
     // returns that part.
     QRegion DrawFace();
@@ -53,6 +57,7 @@ private:
     bool canvasHour24_ = true;  // the layout the kept image was drawn with
     double canvasDpi_ = 0;
     QRect lastRepaint_;
+    int64_t announcedMinute_ = 0;
     std::atomic<int64_t> latest_{0};  // the last tick's second (mediator thread writes)
     std::atomic<bool> shown_{false};  // GUI thread writes
 };

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <optional>
 
+#include "treestore/conf_schema.h"
 #include "windowkit/window_layout.h"
 #include "world/world_store.h"
-#include "treestore/conf_schema.h"
 
 namespace {
 
@@ -38,6 +38,7 @@ CLumWnd_WorldClock::CLumWnd_WorldClock(const ShellContext& context, world::World
         ArmTimer();
     });
     Tick();
+    RenewAccessibleInterface(this);
 }
 
 void CLumWnd_WorldClock::ArmTimer() {
@@ -61,7 +62,12 @@ void CLumWnd_WorldClock::Tick() {
     if (shown == shownText_ && blink_ == 0)
         return;
     shownText_ = shown;
-    setAccessibleDescription(shown);
+    // Once a minute, so a reader is not told every second.
+    const QString minute = shown.left(shown.lastIndexOf(u':'));
+    if (minute != announcedMinute_) {
+        announcedMinute_ = minute;
+        AnnounceShownText(this);
+    }
     update();
 }
 

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "platform/clock.h"
+#include "windowkit/accessible_text.h"
 #include "windowkit/shell_context.h"
 
 namespace world {
@@ -28,10 +29,13 @@ constexpr bool WorldFaceDrawn(int blink) {
     return blink % 6 < 3;
 }
 
-class CLumWnd_WorldClock : public QWidget {
+class CLumWnd_WorldClock : public QWidget, public IShownText {
     Q_OBJECT
 
 public:
+    // The selected region's date and time as shown, for screen readers.
+    QString ShownText() const override { return shownText_; }
+
     static constexpr int kPeriodMs = 50;
     static constexpr int kBlinkPaints = 18;
 
@@ -61,7 +65,8 @@ private:
     world::WorldStore& store_;
     platform::CivilTime time_;
     QString shownText_;
-    QTimer timer_;  // runs while the face is shown
+    QString announcedMinute_;  // the shown text without its seconds when last announced
+    QTimer timer_;             // runs while the face is shown
     int blink_ = kBlinkPaints;
     QImage image_;
     QFont timeFont_;

@@ -49,13 +49,13 @@ CTaskBarMsgWnd::CTaskBarMsgWnd(const QString& text, int width, int height, int d
     if (const auto bytes = platform::ReadRegularFile("frame.bmp", nullptr, kPictureLimit))
         picture_.loadFromData(reinterpret_cast<const uchar*>(bytes->data()),
                               static_cast<uint>(bytes->size()));
-    setAccessibleName(text);
-    setAccessibleDescription(QStringLiteral("알람"));
+    setAccessibleName(QStringLiteral("알람"));
     stepTimer_.setInterval(stepMs_);
     stayTimer_.setSingleShot(true);
     stayTimer_.setInterval(displayMs_);
     connect(&stepTimer_, &QTimer::timeout, this, &CTaskBarMsgWnd::OnStep);
     connect(&stayTimer_, &QTimer::timeout, this, [this] { stepTimer_.start(); });
+    RenewAccessibleInterface(this);
 }
 
 CTaskBarMsgWnd::~CTaskBarMsgWnd() = default;
@@ -71,8 +71,11 @@ void CTaskBarMsgWnd::OnStep() {
     switch (slide_->Step()) {
         case PopupSlide::Action::Place:
             setGeometry(slide_->Geometry());
-            if (!isVisible())
+            if (!isVisible()) {
                 show();
+                // Appearing without the focus, it is told to a reader as it comes.
+                AnnounceShownText(this);
+            }
             raise();
             break;
         case PopupSlide::Action::Stay:

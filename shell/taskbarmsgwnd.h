@@ -10,12 +10,13 @@
 #include <QWidget>
 
 #include "shell/popup_geometry.h"
+#include "windowkit/accessible_text.h"
 
 class ILauncher;
 
 inline constexpr char kAlarmFileName[] = "알람.txt";
 
-class CTaskBarMsgWnd : public QWidget {
+class CTaskBarMsgWnd : public QWidget, public IShownText {
     Q_OBJECT
 
 public:
@@ -29,6 +30,9 @@ public:
     void PopMsg();
 
     const QString& Text() const { return text_; }
+    // A notification, said as one line.
+    QString ShownText() const override { return OneLine(text_); }
+    QAccessible::Role ShownRole() const override { return QAccessible::Notification; }
     bool Hovering() const { return hover_; }
     const PopupSlide* Slide() const { return slide_.get(); }
 

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include "shell/help_text.h"
 #include "windowkit/window_layout.h"
@@ -18,7 +19,8 @@ constexpr QRect kOk{195, 146, 45, 14};
 CTikoDlg_AboutBox::CTikoDlg_AboutBox(QWidget* parent, std::filesystem::path helpFile) : QDialog(parent) {
     setWindowTitle(QStringLiteral("표준시 정보"));
     QFont font(QStringLiteral("굴림"));
-    font.setPointSize(10);
+    // One point above the other dialogs: 10, or more on a desktop set to larger text.
+    font.setPointSizeF(DialogFont().pointSizeF() + 1.0);
     setFont(font);
     const DialogBaseUnits units = BaseUnitsOf(font);
     setFixedSize(DluToPixels(kAboutSize, units));
@@ -47,4 +49,10 @@ CTikoDlg_AboutBox::CTikoDlg_AboutBox(QWidget* parent, std::filesystem::path help
 
 QString CTikoDlg_AboutBox::HelpText() const {
     return text_->toPlainText();
+}
+
+void CTikoDlg_AboutBox::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        FitInsideScreen(*this);
+    QDialog::showEvent(event);
 }

@@ -17,6 +17,10 @@ public:
     QString HelpText() const;
     QPushButton* OkButton() const { return ok_; }
 
+protected:
+    // Placed by its caller, then kept inside the screen.
+    void showEvent(QShowEvent* event) override;
+
 private:
     QPlainTextEdit* text_;
     QPushButton* ok_;

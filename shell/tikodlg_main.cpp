@@ -92,7 +92,7 @@ CTikoDlg_Main::~CTikoDlg_Main() {
 QPushButton* CTikoDlg_Main::MakeButton(const char* caption, const QRect& dlu) {
     auto* button = new QPushButton(QString::fromUtf8(caption), this);
     button->setAccessibleName(button->text());
-    button->setAutoDefault(false);
+    // Left auto-default, as in any dialog: Return presses the focused button.
     button->setGeometry(DluToPixels(dlu, units_));
     return button;
 }
@@ -118,7 +118,7 @@ int CTikoDlg_Main::Receive(const CLumAOSM_Message* message, const char*) {
 }
 
 void CTikoDlg_Main::ShowResult(const QString& text, bool synchronised) {
-    message_->setText(text);
+    message_->ShowMessage(text);
     if (synchronised) {
         lastSyncMessage_ = text;
         const Class_TIKOCONF_ENV* env = EnvOf(context_);
@@ -226,6 +226,8 @@ void CTikoDlg_Main::ApplyTopMost() {
 }
 
 void CTikoDlg_Main::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        FitInsideScreen(*this);  // a place stored on a larger screen or at another scale
     QDialog::showEvent(event);
     if (reshowing_ || event->spontaneous())
         return;

@@ -102,7 +102,7 @@ CTikoDlg_TimeSlim::CTikoDlg_TimeSlim(const ShellContext& context, IMainFrame& fr
       regionIndex_(regionIndex),
       name_(std::move(name)) {
     SetName("TikoDlg_TimeSlim");
-    setAccessibleName(regionIndex_ == -1 ? QString::fromUtf8("시계창") : name_);
+    setAccessibleName(regionIndex_ == -1 ? QString::fromUtf8("시계창") : RegionDisplayName(name_));
     if (TranslucencySupported())
         setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_OpaquePaintEvent, !TranslucencySupported());
@@ -119,6 +119,7 @@ CTikoDlg_TimeSlim::CTikoDlg_TimeSlim(const ShellContext& context, IMainFrame& fr
     Refresh();
     if (context_.mediator != nullptr)
         context_.mediator->Subscribe(static_cast<CLumAOSM_Observer*>(this), AO_SLIMSIZE_CHANGED_SIG);
+    RenewAccessibleInterface(this);
 }
 
 CTikoDlg_TimeSlim::~CTikoDlg_TimeSlim() {
@@ -181,7 +182,7 @@ SlimTexts CTikoDlg_TimeSlim::texts() const {
 }
 
 QString CTikoDlg_TimeSlim::labelText() const {
-    return regionIndex_ == -1 ? QString::fromUtf8("대한민국") : name_;
+    return regionIndex_ == -1 ? QString::fromUtf8("대한민국") : RegionDisplayName(name_);
 }
 
 void CTikoDlg_TimeSlim::UpdateAccessibleText() {
@@ -191,7 +192,12 @@ void CTikoDlg_TimeSlim::UpdateAccessibleText() {
         second += u' ' + t.marker;
     second += u' ' + t.time;
     shownText_ = labelText() + u'\n' + second;
-    setAccessibleDescription(shownText_);
+    // A screen reader hears of a new minute, not of every second.
+    const QString minute = shownText_.left(shownText_.lastIndexOf(u':'));
+    if (minute != announcedMinute_) {
+        announcedMinute_ = minute;
+        AnnounceShownText(this);
+    }
 }
 
 void CTikoDlg_TimeSlim::Refresh() {
@@ -321,6 +327,8 @@ void CTikoDlg_TimeSlim::ApplyTopMost() {
 }
 
 void CTikoDlg_TimeSlim::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        FitInsideScreen(*this);  // a cascade or a stored place may lie off the screen
     QDialog::showEvent(event);
     Refresh();
     ticker_->Arm();

@@ -15,10 +15,11 @@ class QTimer;
 #include "runtime/observer.h"
 #include "shell/clock_texts.h"
 #include "shell/face_canvas.h"
+#include "windowkit/accessible_text.h"
 #include "windowkit/shell_context.h"
 #include "windowkit/window_drag.h"
 
-class CTikoDlg_TimeSlim : public QDialog, public CLumAOSM_Observer {
+class CTikoDlg_TimeSlim : public QDialog, public CLumAOSM_Observer, public IShownText {
     Q_OBJECT
 
 public:
@@ -53,6 +54,9 @@ public:
     const platform::CivilTime& shownTime() const { return time_; }
     SlimTexts texts() const;
     QString labelText() const;
+    // Place, date and time as shown, one line, for screen readers.
+    QString ShownText() const override { return OneLine(shownText_); }
+    QAccessible::Role ShownRole() const override { return QAccessible::Window; }
     // The picture at the base size, as the window stretches it (drawn whole).
     QImage Picture() const;
     // The window's part that the last new second painted again.
@@ -105,6 +109,7 @@ private:
     TimeSource source_;
     platform::CivilTime time_;
     QString shownText_;
+    QString announcedMinute_;
     std::shared_ptr<SecondTicker> ticker_;  // shared by the windows of one back end
     FaceCanvas canvas_;                     // the picture at the base size as last drawn
     bool canvasKeyed_ = false;

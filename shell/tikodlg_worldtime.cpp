@@ -5,15 +5,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
+#include <algorithm>
 #include <optional>
 
 #include "platform/cp949.h"
+#include "shell/clock_texts.h"
 #include "shell/lumwnd_worldclock.h"
+#include "treestore/conf_schema.h"
+#include "windowkit/accessible_text.h"
 #include "windowkit/window_layout.h"
 #include "world/info_text.h"
 #include "world/world_store.h"
-#include "treestore/conf_schema.h"
 
 const char* const kNoWorldTableText =
     "시간표 파일이 없습니다.\n\n 실행디렉토리가 아닙니다. \n 바로가기 아이콘을 생성하여 사용하십시요!!";
@@ -33,6 +37,19 @@ constexpr int kFaceInset = 5;
 
 constexpr int kNoRegion = -1;
 
+// Rows as tall as the Hangul they show: where the fixed-width face that "굴림체" names falls
+// back to a taller Korean face (at 144 dpi, say), its own line height would let rows overlap.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize hint = QStyledItemDelegate::sizeHint(option, index);
+        const QRect ink = option.fontMetrics.boundingRect(index.data(Qt::DisplayRole).toString());
+        hint.setHeight(std::max(hint.height(), ink.height() + 2));
+        return hint;
+    }
+};
+
 QString FromCp949(const std::string& text) {
     return QString::fromStdString(platform::Cp949ToUtf8Lossy(text));
 }
@@ -44,7 +61,8 @@ CTikoDlg_WorldTime::CTikoDlg_WorldTime(const ShellContext& context, world::World
     : QDialog(parent), context_(context), store_(store), hooks_(std::move(hooks)) {
     setWindowTitle(QString::fromUtf8("세계시각"));
     QFont font(QString::fromUtf8("굴림체"));
-    font.setPointSize(10);
+    // One point above the other dialogs: 10, or more on a desktop set to larger text.
+    font.setPointSizeF(DialogFont().pointSizeF() + 1.0);
     setFont(font);
     const DialogBaseUnits units = BaseUnitsOf(font);
     setFixedSize(DluToPixels(kSize, units));
@@ -64,6 +82,7 @@ CTikoDlg_WorldTime::CTikoDlg_WorldTime(const ShellContext& context, world::World
     tree_->setDragDropMode(QAbstractItemView::NoDragDrop);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setAccessibleName(QString::fromUtf8("세계시간표"));
+    tree_->setItemDelegate(new RowDelegate(tree_));
 
     search_ = new QLineEdit(this);
     search_->setGeometry(DluToPixels(kSearch, units));
@@ -75,7 +94,7 @@ CTikoDlg_WorldTime::CTikoDlg_WorldTime(const ShellContext& context, world::World
     find_->setDefault(true);
     find_->setAccessibleName(find_->text());
 
-    info_ = new QLabel(this);
+    info_ = new ShownTextLabel(this);
     info_->setGeometry(DluToPixels(kInfo, units));
     info_->setWordWrap(true);
     info_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -83,12 +102,10 @@ CTikoDlg_WorldTime::CTikoDlg_WorldTime(const ShellContext& context, world::World
 
     showClock_ = new QPushButton(QString::fromUtf8("시계창보이기"), this);
     showClock_->setGeometry(DluToPixels(kShowClock, units));
-    showClock_->setAutoDefault(false);
     showClock_->setAccessibleName(showClock_->text());
 
     close_ = new QPushButton(QString::fromUtf8("닫기"), this);
     close_->setGeometry(DluToPixels(kClose, units));
-    close_->setAutoDefault(false);
     close_->setAccessibleName(close_->text());
 
     FillTree(table);
@@ -108,15 +125,16 @@ void CTikoDlg_WorldTime::FillTree(const world::WorldTable& table) {
     items_.assign(static_cast<size_t>(table.regions.Size()), nullptr);
     auto* root = new QTreeWidgetItem(tree_, QStringList(QString::fromUtf8("세계시간표")));
     root->setData(0, Qt::UserRole, kNoRegion);
-    auto* utc = new QTreeWidgetItem(root, QStringList(FromCp949(table.regions.Find(0)->name)));
+    auto* utc =
+        new QTreeWidgetItem(root, QStringList(RegionDisplayName(FromCp949(table.regions.Find(0)->name))));
     utc->setData(0, Qt::UserRole, 0);
     items_[0] = utc;
     for (const world::WorldGroup& group : table.groups) {
         auto* groupItem = new QTreeWidgetItem(root, QStringList(FromCp949(group.name)));
         groupItem->setData(0, Qt::UserRole, kNoRegion);
         for (int index = group.first; index < group.first + group.count; ++index) {
-            auto* item =
-                new QTreeWidgetItem(groupItem, QStringList(FromCp949(table.regions.Find(index)->name)));
+            auto* item = new QTreeWidgetItem(
+                groupItem, QStringList(RegionDisplayName(FromCp949(table.regions.Find(index)->name))));
             item->setData(0, Qt::UserRole, index);
             items_[static_cast<size_t>(index)] = item;
         }
@@ -149,23 +167,27 @@ void CTikoDlg_WorldTime::RebuildInformation() {
         return;
     const int64_t korean =
         context_.clock != nullptr ? context_.clock->NowUtc().seconds + platform::kKoreaUtcOffsetSeconds : 0;
-    info_->setText(QString::fromStdString(world::InformationText(*region, korean)));
+    info_->SetShownText(QString::fromStdString(world::InformationText(*region, korean)));
 }
 
 void CTikoDlg_WorldTime::Search() {
     const QString text = search_->text();
     if (text.isEmpty()) {
         search_->setText(QString::fromUtf8("찾고자 하는 도시/국가명"));
-        info_->setText(QString::fromUtf8("지역을 입력해 주십시오"));
+        info_->SetShownText(QString::fromUtf8("지역을 입력해 주십시오"));
         return;
     }
     const world::WorldTable* table = store_.Table();
-    const std::optional<std::string> needle = platform::Utf8ToCp949(text.toStdString());
-    const std::optional<world::SearchHit> hit =
-        table != nullptr && needle ? world::FindRegion(*table, *needle) : std::nullopt;
+    // Names are shown with spaces where the table has "_"; a name typed as shown is found too.
+    std::optional<world::SearchHit> hit;
+    for (const QString& typed : {text, QString(text).replace(u' ', u'_')}) {
+        const std::optional<std::string> needle = platform::Utf8ToCp949(typed.toStdString());
+        if (!hit && table != nullptr && needle)
+            hit = world::FindRegion(*table, *needle);
+    }
     QTreeWidgetItem* item = hit ? ItemOf(hit->index) : nullptr;
     if (item == nullptr) {
-        info_->setText(QString::fromUtf8("입력하신 지역을 찾을 수 없습니다"));
+        info_->SetShownText(QString::fromUtf8("입력하신 지역을 찾을 수 없습니다"));
         return;
     }
     tree_->setCurrentItem(item);
@@ -193,6 +215,11 @@ void CTikoDlg_WorldTime::CloseAndSave() {
 void CTikoDlg_WorldTime::reject() {
     KeepPosition();
     QDialog::reject();
+}
+
+void CTikoDlg_WorldTime::showEvent(QShowEvent* event) {
+    FitInsideScreen(*this);
+    QDialog::showEvent(event);
 }
 
 bool CTikoDlg_WorldTime::eventFilter(QObject* watched, QEvent* event) {

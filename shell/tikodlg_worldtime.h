@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "windowkit/accessible_text.h"
 #include "windowkit/shell_context.h"
 
 class QLabel;
@@ -55,6 +56,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Kept inside the screen, whatever the stored place and the scale.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FillTree(const world::WorldTable& table);
@@ -69,7 +72,7 @@ private:
     QTreeWidget* tree_ = nullptr;
     QLineEdit* search_ = nullptr;
     QPushButton* find_ = nullptr;
-    QLabel* info_ = nullptr;
+    ShownTextLabel* info_ = nullptr;
     QPushButton* showClock_ = nullptr;
     QPushButton* close_ = nullptr;
     std::vector<QTreeWidgetItem*> items_;  // by table index

@@ -1,6 +1,12 @@
 #include "windowkit/window_layout.h"
 
+#include <QApplication>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMargins>
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -53,9 +59,15 @@ int PointsToPixels(double points, double dpi) {
     return static_cast<int>(std::lround(points * dpi / 72.0));
 }
 
+double DialogPointSize(double desktopPoints) {
+    return std::max(9.0, desktopPoints);
+}
+
 QFont DialogFont() {
     QFont font(QString::fromUtf8("굴림"));
-    font.setPointSize(9);
+    // A desktop set to larger text keeps it in the dialogs too.
+    const double desktop = QApplication::instance() != nullptr ? QApplication::font().pointSizeF() : 0.0;
+    font.setPointSizeF(DialogPointSize(desktop));
     return font;
 }
 
@@ -75,6 +87,13 @@ ClockFaceLayout MainClockLayout(bool hour24, double dpi) {
     layout.timePixels = PointsToPixels(24, dpi);
     layout.smallPixels = PointsToPixels(10, dpi);
     return layout;
+}
+
+double MainFaceDpi(const QSize& face) {
+    if (face.isEmpty())
+        return 96.0;
+    return 96.0 * std::min(static_cast<double>(face.width()) / kMainFaceAt96.width(),
+                           static_cast<double>(face.height()) / kMainFaceAt96.height());
 }
 
 float SaneScale(float scale) {
@@ -98,4 +117,51 @@ SlimLayout SlimClockLayout(bool region, bool seeThrough) {
     if (region && seeThrough)
         layout.bar = QRect(QPoint(10, 4), QPoint(13, 15));  // (10, 4)-(14, 16), right and bottom open
     return layout;
+}
+
+QPoint PlaceInside(const QRect& area, const QPoint& wanted, const QSize& size) {
+    if (area.isEmpty())
+        return wanted;
+    const int x = std::max(area.left(), std::min(wanted.x(), area.left() + area.width() - size.width()));
+    const int y = std::max(area.top(), std::min(wanted.y(), area.top() + area.height() - size.height()));
+    return QPoint(x, y);
+}
+
+namespace {
+
+QMargins MarginsOf(const QWidget& w) {
+    const QRect frame = w.frameGeometry();
+    const QRect inner = w.geometry();
+    return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                    frame.bottom() - inner.bottom());
+}
+
+// The window with the window manager's frame. Before its first mapping Qt knows no frame: the
+// window manager will put the frame where the window is asked to be, as large as that of
+// another framed window of the program.
+QRect FramedRect(const QWidget& window) {
+    if (!MarginsOf(window).isNull() || window.windowFlags().testFlag(Qt::FramelessWindowHint))
+        return window.frameGeometry();
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+        if (other == &window || !other->isVisible() || other->windowFlags().testFlag(Qt::FramelessWindowHint))
+            continue;
+        const QMargins borrowed = MarginsOf(*other);
+        if (!borrowed.isNull())
+            return QRect(window.pos(), window.size().grownBy(borrowed));
+    }
+    return window.frameGeometry();
+}
+
+}  // namespace
+
+void FitInsideScreen(QWidget& window) {
+    const QRect frame = FramedRect(window);
+    const QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (screen == nullptr)
+        screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const QPoint at = PlaceInside(screen->availableGeometry(), frame.topLeft(), frame.size());
+    if (at != frame.topLeft())
+        window.move(window.pos() + (at - frame.topLeft()));
 }

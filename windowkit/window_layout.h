@@ -59,6 +59,11 @@ struct ClockFaceLayout {
     int smallPixels = 0;  // 10 point
 };
 ClockFaceLayout MainClockLayout(bool hour24, double dpi);
+// The face measures 180 x 49 pixels at 96 dpi with the dialog font; a face grown with another
+// dpi or a larger desktop font lays its texts out at the dpi that fills it the same way, so the
+// digits grow with it and never reach its edge.
+inline constexpr QSize kMainFaceAt96{180, 49};
+double MainFaceDpi(const QSize& face);
 
 // The clock-only window (dialog resource 132, 95 x 19 units of the "System" font, whose base
 // units are 8 x 16 pixels): the picture is drawn at this size and stretched to the window.
@@ -80,3 +85,16 @@ struct SlimLayout {
 };
 // region: a world clock (region index not -1); seeThrough: the white background is keyed out.
 SlimLayout SlimClockLayout(bool region, bool seeThrough);
+
+// Where a window of `size` goes when asked for at `wanted` (its top-left) and it must lie inside
+// `area` (a screen's available area): the place asked for when it fits, else moved in only as far
+// as it takes; a window larger than the area keeps its top-left corner inside.
+QPoint PlaceInside(const QRect& area, const QPoint& wanted, const QSize& size);
+
+class QWidget;
+// Moves a top-level window, frame included, inside the available area of the screen it belongs
+// to (the one under its centre, else the primary screen). Call from its show event.
+void FitInsideScreen(QWidget& window);
+
+// The dialogs' font in points: the spec's 9, or the desktop's size when that is larger.
+double DialogPointSize(double desktopPoints);

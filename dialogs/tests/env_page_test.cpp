@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -359,4 +361,44 @@ TEST_F(EnvPageTest, AutomaticTimeSyncOnIsSaidAndTheOffsetStays) {
     EXPECT_TRUE(told[0].contains("timedatectl set-ntp false")) << told[0].toStdString();
     ASSERT_EQ(1u, bus.SetTimeCalls().size());
     EXPECT_EQ("ntp", bus.SetTimeCalls()[0].outcome);
+}
+
+namespace {
+
+// What a screen reader or voice control does: the box's own toggle action, no click.
+void ToggleThroughAccessibility(QWidget* box) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
+    ASSERT_NE(accessible, nullptr);
+    ASSERT_NE(accessible->actionInterface(), nullptr);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+}
+
+}  // namespace
+
+TEST_F(EnvPageTest, BoxesToggledByAScreenReaderWriteTheirSettings) {
+    const std::pair<int, std::atomic<int32_t> Class_TIKOCONF_ENV::*> flags[] = {
+        {1001, &Class_TIKOCONF_ENV::bSound},          {1010, &Class_TIKOCONF_ENV::bBlinkOnSync},
+        {1011, &Class_TIKOCONF_ENV::bCompareAtStart}, {1012, &Class_TIKOCONF_ENV::bLog},
+        {1013, &Class_TIKOCONF_ENV::bTopMost},        {1014, &Class_TIKOCONF_ENV::bClockOnly},
+        {1046, &Class_TIKOCONF_ENV::b24Hour},         {1050, &Class_TIKOCONF_ENV::bWorldClockTransparent}};
+    for (const auto& [id, field] : flags) {
+        const int32_t before = (Env().*field).load();
+        ToggleThroughAccessibility(Control(id));
+        EXPECT_EQ(Control<QAbstractButton>(id)->isChecked(), before == 0) << id;
+        EXPECT_EQ((Env().*field).load(), before == 0 ? 1 : 0) << id;
+    }
+    ToggleThroughAccessibility(Control(1002));
+    EXPECT_EQ(Sync().bAutoSync.load(), 1);
+    EXPECT_EQ(Published(), std::vector<int32_t>({38}));
+}
+
+TEST_F(EnvPageTest, ResetPublishesOnlyItsOwnSignals) {
+    // 초기값 unticks the boxes itself; a box's own change must not publish a second time.
+    Click(1002);
+    Click(1001);
+    EXPECT_EQ(Published(), std::vector<int32_t>({38}));
+    Click(1015);
+    EXPECT_EQ(Published(), std::vector<int32_t>({47, 48, 39}));
+    EXPECT_EQ(Env().bSound.load(), 1);
+    EXPECT_EQ(Sync().bAutoSync.load(), 0);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,8 +10,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -26,6 +31,7 @@
 #include "tests/support/temp_dir.h"
 #include "treestore/app_store.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/accessible_text.h"
 #include "windowkit/tests/fake_main_frame.h"
 
 namespace {
@@ -381,3 +387,69 @@ TEST_F(ScheduleDialogTest, ListsADayByTimeOfDayAndRendersIt) {
 }
 
 }  // namespace
+
+// A screen reader hears the date title, the boxes by their labels, the arrows by what they do
+// and every column of a row.
+TEST_F(ScheduleDialogTest, AReaderHearsWhatTheDialogShows) {
+    AddItem(KstSeconds(2026, 12, 9, 9, 5), kRepeatOnce, "meeting");
+    std::vector<QObject*> told;
+    SetAnnounceHookForTests([&](QObject* o) { told.push_back(o); });
+    const auto name = [](QWidget* w) {
+        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+    };
+
+    EXPECT_EQ(name(Dialog().title()), U("2026년 12월  8일 일정표"));
+    told.clear();
+    ShowOn(2026, 12, 9);
+    EXPECT_EQ(name(Dialog().title()), U("2026년 12월  9일 일정표"));
+    EXPECT_EQ(told, std::vector<QObject*>{Dialog().title()});
+
+    EXPECT_EQ(name(Dialog().hourCombo()), U("시"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(Dialog().hourCombo())->text(QAccessible::Value),
+              U("00시"));
+    EXPECT_EQ(name(Dialog().minuteCombo()), U("분"));
+    for (QToolButton* arrow : Dialog().calendar()->findChildren<QToolButton*>()) {
+        if (arrow->text().isEmpty()) {
+            EXPECT_FALSE(name(arrow).isEmpty()) << arrow->objectName().toStdString();
+        }
+    }
+
+    // The selected day says its month and year, not only "9".
+    auto* days = Dialog().calendar()->findChild<QTableView*>();
+    ASSERT_NE(days, nullptr);
+    QAccessibleInterface* day = QAccessible::queryAccessibleInterface(days)->focusChild();
+    ASSERT_NE(day, nullptr);
+    EXPECT_EQ(day->text(QAccessible::Name), U("2026년 12월 9일 수요일"));
+    EXPECT_EQ(day->role(), QAccessible::Cell);
+
+    ASSERT_EQ(Rows().size(), 1u);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Dialog().list());
+    QStringList names;
+    for (int i = 0; i < list->childCount(); ++i)
+        names << list->child(i)->text(QAccessible::Name);
+    EXPECT_TRUE(names.contains(U("09:05:00, meeting, 당일"))) << names.join('|').toStdString();
+    SetAnnounceHookForTests({});
+}
+
+// Tab goes through the inputs of an item before the button that adds it.
+TEST_F(ScheduleDialogTest, TabReachesTheMemoAndTheAlarmChoicesBeforeAdd) {
+    std::vector<QWidget*> chain;
+    QWidget* w = Dialog().hourCombo();
+    for (int i = 0; i < 80 && w != nullptr; ++i) {
+        chain.push_back(w);
+        w = w->nextInFocusChain();
+    }
+    const auto at = [&](QWidget* target) {
+        const auto found = std::find(chain.begin(), chain.end(), target);
+        EXPECT_NE(found, chain.end());
+        return found - chain.begin();
+    };
+    EXPECT_LT(at(Dialog().memo()), at(Dialog().alarmBox(7)));
+    QPushButton* add = nullptr;
+    for (QPushButton* b : Dialog().findChildren<QPushButton*>()) {
+        if (b->text() == U("추가"))
+            add = b;
+    }
+    ASSERT_NE(add, nullptr);
+    EXPECT_LT(at(Dialog().alarmBox(7)), at(add));
+}

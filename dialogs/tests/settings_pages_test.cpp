@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -165,6 +167,45 @@ TEST_F(SettingsPagesTest, EachControlWritesItsFieldAndPublishesItsSignal) {
         c.act(*control);
         EXPECT_EQ(c.field(conf()), c.expected);
         EXPECT_EQ(Published(), c.published == 0 ? std::vector<int32_t>{} : std::vector<int32_t>{c.published});
+    }
+}
+
+// A screen reader or voice control toggles a box through its action, not a click: the same
+// fields and signals follow.
+TEST_F(SettingsPagesTest, BoxesToggledByAScreenReaderWriteTheirFields) {
+    for (size_t i = 0; i < std::size(kControls); ++i) {
+        const ControlCase& c = kControls[i];
+        if (c.act.target<void (*)(QWidget&)>() == nullptr || *c.act.target<void (*)(QWidget&)>() != Click)
+            continue;
+        SCOPED_TRACE(testing::Message() << "row " << i << ", control " << c.id);
+        Apply(c.start);
+        std::unique_ptr<CSetupPage> page = Make(c.id == 1082 || c.id / 10 == 105 ? Page::Alarm : Page::Com);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(Control(*page, c.id));
+        ASSERT_NE(accessible, nullptr);
+        ASSERT_TRUE(accessible->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::toggleAction()));
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        EXPECT_EQ(c.field(conf()), c.expected);
+        EXPECT_EQ(Published(), c.published == 0 ? std::vector<int32_t>{} : std::vector<int32_t>{c.published});
+    }
+}
+
+// The mode pair is one choice of two: a reader hears radio buttons, named, with the ticked one
+// checked; the speed and unit boxes are named by their labels, their entries are the values.
+TEST_F(SettingsPagesTest, SerialPageTellsAReaderNamesAndChoices) {
+    Apply(kAutomatic);
+    std::unique_ptr<CSetupPage> page = Make(Page::Com);
+    for (const auto& [id, checked] : {std::pair{1077, true}, std::pair{1088, false}}) {
+        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(Control(*page, id));
+        EXPECT_EQ(box->role(), QAccessible::RadioButton) << id;
+        EXPECT_EQ(box->state().checked, checked) << id;
+        EXPECT_FALSE(box->text(QAccessible::Name).isEmpty()) << id;
+    }
+    for (const auto& [id, name] : {std::pair{1024, "전송 속도"}, std::pair{1087, "간격 단위"}}) {
+        QAccessibleInterface* combo = QAccessible::queryAccessibleInterface(Control(*page, id));
+        EXPECT_EQ(combo->role(), QAccessible::ComboBox) << id;
+        EXPECT_EQ(combo->text(QAccessible::Name), U(name)) << id;
+        EXPECT_EQ(combo->text(QAccessible::Value), Control<QComboBox>(*page, id)->currentText()) << id;
     }
 }
 

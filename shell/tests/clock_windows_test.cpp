@@ -8,15 +8,15 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "windowkit/tests/fake_main_frame.h"
 #include "runtime/mediator.h"
 #include "shell/lumwnd_clock.h"
 #include "shell/tikodlg_main.h"
 #include "shell/tikodlg_timeslim.h"
-#include "windowkit/window_layout.h"
 #include "tests/support/fake_clock.h"
 #include "timeservices/time_notice_message.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/tests/fake_main_frame.h"
+#include "windowkit/window_layout.h"
 
 namespace {
 
@@ -95,7 +95,7 @@ TEST_F(ClockWindowsTest, FaceTakesEachTickAndDrawsIt) {
     ASSERT_TRUE(WaitOnGui([&] { return face.time() == tick.tTime; }));
     EXPECT_EQ(face.texts().time, QStringLiteral("15:04:06"));
     EXPECT_NE(face.Render(), before);
-    EXPECT_TRUE(face.accessibleDescription().contains(QStringLiteral("15:04:06")));
+    EXPECT_TRUE(face.ShownText().contains(QStringLiteral("15:04:06")));
     // The background is crClockBack (black) where no text is.
     EXPECT_EQ(face.Render().pixelColor(face.width() - 1, face.height() - 1), QColor(0, 0, 0));
 }
@@ -114,7 +114,7 @@ TEST_F(ClockWindowsTest, EveryClockShowsKoreanTimeWhateverTheTimeZone) {
             face.resize(180, 49);
             faces.push_back(face.Render().copy());
             CTikoDlg_TimeSlim slim(context, frame);
-            slims.push_back(slim.accessibleDescription());
+            slims.push_back(slim.ShownText());
         }
         for (size_t i = 1; i < faces.size(); ++i) {
             EXPECT_EQ(faces[i], faces[0]) << instant << " zone " << i;
@@ -131,7 +131,7 @@ TEST_F(ClockWindowsTest, ClockOnlyWindowTextsAndScale) {
     conf->Env()->b24Hour.store(0);
     CTikoDlg_TimeSlim slim(context, frame);
     EXPECT_EQ(slim.labelText(), QString::fromUtf8("대한민국"));
-    EXPECT_EQ(slim.accessibleDescription(), QString::fromUtf8("대한민국\n2002/05/20 월 오후 03:04:05"));
+    EXPECT_EQ(slim.ShownText(), QString::fromUtf8("대한민국 2002/05/20 월 오후 03:04:05"));
     slim.SetScale(conf->WorldClocks()->fScale.load());
     EXPECT_EQ(slim.size(), QSize(190, 38));
 

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <algorithm>
@@ -37,6 +38,7 @@
 #include "treestore/conf_schema.h"
 #include "treestore/schedule_schema.h"
 #include "windowkit/tests/fake_main_frame.h"
+#include "windowkit/window_layout.h"
 
 namespace {
 
@@ -165,7 +167,11 @@ TEST_F(FrameTest, SettingsRunModallyOnceThenApplyTopMostAndSave) {
         std::filesystem::remove(dir_ / "TIKo.conf");
         WithSettingsOpen(Frame(), [&](CTikoProSheet_Setup& sheet) {
             EXPECT_EQ(conf_->MainDlg()->bSetupOpen.load(), 1);
-            EXPECT_EQ(sheet.pos(), Frame().MainDialog()->frameGeometry().topLeft() + QPoint(40, 40));
+            // 40 pixels into the main dialog, moved in only where the screen would cut it off.
+            EXPECT_EQ(sheet.pos(),
+                      PlaceInside(sheet.screen()->availableGeometry(),
+                                  Frame().MainDialog()->frameGeometry().topLeft() + QPoint(40, 40),
+                                  sheet.frameGeometry().size()));
             // Neither a second sheet nor the exit while this one runs.
             Frame().RunCommand(kCmdSettings);
             Frame().RunCommand(kCmdExit);

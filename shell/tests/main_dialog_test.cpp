@@ -1,15 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include "windowkit/tests/fake_main_frame.h"
 #include "shell/lumstatic_color.h"
 #include "shell/lumwnd_clock.h"
 #include "shell/tikodlg_main.h"
 #include "tests/support/fake_clock.h"
 #include "timeservices/time_notice_message.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/accessible_text.h"
+#include "windowkit/tests/fake_main_frame.h"
 
 namespace {
 
@@ -169,10 +171,42 @@ TEST_F(MainDialogTest, MessageColoursComeFromSettingsAndSignal47) {
 TEST_F(MainDialogTest, ControlsKeepTheirCaptionsForAssistiveTools) {
     CTikoDlg_Main dlg(context, frame);
     for (QPushButton* b : dlg.findChildren<QPushButton*>())
-        EXPECT_EQ(b->accessibleName(), b->text());
+        EXPECT_EQ(b->accessibleName(), QString(b->text()).remove(u'&'));
     EXPECT_EQ(dlg.findChildren<QPushButton*>().size(), 6);
     EXPECT_FALSE(dlg.clock()->accessibleName().isEmpty());
-    EXPECT_TRUE(dlg.clock()->accessibleDescription().contains(dlg.clock()->texts().time));
+}
+
+// A screen reader hears the result in the message line, once for each result, and the clock's
+// time, told once a minute rather than every second.
+TEST_F(MainDialogTest, AReaderHearsTheResultAndTheTime) {
+    CTikoDlg_Main dlg(context, frame);
+    std::vector<QObject*> told;
+    SetAnnounceHookForTests([&](QObject* o) { told.push_back(o); });
+    QAccessibleInterface* line = QAccessible::queryAccessibleInterface(dlg.messageLine());
+    EXPECT_EQ(line->text(QAccessible::Name), QString::fromUtf8("메시지"));
+
+    const QString result = QString::fromUtf8("사용자 PC가 2.500 초 늦습니다.");
+    conf->Env()->bBlinkOnSync.store(1);
+    dlg.ShowResult(result, true);
+    EXPECT_EQ(line->text(QAccessible::Name), result);
+    EXPECT_EQ(line->text(QAccessible::Description), QString::fromUtf8("메시지"));
+    EXPECT_EQ(told, std::vector<QObject*>{dlg.messageLine()});
+    // A flash blanks the line on the screen; the reader keeps the result and hears nothing more.
+    for (int i = 0; i < 3; ++i)
+        dlg.FlashTick();
+    EXPECT_EQ(line->text(QAccessible::Name), result);
+    EXPECT_EQ(told.size(), 1u);
+
+    told.clear();
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(dlg.clock());
+    EXPECT_EQ(face->role(), QAccessible::StaticText);
+    const int64_t minute = (dlg.clock()->time() / 60 + 1) * 60;
+    for (int64_t second = minute - 2; second < minute + 60; ++second)
+        dlg.clock()->SetTime(second);
+    EXPECT_EQ(told, std::vector<QObject*>(1, dlg.clock()));
+    EXPECT_TRUE(face->text(QAccessible::Name).contains(dlg.clock()->texts().time));
+    EXPECT_EQ(face->text(QAccessible::Description), QString::fromUtf8("시계"));
+    SetAnnounceHookForTests({});
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // regions, their cascade, recording and reopening, on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QDir>
 #include <QFocusEvent>
 #include <QLabel>
@@ -9,22 +10,24 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <filesystem>
 
-#include "windowkit/tests/fake_main_frame.h"
 #include "platform/cp949.h"
 #include "shell/launcher.h"
 #include "shell/lumwnd_worldclock.h"
 #include "shell/mainframe.h"
 #include "shell/tikodlg_timeslim.h"
 #include "shell/tikodlg_worldtime.h"
-#include "world/info_text.h"
-#include "world/world_store.h"
 #include "shell/world_clock_list.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
 #include "treestore/conf_schema.h"
 #include "treestore/schedule_schema.h"
+#include "windowkit/accessible_text.h"
+#include "windowkit/tests/fake_main_frame.h"
+#include "world/info_text.h"
+#include "world/world_store.h"
 
 namespace {
 
@@ -175,6 +178,31 @@ TEST_F(WorldWindowsTest, SelectingOrFindingARegionSelectsItAndExplainsIt) {
     QFocusEvent focus(QEvent::FocusIn);
     QCoreApplication::sendEvent(dialog->searchEdit(), &focus);
     EXPECT_TRUE(dialog->searchEdit()->text().isEmpty());
+}
+
+// A reader hears the information text (told on each change), the face's time, and names with
+// spaces where the table joins words with "_"; typed as shown, such a name is found.
+TEST_F(WorldWindowsTest, AReaderHearsTheInformationAndTheNamesAsShown) {
+    auto dialog = MakeDialog();
+    std::vector<QObject*> told;
+    SetAnnounceHookForTests([&](QObject* o) { told.push_back(o); });
+    dialog->tree()->setCurrentItem(dialog->ItemOf(kNewYork));
+    QAccessibleInterface* info = QAccessible::queryAccessibleInterface(dialog->information());
+    EXPECT_EQ(info->text(QAccessible::Name).toStdString(),
+              OneLine(QString::fromStdString(world::InformationText(*store_.RegionAt(kNewYork), Korean())))
+                  .toStdString());
+    EXPECT_EQ(std::count(told.begin(), told.end(), dialog->information()), 1);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(dialog->face())->text(QAccessible::Name),
+              dialog->face()->ShownText());
+    EXPECT_FALSE(dialog->face()->ShownText().isEmpty());
+    SetAnnounceHookForTests({});
+
+    QTreeWidgetItem* azores = dialog->tree()->topLevelItem(0)->child(8)->child(0);
+    EXPECT_EQ(azores->text(0), "아조레스 제도");
+    dialog->searchEdit()->setText(QString::fromUtf8("레스 제"));
+    dialog->findButton()->click();
+    EXPECT_EQ(dialog->tree()->currentItem(), azores);
+    EXPECT_EQ(store_.SelectedName(), Cp949("아조레스_제도"));  // the table's name stays
 }
 
 TEST_F(WorldWindowsTest, DialogButtonsOpenAClockAndCloseWithOrWithoutSaving) {

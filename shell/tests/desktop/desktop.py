@@ -11,7 +11,11 @@ import tempfile
 import time
 
 
-def wait_for(cond, what, bound=15.0, step=0.05):
+# A hang guard, not a timing: under a busy build an X server or openbox can take many seconds.
+BOUND = 60.0
+
+
+def wait_for(cond, what, bound=BOUND, step=0.05):
     end = time.monotonic() + bound
     while time.monotonic() < end:
         value = cond()
@@ -99,7 +103,7 @@ class Desktop:
         argv = ["xdotool", "search"] + (["--onlyvisible"] if visible else []) + ["--name", name]
         return [int(w) for w in self.run(argv).split()]
 
-    def window(self, name, bound=15.0):
+    def window(self, name, bound=BOUND):
         """The largest visible window of that title."""
         def largest():
             found = []

@@ -3,13 +3,13 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include "windowkit/tests/fake_main_frame.h"
 #include "shell/lumstatic_color.h"
 #include "shell/lumwnd_clock.h"
 #include "shell/tikodlg_main.h"
 #include "tests/support/fake_clock.h"
 #include "timeservices/time_notice_message.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/tests/fake_main_frame.h"
 
 namespace {
 
@@ -66,6 +66,21 @@ TEST_F(MainDialogTest, RequestButtonsPublishAndWaitForTheResult) {
         EXPECT_TRUE(dlg.compareButton()->isEnabled());
         EXPECT_TRUE(dlg.syncButton()->isEnabled());
     }
+}
+
+// A refused setting's cause does not fit the one-line field: the first line shows, the whole text
+// is the tool tip and the accessible description; the next result clears them.
+TEST_F(MainDialogTest, RefusedSettingShowsItsFirstLineAndCarriesTheCause) {
+    CTikoDlg_Main dlg(context, frame);
+    const QString refused =
+        QString::fromUtf8("동기에 실패했습니다.\n이 사용자에게는 시계를 맞출 권한이 없습니다.");
+    dlg.ShowResult(refused, true);
+    EXPECT_EQ(dlg.messageLine()->text(), QString::fromUtf8("동기에 실패했습니다."));
+    EXPECT_EQ(dlg.messageLine()->toolTip(), refused);
+    EXPECT_EQ(dlg.messageLine()->accessibleDescription(), refused);
+    dlg.ShowResult(QStringLiteral("ok"), true);
+    EXPECT_TRUE(dlg.messageLine()->toolTip().isEmpty());
+    EXPECT_TRUE(dlg.messageLine()->accessibleDescription().isEmpty());
 }
 
 TEST_F(MainDialogTest, SynchronisationResultFlashesOnlyWhenAsked) {

@@ -4,7 +4,6 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QColorDialog>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +13,6 @@
 #include <QSlider>
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <string>

@@ -5,7 +5,8 @@ time service and polkit (dbusmock), against a loopback SNTP server 2.5 s ahead.
   try-as-new-user.py PATH/TO/LumClient
 
 Checks that `--sync` is refused by polkit with the message that names the group tiko3, and that a
-copy given cap_sys_time (secure execution) refuses a server chosen on its command line. Nothing
+copy given cap_sys_time (secure execution) refuses a server chosen on its command line and
+ignores TIKO3_PRIMARY_SERVER (tried in a network namespace of its own, where only loopback exists). Nothing
 here can set the machine's clock: the time service is a mock, the synchronising run has no
 CAP_SYS_TIME in its bounding set, and the run with the capability only compares.
 """
@@ -24,7 +25,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 TEMPLATE = os.path.join(HERE, '..', 'tests', 'support', 'timedated_template.py')
 
 
-def sntp_responder(ahead):
+def sntp_responder(ahead, requests=None):
     s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     s.bind(('127.0.0.1', 0))
 
@@ -35,6 +36,8 @@ def sntp_responder(ahead):
     def serve():
         while True:
             data, peer = s.recvfrom(512)
+            if requests is not None:
+                requests.append(peer)
             if len(data) >= 48:
                 now = time.time() + ahead
                 s.sendto(bytes([0x24, 2, 6, 0xEC]) + b'\0' * 8 + b'LOCL' + ntp(now) + data[40:48] + ntp(now) +
@@ -55,7 +58,37 @@ def wait_for_name(address, name):
     return False
 
 
+AS_NOBODY = ['setpriv', '--reuid=nobody', '--regid=nogroup', '--clear-groups', '--inh-caps=-all']
+
+
+def environment_ignored(plain, capable):
+    """In a network namespace of its own (only loopback, no way out): the plain program follows
+    TIKO3_PRIMARY_SERVER to the loopback responder, the capable copy does not."""
+    subprocess.run(['ip', 'link', 'set', 'lo', 'up'], check=True)
+    requests = []
+    port = sntp_responder(0.0, requests)
+    env = {'PATH': '/usr/bin:/bin', 'HOME': '/nonexistent', 'DBUS_SYSTEM_BUS_ADDRESS': 'unix:path=/nonexistent',
+           'TIKO3_PRIMARY_SERVER': '127.0.0.1:%d' % port, 'TIKO3_SECONDARY_SERVER': '127.0.0.1:%d' % port}
+    failures = []
+    r = subprocess.run(AS_NOBODY + [plain, '--compare'], env=env, capture_output=True, text=True, check=False,
+                       timeout=60)
+    if r.returncode != 0 or not requests:
+        failures.append('plain --compare did not follow TIKO3_PRIMARY_SERVER: exit %d\n%s%s' %
+                        (r.returncode, r.stdout, r.stderr))
+    seen = len(requests)
+    r = subprocess.run(AS_NOBODY + [capable, '--compare'], env=env, capture_output=True, text=True, check=False,
+                       timeout=60)
+    if len(requests) != seen or r.returncode == 0:
+        failures.append('the capable copy followed TIKO3_PRIMARY_SERVER: exit %d\n%s%s' %
+                        (r.returncode, r.stdout, r.stderr))
+    for failure in failures:
+        print(failure)
+    return 1 if failures else 0
+
+
 def main():
+    if sys.argv[1] == '--environment-ignored':
+        return environment_ignored(sys.argv[2], sys.argv[3])
     program = os.path.abspath(sys.argv[1])
     failures = []
     work = tempfile.mkdtemp(prefix='tiko3-new-user-')
@@ -88,7 +121,7 @@ def main():
         os.mkdir(home)
         shutil.chown(home, 'nobody', 'nogroup')
         user_env = {'PATH': '/usr/bin:/bin', 'HOME': home, 'DBUS_SYSTEM_BUS_ADDRESS': address}
-        as_nobody = ['setpriv', '--reuid=nobody', '--regid=nogroup', '--clear-groups', '--inh-caps=-all']
+        as_nobody = AS_NOBODY
 
         # A new user: polkit (the mock refuses, as for anyone outside the group) says no.
         r = subprocess.run(as_nobody + ['--bounding-set=-sys_time', program, '--sync', '--server',
@@ -110,6 +143,11 @@ def main():
                                capture_output=True, text=True, check=False, timeout=60)
             if r.returncode != 64 or 'takes no server' not in r.stderr:
                 failures.append('secure execution --server: exit %d\n%s%s' % (r.returncode, r.stdout, r.stderr))
+            # The TIKO3_* overrides too: tried where nothing but loopback exists.
+            r = subprocess.run(['unshare', '--net', sys.executable, os.path.abspath(__file__), '--environment-ignored',
+                                program, copy], capture_output=True, text=True, check=False, timeout=180)
+            if r.returncode != 0:
+                failures.append('secure execution TIKO3_*: %s%s' % (r.stdout, r.stderr))
         else:
             print('skipped: secure execution (no file capabilities here)')
     finally:

@@ -117,8 +117,14 @@ int CTikoDlg_Main::Receive(const CLumAOSM_Message* message, const char*) {
     return readable ? 0 : -1;
 }
 
-void CTikoDlg_Main::ShowResult(const QString& text, bool synchronised) {
+void CTikoDlg_Main::ShowResult(const QString& fullText, bool synchronised) {
+    // The field holds one line; a refused setting's cause follows its first line and is shown
+    // whole as the field's tool tip and accessible description.
+    const QString text = fullText.section(QLatin1Char('\n'), 0, 0);
+    const QString more = text == fullText ? QString() : fullText;
     message_->ShowMessage(text);
+    message_->setToolTip(more);
+    message_->setAccessibleDescription(more);
     if (synchronised) {
         lastSyncMessage_ = text;
         const Class_TIKOCONF_ENV* env = EnvOf(context_);

@@ -70,6 +70,21 @@ TEST_F(MainDialogTest, RequestButtonsPublishAndWaitForTheResult) {
     }
 }
 
+// A refused setting's cause does not fit the one-line field: the first line shows, the whole text
+// is the tool tip and the accessible description; the next result clears them.
+TEST_F(MainDialogTest, RefusedSettingShowsItsFirstLineAndCarriesTheCause) {
+    CTikoDlg_Main dlg(context, frame);
+    const QString refused =
+        QString::fromUtf8("동기에 실패했습니다.\n이 사용자에게는 시계를 맞출 권한이 없습니다.");
+    dlg.ShowResult(refused, true);
+    EXPECT_EQ(dlg.messageLine()->text(), QString::fromUtf8("동기에 실패했습니다."));
+    EXPECT_EQ(dlg.messageLine()->toolTip(), refused);
+    EXPECT_EQ(dlg.messageLine()->accessibleDescription(), refused);
+    dlg.ShowResult(QStringLiteral("ok"), true);
+    EXPECT_TRUE(dlg.messageLine()->toolTip().isEmpty());
+    EXPECT_TRUE(dlg.messageLine()->accessibleDescription().isEmpty());
+}
+
 TEST_F(MainDialogTest, SynchronisationResultFlashesOnlyWhenAsked) {
     CTikoDlg_Main dlg(context, frame);
     conf->Env()->bBlinkOnSync.store(0);

@@ -112,13 +112,7 @@ QRegion CLumWnd_Clock::DrawFace() {
     timeFont.setPixelSize(layout.timePixels);
     QFont smallFont(QString::fromUtf8("굴림"));
     smallFont.setPixelSize(layout.smallPixels);
-    // Where the installed face for "굴림" runs wider, the date is made smaller rather than cut
-    // at the face's edge (the widest date of any year, so it holds until the next redraw).
-    QFont dateFont = smallFont;
-    const int room = width() - layout.date.x() - 2;
-    const int widest = QFontMetrics(dateFont).horizontalAdvance(QString::fromUtf8("2000년 12월 27일 수요일"));
-    if (room > 0 && widest > room)
-        dateFont.setPixelSize(std::max(1, layout.smallPixels * room / widest));
+    const QFont dateFont = MainDateFont(smallFont, layout, width());
     canvas_.Redraw(style, {},
                    {{layout.time, t.time, timeFont},
                     {layout.marker, hour24 ? QString() : t.marker, smallFont},

@@ -96,6 +96,15 @@ double MainFaceDpi(const QSize& face) {
                            static_cast<double>(face.height()) / kMainFaceAt96.height());
 }
 
+QFont MainDateFont(const QFont& small, const ClockFaceLayout& layout, int faceWidth) {
+    QFont font = small;
+    const int room = faceWidth - layout.date.x() - 2;
+    const int widest = QFontMetrics(font).horizontalAdvance(QString::fromUtf8("2000년 12월 27일 수요일"));
+    if (room > 0 && widest > room)
+        font.setPixelSize(std::max(1, layout.smallPixels * room / widest));
+    return font;
+}
+
 float SaneScale(float scale) {
     if (!std::isfinite(scale) || scale < 0.05f || scale > 20.0f)
         return 1.0f;

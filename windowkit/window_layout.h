@@ -64,6 +64,9 @@ ClockFaceLayout MainClockLayout(bool hour24, double dpi);
 // digits grow with it and never reach its edge.
 inline constexpr QSize kMainFaceAt96{180, 49};
 double MainFaceDpi(const QSize& face);
+// The date's font on a face `faceWidth` wide: the 10-point one, made smaller where the installed
+// face for "굴림" runs so wide that the widest date of any year would be cut at the edge.
+QFont MainDateFont(const QFont& small, const ClockFaceLayout& layout, int faceWidth);
 
 // The clock-only window (dialog resource 132, 95 x 19 units of the "System" font, whose base
 // units are 8 x 16 pixels): the picture is drawn at this size and stretched to the window.

@@ -423,6 +423,7 @@ TEST_F(ScheduleDialogTest, AReaderHearsWhatTheDialogShows) {
     EXPECT_EQ(day->role(), QAccessible::Cell);
 
     ASSERT_EQ(Rows().size(), 1u);
+    Dialog().list()->doItemsLayout();  // a hidden view lays its rows out only when asked
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Dialog().list());
     QStringList names;
     for (int i = 0; i < list->childCount(); ++i)

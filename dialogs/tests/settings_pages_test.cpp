@@ -182,9 +182,14 @@ TEST_F(SettingsPagesTest, BoxesToggledByAScreenReaderWriteTheirFields) {
         std::unique_ptr<CSetupPage> page = Make(c.id == 1082 || c.id / 10 == 105 ? Page::Alarm : Page::Com);
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(Control(*page, c.id));
         ASSERT_NE(accessible, nullptr);
-        ASSERT_TRUE(accessible->actionInterface()->actionNames().contains(
-            QAccessibleActionInterface::toggleAction()));
-        accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        // A greyed box may offer the action; doing it changes nothing.
+        const bool offered =
+            accessible->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction());
+        if (Control(*page, c.id)->isEnabled()) {
+            ASSERT_TRUE(offered);
+        }
+        if (offered)
+            accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         EXPECT_EQ(c.field(conf()), c.expected);
         EXPECT_EQ(Published(), c.published == 0 ? std::vector<int32_t>{} : std::vector<int32_t>{c.published});
     }

@@ -316,7 +316,7 @@ TEST_F(ClockWindowsTest, PartialRepaintPaintsWhatAWholePaintDoes) {
             wholeFace.resize(face.size());
             const QImage faceNow = wholeFace.Render();
             EXPECT_EQ(face.Render(), faceNow);
-            const ClockFaceLayout layout = MainClockLayout(c.hour24, face.logicalDpiY());
+            const ClockFaceLayout layout = MainClockLayout(c.hour24, MainFaceDpi(face.size()));
             QFont big(QStringLiteral("Arial"));
             big.setPixelSize(layout.timePixels);
             QFont small(QString::fromUtf8("굴림"));
@@ -325,7 +325,7 @@ TEST_F(ClockWindowsTest, PartialRepaintPaintsWhatAWholePaintDoes) {
             EXPECT_EQ(faceNow, PlainFace(face.size(), QImage::Format_RGB32, Qt::black, Qt::green,
                                          {{layout.time, t.time, big},
                                           {layout.marker, t.marker, small},
-                                          {layout.date, t.date, small}}));
+                                          {layout.date, t.date, MainDateFont(small, layout, face.width())}}));
             EXPECT_EQ(differing(faceBefore, faceNow) - face.lastRepaint(), QRegion());
             CTikoDlg_TimeSlim wholeSlim(context, frame, c.region, QStringLiteral("Paris"));
             slimAt(wholeSlim);
@@ -361,8 +361,7 @@ TEST_F(ClockWindowsTest, NothingIsClipped) {
     CTikoDlg_Main dlg(context, frame);
     dlg.ShowResult(QString::fromUtf8("사용자 PC가 0.250 초 늦습니다."), false);
     const QRect face = dlg.clock()->rect();
-    const double dpi = dlg.clock()->logicalDpiY();
-    const ClockFaceLayout layout = MainClockLayout(false, dpi);
+    const ClockFaceLayout layout = MainClockLayout(false, MainFaceDpi(face.size()));
     const ClockFaceTexts texts = dlg.clock()->texts();
     QFont big(QStringLiteral("Arial"));
     big.setPixelSize(layout.timePixels);
@@ -374,7 +373,7 @@ TEST_F(ClockWindowsTest, NothingIsClipped) {
     };
     EXPECT_TRUE(inside(big, layout.time, texts.time));
     EXPECT_TRUE(inside(small, layout.marker, texts.marker));
-    EXPECT_TRUE(inside(small, layout.date, texts.date));
+    EXPECT_TRUE(inside(MainDateFont(small, layout, face.width()), layout.date, texts.date));
     for (QWidget* child : dlg.findChildren<QWidget*>())
         EXPECT_TRUE(dlg.rect().contains(child->geometry())) << child->metaObject()->className();
 
@@ -387,7 +386,7 @@ TEST_F(ClockWindowsTest, NothingIsClipped) {
     EXPECT_LE(sl.date.x() + m.horizontalAdvance(slim.texts().date), sl.marker.x());
 
     QDir().mkpath(SHELL_ARTEFACT_DIR);
-    const QString dpiTag = QString::number(qRound(dpi));
+    const QString dpiTag = QString::number(dlg.clock()->logicalDpiY());
     dlg.grab().save(QStringLiteral(SHELL_ARTEFACT_DIR "/main_dialog_%1dpi.png").arg(dpiTag));
     slim.SetScale(0.5f);
     slim.grab().save(QStringLiteral(SHELL_ARTEFACT_DIR "/clock_only_%1dpi.png").arg(dpiTag));

@@ -55,6 +55,11 @@ class SntpResponder:
         self.sock.close()
 
 
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 def walk(node):
     yield node
     for i in range(node.childCount):
@@ -182,7 +187,7 @@ class AccessibleContents(unittest.TestCase):
                 self.assertTrue(any(re.match(r"^\d{4}년 \d+월 \d+일 .요일$", d or "") for d in days), days[:10])
                 conf = os.path.join(desk.work, "TIKo.conf")
                 wait_for(lambda: os.path.exists(conf), "TIKo.conf saved after the sheet")
-                before = open(conf, "rb").read()
+                before = read(conf)
 
                 # A box ticked through its action, as a screen reader does, writes its setting.
                 action(find(main, pyatspi.ROLE_PUSH_BUTTON, "설정"), "Press")
@@ -192,7 +197,7 @@ class AccessibleContents(unittest.TestCase):
                 action(box, "Toggle")
                 wait_for(lambda: not box.getState().contains(pyatspi.STATE_CHECKED), "the box unticked")
                 action(find(sheet, pyatspi.ROLE_PUSH_BUTTON, "확인"), "Press")
-                wait_for(lambda: open(conf, "rb").read() != before, "the setting saved into TIKo.conf")
+                wait_for(lambda: read(conf) != before, "the setting saved into TIKo.conf")
         finally:
             responder.close()
 

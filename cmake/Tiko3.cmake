@@ -41,6 +41,9 @@ function(tiko3_tests name)
     Threads::Threads)
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
   tiko3_warnings(${name})
+  # Unity builds speed up the programs a user waits for; a test binary stays one object a file,
+  # so each test file's helpers keep their own names.
+  set_target_properties(${name} PROPERTIES UNITY_BUILD OFF)
   # No test reaches the machine's system bus, whose time service would set the real clock: a test
   # that wants one starts its own (tests/support/private_system_bus.h).
   gtest_discover_tests(${name}

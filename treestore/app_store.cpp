@@ -62,7 +62,7 @@ std::string Quote(const std::filesystem::path& path) {
 // not read whole, the report's problem, copy and message.
 template <class Mgr>
 std::unique_ptr<CLumTreeNode> ReadStore(const std::filesystem::path& dir, const StoreKind& kind,
-                                        StoreLoadReport& report, std::string& unsafe) {
+                                        bool keepAside, StoreLoadReport& report, std::string& unsafe) {
     const std::filesystem::path path = dir / kind.fileName;
     // Saves of an earlier run that was killed before its rename; only this program writes here.
     platform::RemoveStaleTemporaries(path);
@@ -87,6 +87,11 @@ std::unique_ptr<CLumTreeNode> ReadStore(const std::filesystem::path& dir, const 
     // Nothing may be saved over the file until it is kept; a special file is never replaced.
     std::error_code error;
     const bool regular = std::filesystem::is_regular_file(path, error);
+    if (!keepAside) {
+        unsafe = path.string() + " was not read whole (" + problem + ")";
+        report.message = Named(kind) + "을 다 읽지 못했습니다(" + problem + "). 읽은 만큼만 씁니다.";
+        return root;
+    }
     std::string why;
     if (regular && KeepAside(path, text, report.keptAside, why))
         return root;  // the caller says what was kept
@@ -140,11 +145,12 @@ bool WriteStore(const CLumStoreRoot& root, const std::filesystem::path& path, st
 }  // namespace
 
 std::unique_ptr<Class_TIKOCONF_TOP> LoadConfiguration(const std::filesystem::path& dir,
-                                                      StoreLoadReport* report) {
+                                                      StoreLoadReport* report, bool keepAside) {
     StoreLoadReport seen;
     std::string unsafe;
     CTIKOConfList_Mgr mgr;
-    std::unique_ptr<CLumTreeNode> loaded = ReadStore<CTIKOConfList_Mgr>(dir, kConfKind, seen, unsafe);
+    std::unique_ptr<CLumTreeNode> loaded =
+        ReadStore<CTIKOConfList_Mgr>(dir, kConfKind, keepAside, seen, unsafe);
     std::unique_ptr<Class_TIKOCONF_TOP> root =
         loaded ? AsTop(std::move(loaded), std::make_unique<Class_TIKOCONF_TOP>()) : mgr.BuildDefaultTree();
     if (!seen.readWhole) {
@@ -170,11 +176,12 @@ std::unique_ptr<Class_TIKOCONF_TOP> LoadConfiguration(const std::filesystem::pat
 }
 
 std::unique_ptr<Class_TIKOSCHEDULE_TOP> LoadScheduleBook(const std::filesystem::path& dir,
-                                                         StoreLoadReport* report) {
+                                                         StoreLoadReport* report, bool keepAside) {
     StoreLoadReport seen;
     std::string unsafe;
     CTIKOScheduleList_Mgr mgr;
-    std::unique_ptr<CLumTreeNode> loaded = ReadStore<CTIKOScheduleList_Mgr>(dir, kBookKind, seen, unsafe);
+    std::unique_ptr<CLumTreeNode> loaded =
+        ReadStore<CTIKOScheduleList_Mgr>(dir, kBookKind, keepAside, seen, unsafe);
     std::unique_ptr<Class_TIKOSCHEDULE_TOP> root =
         loaded ? AsTop(std::move(loaded), mgr.BuildDefaultTree()) : mgr.BuildDefaultTree();
     if (!seen.readWhole) {

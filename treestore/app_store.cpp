@@ -93,8 +93,13 @@ std::unique_ptr<CLumTreeNode> ReadStore(const std::filesystem::path& dir, const 
         return root;
     }
     std::string why;
-    if (regular && KeepAside(path, text, report.keptAside, why))
-        return root;  // the caller says what was kept
+    if (regular && KeepAside(path, text, report.keptAside, why)) {
+        // What a damaged file kept, the caller says; a file not read at all is said here.
+        if (!text)
+            report.message = Named(kind) + "을 읽을 수 없어 기본값으로 시작합니다(" + problem +
+                             "). 원래 파일은 " + Quote(report.keptAside) + "에 보관했습니다.";
+        return root;
+    }
     if (!regular) {
         unsafe = path.string() + " " + problem;
         report.message = Named(kind) + "을 읽을 수 없어 기본값으로 시작합니다(" + problem +
@@ -186,7 +191,7 @@ std::unique_ptr<Class_TIKOSCHEDULE_TOP> LoadScheduleBook(const std::filesystem::
         loaded ? AsTop(std::move(loaded), mgr.BuildDefaultTree()) : mgr.BuildDefaultTree();
     if (!seen.readWhole) {
         seen.kept = static_cast<int>(root->ItemCount());
-        if (!seen.keptAside.empty())
+        if (!seen.keptAside.empty() && seen.message.empty())
             seen.message = Named(kBookKind) + "이 손상되어 읽을 수 있는 일정 " + std::to_string(seen.kept) +
                            "개만 불러왔습니다. 손상된 파일은 " + Quote(seen.keptAside) + "에 보관했습니다.";
     }

@@ -299,7 +299,11 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         return kExitRejected;
     }
 
-    const std::unique_ptr<Class_TIKOCONF_TOP> config = LoadConfiguration(workdir);
+    // Read only: a damaged file is said, not copied, since nothing here saves it.
+    StoreLoadReport loaded;
+    const std::unique_ptr<Class_TIKOCONF_TOP> config = LoadConfiguration(workdir, &loaded, false);
+    if (!loaded.message.empty())
+        err << "LumClient: " << loaded.message << '\n';
     TimeNotice notice;
     notice.bSetClock = options.mode == Mode::Sync;
     notice.bInteractive = context.interactive;

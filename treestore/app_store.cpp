@@ -62,7 +62,7 @@ std::string Quote(const std::filesystem::path& path) {
 // not read whole, the report's problem, copy and message.
 template <class Mgr>
 std::unique_ptr<CLumTreeNode> ReadStore(const std::filesystem::path& dir, const StoreKind& kind,
-                                        StoreLoadReport& report, std::string& unsafe) {
+                                        bool keepAside, StoreLoadReport& report, std::string& unsafe) {
     const std::filesystem::path path = dir / kind.fileName;
     // Saves of an earlier run that was killed before its rename; only this program writes here.
     platform::RemoveStaleTemporaries(path);
@@ -87,9 +87,19 @@ std::unique_ptr<CLumTreeNode> ReadStore(const std::filesystem::path& dir, const 
     // Nothing may be saved over the file until it is kept; a special file is never replaced.
     std::error_code error;
     const bool regular = std::filesystem::is_regular_file(path, error);
+    if (!keepAside) {
+        unsafe = path.string() + " was not read whole (" + problem + ")";
+        report.message = Named(kind) + "을 다 읽지 못했습니다(" + problem + "). 읽은 만큼만 씁니다.";
+        return root;
+    }
     std::string why;
-    if (regular && KeepAside(path, text, report.keptAside, why))
-        return root;  // the caller says what was kept
+    if (regular && KeepAside(path, text, report.keptAside, why)) {
+        // What a damaged file kept, the caller says; a file not read at all is said here.
+        if (!text)
+            report.message = Named(kind) + "을 읽을 수 없어 기본값으로 시작합니다(" + problem +
+                             "). 원래 파일은 " + Quote(report.keptAside) + "에 보관했습니다.";
+        return root;
+    }
     if (!regular) {
         unsafe = path.string() + " " + problem;
         report.message = Named(kind) + "을 읽을 수 없어 기본값으로 시작합니다(" + problem +
@@ -140,11 +150,12 @@ bool WriteStore(const CLumStoreRoot& root, const std::filesystem::path& path, st
 }  // namespace
 
 std::unique_ptr<Class_TIKOCONF_TOP> LoadConfiguration(const std::filesystem::path& dir,
-                                                      StoreLoadReport* report) {
+                                                      StoreLoadReport* report, bool keepAside) {
     StoreLoadReport seen;
     std::string unsafe;
     CTIKOConfList_Mgr mgr;
-    std::unique_ptr<CLumTreeNode> loaded = ReadStore<CTIKOConfList_Mgr>(dir, kConfKind, seen, unsafe);
+    std::unique_ptr<CLumTreeNode> loaded =
+        ReadStore<CTIKOConfList_Mgr>(dir, kConfKind, keepAside, seen, unsafe);
     std::unique_ptr<Class_TIKOCONF_TOP> root =
         loaded ? AsTop(std::move(loaded), std::make_unique<Class_TIKOCONF_TOP>()) : mgr.BuildDefaultTree();
     if (!seen.readWhole) {
@@ -170,16 +181,17 @@ std::unique_ptr<Class_TIKOCONF_TOP> LoadConfiguration(const std::filesystem::pat
 }
 
 std::unique_ptr<Class_TIKOSCHEDULE_TOP> LoadScheduleBook(const std::filesystem::path& dir,
-                                                         StoreLoadReport* report) {
+                                                         StoreLoadReport* report, bool keepAside) {
     StoreLoadReport seen;
     std::string unsafe;
     CTIKOScheduleList_Mgr mgr;
-    std::unique_ptr<CLumTreeNode> loaded = ReadStore<CTIKOScheduleList_Mgr>(dir, kBookKind, seen, unsafe);
+    std::unique_ptr<CLumTreeNode> loaded =
+        ReadStore<CTIKOScheduleList_Mgr>(dir, kBookKind, keepAside, seen, unsafe);
     std::unique_ptr<Class_TIKOSCHEDULE_TOP> root =
         loaded ? AsTop(std::move(loaded), mgr.BuildDefaultTree()) : mgr.BuildDefaultTree();
     if (!seen.readWhole) {
         seen.kept = static_cast<int>(root->ItemCount());
-        if (!seen.keptAside.empty())
+        if (!seen.keptAside.empty() && seen.message.empty())
             seen.message = Named(kBookKind) + "이 손상되어 읽을 수 있는 일정 " + std::to_string(seen.kept) +
                            "개만 불러왔습니다. 손상된 파일은 " + Quote(seen.keptAside) + "에 보관했습니다.";
     }

@@ -35,11 +35,15 @@ struct StoreLoadReport {
 // Missing settings children 1-8 are added with their defaults; a root of another class hands
 // its children to a new configuration root. Never null. Temporaries that an interrupted save
 // left beside the file are removed. Never blocks on the file (a FIFO is refused).
+// `keepAside` false is for a reader that never saves (the command line): nothing is copied, the
+// root refuses to be saved when the file was not read whole, and the message says so.
 std::unique_ptr<Class_TIKOCONF_TOP> LoadConfiguration(const std::filesystem::path& dir,
-                                                      StoreLoadReport* report = nullptr);
+                                                      StoreLoadReport* report = nullptr,
+                                                      bool keepAside = true);
 // Loads "TIKo.sche" from `dir` the same way; the default is an empty book.
 std::unique_ptr<Class_TIKOSCHEDULE_TOP> LoadScheduleBook(const std::filesystem::path& dir,
-                                                         StoreLoadReport* report = nullptr);
+                                                         StoreLoadReport* report = nullptr,
+                                                         bool keepAside = true);
 
 // Replace the file in `dir` atomically (a symbolic link is written through); false when it
 // could not be written (the old file then stays as it was), with `reason` (UTF-8, the system's

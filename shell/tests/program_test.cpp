@@ -2,6 +2,7 @@
 // responder, in a temporary working directory and runtime directory of its own.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QProcess>
 #include <chrono>
@@ -189,6 +190,62 @@ TEST_F(ProgramTest, ADisplayThatCannotBeOpenedIsOneLineAndStatusTwo) {
     EXPECT_EQ(errors.count(QLatin1Char('\n')), 1) << errors.toStdString();
     EXPECT_TRUE(errors.contains(QStringLiteral("cannot open display ':%1'").arg(number)))
         << errors.toStdString();
+}
+
+// Damaged and odd stores at start: nothing blocks, each is said once, the damaged book is kept
+// beside itself before the exit saves what was recovered, and a FIFO is left as it was.
+TEST_F(ProgramTest, DamagedBookAndAFifoConfigurationAreSaidKeptAndNotWaitedOn) {
+    {
+        auto book = LoadScheduleBook(work_.path());
+        for (const char* memo : {"first", "second", "third"}) {
+            auto item = std::make_unique<Class_TIKOSCHEDULE>();
+            item->strMemo.Set(memo);
+            book->AddItem(std::move(item));
+        }
+        ASSERT_TRUE(SaveScheduleBook(*book, work_.path()));
+    }
+    std::string damaged = ReadFile(work_ / "TIKo.sche");
+    damaged[damaged.find("001:001", 100) + 2] = '!';  // the second item's level
+    WriteFile(work_ / "TIKo.sche", damaged);
+    ASSERT_EQ(::mkfifo((work_ / "TIKo.conf").c_str(), 0644), 0);
+
+    QProcess program;
+    Start(program, work_.path(), "quit");
+    ASSERT_TRUE(program.waitForFinished(kBoundMs)) << "the start blocked";
+    const QString said = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_EQ(said.count(QStringLiteral("일정 2개만 불러왔습니다")), 1) << said.toStdString();
+    EXPECT_EQ(said.count(QStringLiteral("FIFO")), 1 + said.count(QStringLiteral("not replaced")))
+        << said.toStdString();
+    EXPECT_TRUE(std::filesystem::is_fifo(work_ / "TIKo.conf"));
+    int kept = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(work_.path())) {
+        if (entry.path().filename().string().starts_with("TIKo.sche.damaged-")) {
+            ++kept;
+            EXPECT_EQ(ReadFile(entry.path()), damaged);
+        }
+    }
+    EXPECT_EQ(kept, 1);
+    EXPECT_EQ(LoadScheduleBook(work_.path())->ItemCount(), 2u);
+}
+
+TEST_F(ProgramTest, NoHomeIsSaidWithStatusTwoAndNothingIsWritten) {
+    const TempDir cwd{"tiko3-cwd"};
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("HOME"));
+    env.remove(QStringLiteral("XDG_DATA_HOME"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime_->path().string()));
+    env.insert(QStringLiteral("TIKO3_NO_MESSAGE_BOXES"), QStringLiteral("1"));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(QString::fromStdString(cwd.path().string()));
+    program.start(QStringLiteral(LUMCLIENT_PATH), {});
+    ASSERT_TRUE(program.waitForFinished(kBoundMs));
+    EXPECT_EQ(program.exitCode(), 2);
+    EXPECT_NE(QString::fromUtf8(program.readAllStandardError())
+                  .indexOf(QStringLiteral("neither HOME nor XDG_DATA_HOME")),
+              -1);
+    EXPECT_TRUE(std::filesystem::is_empty(cwd.path()));
 }
 
 }  // namespace

@@ -129,6 +129,19 @@ TEST_F(CommandLineTest, EnvironmentNamesTheServersAndOptionsWin) {
     EXPECT_EQ(kExitSuccess, Run({"--compare", "--server", Server(Serve(0.5))}));
 }
 
+TEST_F(CommandLineTest, DamagedConfigurationIsSaidButNeverCopiedOrWritten) {
+    WriteConfiguration(0, 30);
+    std::string text = ReadFile(dir_ / "TIKo.conf");
+    text += "junk";
+    WriteFile(dir_ / "TIKo.conf", text);
+    EXPECT_EQ(kExitSuccess, Run({"--compare", "--server", Server(Serve(7))}));
+    EXPECT_NE(std::string::npos, err_.str().find("다 읽지 못했습니다")) << err_.str();
+    EXPECT_EQ("사용자 PC가 7.000 초 늦습니다.\n", out_.str());
+    EXPECT_EQ(ReadFile(dir_ / "TIKo.conf"), text);
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+        EXPECT_EQ(entry.path().filename().string().find("damaged"), std::string::npos) << entry.path();
+}
+
 TEST_F(CommandLineTest, SyncPrintsFourLinesLogsAndLeavesTheConfigurationAlone) {
     WriteConfiguration(1, 30);
     const std::string before = ReadFile(dir_.path() / kConfFileName);

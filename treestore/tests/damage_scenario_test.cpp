@@ -211,6 +211,25 @@ TEST_F(DamageScenario, ReadOnlyDirectoryKeepsTheDamagedStoreUnsavedAndSaysWhy) {
     EXPECT_TRUE(KeptAside().empty());
 }
 
+TEST_F(DamageScenario, UnreadableStoreIsKeptUnderASecondNameBeforeTheDefaultsCanReplaceIt) {
+    WriteFile(Book(), good_);
+    ::chmod(Book().c_str(), 0);
+    // Without CAP_DAC_OVERRIDE, as a user is.
+    const int status = InChild([&] {
+        if (!platform::DropEffectiveCapabilities())
+            return 100;
+        StoreLoadReport report;
+        auto book = LoadScheduleBook(dir_.path(), &report);
+        const bool said = report.message.find("읽을 수 없어") != std::string::npos &&
+                          report.message.find(report.keptAside.string()) != std::string::npos;
+        return book->ItemCount() == 0 && !report.readWhole && said ? 0 : 1;
+    });
+    ::chmod(Book().c_str(), 0644);
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(KeptAside().size(), 1u);
+    EXPECT_EQ(ReadFile(KeptAside()[0]), good_);
+}
+
 TEST_F(DamageScenario, SymbolicLinkToTheStoreIsWrittenThrough) {
     TempDir elsewhere;
     const std::filesystem::path target = elsewhere.path() / "my-book";

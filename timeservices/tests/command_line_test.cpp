@@ -198,7 +198,7 @@ TEST_F(CommandLineTest, DefaultWorkingDirectoryFollowsXdg) {
 }
 
 TEST_F(CommandLineTest, NoHomeAndNoWorkdirIsSaidWithStatusTwo) {
-    CommandLineContext context{clock_, [](const char*) -> const char* { return nullptr; }};
+    CommandLineContext context{*clock_, [](const char*) -> const char* { return nullptr; }};
     EXPECT_EQ(RunCommandLine({"--compare"}, out_, err_, context), kExitRejected);
     EXPECT_NE(err_.str().find(kNoDataHomeText), std::string::npos) << err_.str();
 }

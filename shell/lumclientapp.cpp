@@ -229,21 +229,23 @@ int CLumClientApp::StopAndSave() {
         facade_.reset();
     }
     const std::filesystem::path dir = std::filesystem::current_path();
-    if (conf_ && !SaveConfiguration(*conf_, dir))
-        ReportSaveFailure(kConfSaveFailedText);
+    std::string reason;
+    if (conf_ && !SaveConfiguration(*conf_, dir, &reason))
+        ReportSaveFailure(kConfSaveFailedText, reason);
     conf_.reset();
-    if (schedule_ && !SaveScheduleBook(*schedule_, dir))
-        ReportSaveFailure(kScheduleSaveFailedText);
+    if (schedule_ && !SaveScheduleBook(*schedule_, dir, &reason))
+        ReportSaveFailure(kScheduleSaveFailedText, reason);
     schedule_.reset();
     if (g_running == this)
         g_running = nullptr;
     return saveFailed_ ? kExitSaveFailed : 0;
 }
 
-void CLumClientApp::ReportSaveFailure(const char* text) {
+void CLumClientApp::ReportSaveFailure(const char* text, const std::string& reason) {
     saveFailed_ = true;
     if (unattended_)
-        std::fprintf(stderr, "LumClient: %s\n", QString::fromUtf8(text).trimmed().toUtf8().constData());
+        std::fprintf(stderr, "LumClient: %s%s%s\n", QString::fromUtf8(text).trimmed().toUtf8().constData(),
+                     reason.empty() ? "" : " (", reason.empty() ? "" : (reason + ")").c_str());
     else
         ShowMessage(QString::fromUtf8(text));
 }

@@ -66,7 +66,7 @@ private:
     void OnSignalPipe();
     // Stops the back end and writes both stores; the exit status.
     int StopAndSave();
-    void ReportSaveFailure(const char* text);
+    void ReportSaveFailure(const char* text, const std::string& reason);
     // The process is ending without the close path (the X server went away and Qt calls
     // exit): the window state it can still read, the back end stopped, both stores written.
     // With the display gone it ends the process itself, with the status the saves earned.

@@ -169,6 +169,7 @@ TEST_F(ProgramTest, ASaveThatFailsAtASignalIsSaidWithoutABoxAndInTheStatus) {
     EXPECT_EQ(program.exitCode(), 3);
     const QString errors = QString::fromUtf8(program.readAllStandardError());
     EXPECT_EQ(errors.count(QStringLiteral("셋업 정보가 저장되지 못햇습니다.")), 1) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("TIKo.conf: "))) << "no reason: " << errors.toStdString();
     EXPECT_EQ(errors.count(QStringLiteral("일정 정보가 저장되지 못햇습니다.")), 0);
     EXPECT_TRUE(std::filesystem::is_regular_file(work_ / "TIKo.sche"));
 }

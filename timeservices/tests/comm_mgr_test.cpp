@@ -125,6 +125,26 @@ TEST_F(CommMgrTest, AutomaticSendsAtOnceThenEveryPeriodAtTheCompensationPoint) {
     EXPECT_EQ(fx.serial.Sessions().back().baud, 4800);
 }
 
+// A test that moves the clock on hearing of an entry must find the entry's own work done: here,
+// the telegram an automatic start sends at once.
+TEST_F(CommMgrTest, WhoeverHearsOfAnEntryFindsItsEntryActionsDone) {
+    comm().bCom2 = 1;
+    comm().bAutoMode = 1;
+    std::vector<size_t> sessionsAtEntry;
+    CTiko_Services services = fx.Services();
+    services.probe = [&, inner = services.probe](const char* manager, int32_t signal) {
+        if (signal == AO_ENTRY_SIG)
+            sessionsAtEntry.push_back(fx.serial.Sessions().size());
+        inner(manager, signal);
+    };
+    {
+        harness::Running<CTiko_CommMgr> mgr(runtime.mediator(), services);
+        ASSERT_TRUE(fx.states.WaitFor("Tiko_CommMgr", AO_ENTRY_SIG));
+    }
+    ASSERT_EQ(sessionsAtEntry.size(), 1u);
+    EXPECT_EQ(sessionsAtEntry[0], 1u);
+}
+
 // The real termios line on a pseudo-terminal pair, the test reading the master side.
 class CommMgrPtyTest : public testing::Test {
 protected:

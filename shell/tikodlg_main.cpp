@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
@@ -125,6 +126,15 @@ void CTikoDlg_Main::ShowResult(const QString& fullText, bool synchronised) {
     message_->ShowMessage(text);
     message_->setToolTip(more);
     message_->setAccessibleDescription(more);
+    // The person who pressed 동기 (the buttons wait for its result) is told the cause and the way
+    // out in a box; an automatic synchronisation's refusal stays in the line, not a box an hour.
+    if (synchronised && !more.isEmpty() && !sync_->isEnabled()) {
+        delete causeBox_;
+        causeBox_ =
+            new QMessageBox(QMessageBox::Information, QStringLiteral("TIKo3"), more, QMessageBox::Ok, this);
+        causeBox_->setAttribute(Qt::WA_DeleteOnClose);
+        causeBox_->open();  // not exec: the clock and the close path go on beneath it
+    }
     if (synchronised) {
         lastSyncMessage_ = text;
         const Class_TIKOCONF_ENV* env = EnvOf(context_);

@@ -3,7 +3,9 @@
 // the two request buttons and the row of window buttons. Dragged by its whole client area.
 
 #include <QDialog>
+#include <QMessageBox>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <cstdint>
@@ -15,6 +17,7 @@
 
 class QFrame;
 class QLabel;
+
 class QPushButton;
 class CLumStatic_Color;
 class CLumWnd_Clock;
@@ -41,6 +44,8 @@ public:
 
     bool shown() const { return isVisible(); }
     bool flashing() const { return flashTimer_.isActive(); }
+    // The box that explains why the person's own 동기 could not set the clock, while it is open.
+    QMessageBox* causeBox() const { return causeBox_; }
     int flashCounter() const { return flashCounter_; }
     DialogBaseUnits baseUnits() const { return units_; }
 
@@ -98,6 +103,7 @@ private:
     QLabel* logo_ = nullptr;
 
     QString lastSyncMessage_;
+    QPointer<QMessageBox> causeBox_;
     QTimer flashTimer_;
     int flashCounter_ = 0;
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 
@@ -80,9 +81,19 @@ TEST_F(MainDialogTest, RefusedSettingShowsItsFirstLineAndCarriesTheCause) {
     EXPECT_EQ(dlg.messageLine()->text(), QString::fromUtf8("동기에 실패했습니다."));
     EXPECT_EQ(dlg.messageLine()->toolTip(), refused);
     EXPECT_EQ(dlg.messageLine()->accessibleDescription(), refused);
+    // Nobody pressed 동기 (an automatic synchronisation): no box.
+    EXPECT_EQ(dlg.causeBox(), nullptr);
     dlg.ShowResult(QStringLiteral("ok"), true);
     EXPECT_TRUE(dlg.messageLine()->toolTip().isEmpty());
     EXPECT_TRUE(dlg.messageLine()->accessibleDescription().isEmpty());
+
+    // The person's own 동기 is told the whole cause in a box that does not block.
+    dlg.syncButton()->click();
+    dlg.ShowResult(refused, true);
+    ASSERT_NE(dlg.causeBox(), nullptr);
+    EXPECT_TRUE(dlg.causeBox()->isVisible());
+    EXPECT_EQ(dlg.causeBox()->text(), refused);
+    dlg.causeBox()->accept();
 }
 
 TEST_F(MainDialogTest, SynchronisationResultFlashesOnlyWhenAsked) {

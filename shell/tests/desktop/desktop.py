@@ -62,8 +62,15 @@ class Desktop:
             rc = os.path.join(self.tmp, "openbox.xml")
             with open(rc, "w") as f:
                 f.write('<openbox_config xmlns="http://openbox.org/3.4/rc"/>\n')
-            self.spawn(["openbox", "--sm-disable", "--config-file", rc])
-            wait_for(lambda: "_NET_SUPPORTING_WM_CHECK" in self.run(["xprop", "-root"]), "openbox")
+            # Now and then openbox cannot open a display that Xvfb has just announced; one that
+            # ended so is started again.
+            wm = [None]
+
+            def managed():
+                if wm[0] is None or wm[0].poll() is not None:
+                    wm[0] = self.spawn(["openbox", "--sm-disable", "--config-file", rc])
+                return "_NET_SUPPORTING_WM_CHECK" in self.run(["xprop", "-root"])
+            wait_for(managed, "openbox")
         self.client = None
 
     def _start_buses(self):

@@ -38,6 +38,8 @@ inline constexpr char kRecordEnd = '\n';
 // Scans up to the first `kLengthDigits` bytes as C's "%x" would: leading
 // blanks, an optional sign and "0x", then hex digits; 0 when there are none.
 std::uint32_t ScanHexLength(std::string_view digits);
+// A hex digit's value, or -1 for any other byte.
+int HexDigit(char c);
 // C's atoi / atol (as glibc does them) and atof in the "C" locale.
 std::int32_t ParseInt(std::string_view text);
 std::int64_t ParseTime(std::string_view text);

@@ -12,16 +12,6 @@ int ParseHeaderNumber(std::string_view digits) {
     return treerecord::ParseInt(digits);
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -32,7 +22,7 @@ std::optional<std::size_t> StrictLength(std::string_view text) {
         return std::nullopt;
     std::size_t value = 0;
     for (std::size_t i = 0; i < treerecord::kLengthDigits; ++i) {
-        const int digit = HexValue(text[i]);
+        const int digit = treerecord::HexDigit(text[i]);
         if (digit < 0)
             return std::nullopt;
         value = value * 16 + static_cast<std::size_t>(digit);

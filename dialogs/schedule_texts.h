@@ -7,8 +7,8 @@
 #include <array>
 #include <optional>
 
-#include "windowkit/window_layout.h"
 #include "treestore/schedule_schema.h"
+#include "windowkit/window_layout.h"
 
 // "%d년 %2d월 %2d일 일정표"
 QString ScheduleTitle(const CLumDate& day);

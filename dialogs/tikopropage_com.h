@@ -7,8 +7,8 @@
 
 #include "dialogs/setup_page.h"
 #include "runtime/observer.h"
-#include "windowkit/shell_context.h"
 #include "timeservices/comm_mgr.h"
+#include "windowkit/shell_context.h"
 
 class QCheckBox;
 class QComboBox;

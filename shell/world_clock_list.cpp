@@ -6,8 +6,8 @@
 
 #include "platform/cp949.h"
 #include "shell/tikodlg_timeslim.h"
-#include "world/world_store.h"
 #include "treestore/conf_schema.h"
+#include "world/world_store.h"
 
 namespace {
 

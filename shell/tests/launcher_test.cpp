@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "windowkit/tests/fake_main_frame.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_wait.h"
+#include "windowkit/tests/fake_main_frame.h"
 
 namespace {
 

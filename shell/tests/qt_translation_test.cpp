@@ -8,8 +8,8 @@
 #include <QMessageBox>
 #include <QTranslator>
 
-#include "windowkit/tests/fake_main_frame.h"
 #include "tests/support/temp_dir.h"
+#include "windowkit/tests/fake_main_frame.h"
 
 namespace {
 

@@ -99,5 +99,5 @@ class QWidget;
 // to (the one under its centre, else the primary screen). Call from its show event.
 void FitInsideScreen(QWidget& window);
 
-// The dialogs' font in points: the spec's 9, or the desktop's size when that is larger.
+// The dialogs' font in points: 9, or the desktop's size when that is larger.
 double DialogPointSize(double desktopPoints);

@@ -25,6 +25,7 @@
 #include "shell/tikodlg_main.h"
 #include "timeservices/facade.h"
 #include "treestore/app_store.h"
+#include "windowkit/access_keys.h"
 
 namespace {
 
@@ -107,8 +108,11 @@ bool CLumClientApp::ManagersReady() const {
 
 void CLumClientApp::ShowMessage(const QString& text) const {
     std::fprintf(stderr, "LumClient: %s\n", text.trimmed().toUtf8().constData());
-    if (options_.messageBoxes)
-        QMessageBox::information(nullptr, QStringLiteral("TIKo3"), text);
+    if (!options_.messageBoxes)
+        return;
+    QMessageBox box(QMessageBox::Information, QStringLiteral("TIKo3"), text);
+    SetAccessKeys(box);
+    box.exec();
 }
 
 bool CLumClientApp::InitInstance() {
@@ -158,6 +162,7 @@ bool CLumClientApp::InitInstance() {
             return;
         auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("TIKo3"), text);
         box->setAttribute(Qt::WA_DeleteOnClose);
+        SetAccessKeys(*box);
         box->show();
     };
     frameOptions.printResults = options_.printResults;

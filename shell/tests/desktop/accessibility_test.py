@@ -114,13 +114,25 @@ def places(window):
     return focused[0].name or focused[0].getRoleName(), (e.x, e.y, e.width, e.height)
 
 
+def settled(look):
+    """`look` as a condition to wait for: None while the tree changes under it (a window closing
+    as another opens), so the next try reads it anew."""
+    def attempt():
+        try:
+            return look()
+        except Exception:  # GLib.GError: an object gone between two calls
+            return None
+    return attempt
+
+
 def tab_cycle(desk, window, xid):
     """The controls that Tab visits, from the focused one until it comes round to it again."""
     desk.run(["xdotool", "windowactivate", "--sync", str(xid)])
-    cycle = [wait_for(lambda: places(window), "a focused control")]
+    focus_place = settled(lambda: places(window))
+    cycle = [wait_for(focus_place, "a focused control")]
     for _ in range(60):
         desk.run(["xdotool", "key", "Tab"], check=True)
-        now = wait_for(lambda: (lambda p: p if p and p != cycle[-1] else None)(places(window)),
+        now = wait_for(lambda: (lambda p: p if p and p != cycle[-1] else None)(focus_place()),
                        "focus to move on from " + cycle[-1][0])
         if now == cycle[0]:
             return cycle
@@ -158,8 +170,8 @@ class ScreenReader(unittest.TestCase):
     def window(self, title):
         import pyatspi
         app = wait_for(self.application, "the program on the accessibility bus", 30)
-        return wait_for(lambda: find(app, pyatspi.ROLE_DIALOG, title) or find(app, pyatspi.ROLE_FRAME, title) or
-                        find(app, pyatspi.ROLE_WINDOW, title), "window " + title, 30)
+        return wait_for(settled(lambda: find(app, pyatspi.ROLE_DIALOG, title) or find(app, pyatspi.ROLE_FRAME, title)
+                                or find(app, pyatspi.ROLE_WINDOW, title)), "window " + title, 30)
 
     def check_names(self, window):
         """Every control says what it is: a name, never only its value."""
@@ -338,7 +350,7 @@ class DesktopFont(ScreenReader):
                 if desk.client is not None:  # the run before ends first
                     desk.client.send_signal(signal.SIGTERM)
                     self.assertEqual(desk.client.wait(30), 0)
-                    wait_for(lambda: self.application() is None, "the first run gone from the bus")
+                    wait_for(settled(lambda: self.application() is None), "the first run gone from the bus")
                     desk.client = None
                 desk.start(env={"XDG_CURRENT_DESKTOP": "KDE", "KDE_SESSION_VERSION": "5"})
                 main = self.window("TIKo3")

@@ -84,7 +84,7 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
             QApplication app(argc, argv);
             InstallQtKoreanTranslation(app, QString());
             QMessageBox box(QMessageBox::Information, QStringLiteral("TIKo3"),
-                            QString::fromUtf8(kAlreadyRunningText));
+                            QString::fromUtf8(kAlreadyRunningText), QMessageBox::Ok);
             SetAccessKeys(box);
             box.exec();
         }

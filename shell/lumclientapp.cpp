@@ -110,7 +110,8 @@ void CLumClientApp::ShowMessage(const QString& text) const {
     std::fprintf(stderr, "LumClient: %s\n", text.trimmed().toUtf8().constData());
     if (!options_.messageBoxes)
         return;
-    QMessageBox box(QMessageBox::Information, QStringLiteral("TIKo3"), text);
+    // The button named here, not added at show, so its access key can be given before.
+    QMessageBox box(QMessageBox::Information, QStringLiteral("TIKo3"), text, QMessageBox::Ok);
     SetAccessKeys(box);
     box.exec();
 }
@@ -160,7 +161,7 @@ bool CLumClientApp::InitInstance() {
         std::fprintf(stderr, "LumClient: %s\n", text.toUtf8().constData());
         if (!options_.messageBoxes)
             return;
-        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("TIKo3"), text);
+        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("TIKo3"), text, QMessageBox::Ok);
         box->setAttribute(Qt::WA_DeleteOnClose);
         SetAccessKeys(*box);
         box->show();

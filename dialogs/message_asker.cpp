@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "windowkit/access_keys.h"
+
 namespace {
 
 const QString kTitle = QStringLiteral("TIKo3");
@@ -9,12 +11,16 @@ const QString kTitle = QStringLiteral("TIKo3");
 }  // namespace
 
 void CMessageBoxAsker::Tell(QWidget* parent, const QString& text) {
-    QMessageBox::information(parent, kTitle, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Information, kTitle, text, QMessageBox::Ok, parent);
+    SetAccessKeys(box);
+    box.exec();
 }
 
 bool CMessageBoxAsker::Confirm(QWidget* parent, const QString& text) {
-    return QMessageBox::question(parent, kTitle, text, QMessageBox::Ok | QMessageBox::Cancel,
-                                 QMessageBox::Cancel) == QMessageBox::Ok;
+    QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Cancel);
+    SetAccessKeys(box);
+    return box.exec() == QMessageBox::Ok;
 }
 
 IMessageAsker& DefaultMessageAsker() {

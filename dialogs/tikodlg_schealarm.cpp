@@ -29,6 +29,7 @@
 #include "treestore/app_store.h"
 #include "treestore/conf_schema.h"
 #include "treestore/tree_mgr.h"
+#include "windowkit/access_keys.h"
 
 namespace {
 
@@ -170,6 +171,7 @@ CTikoDlg_ScheAlarm::CTikoDlg_ScheAlarm(const ShellContext& context, std::filesys
     }
 
     Relayout();
+    SetAccessKeys(*this, access_keys::kSchedule);
 
     // Tab follows the eye: the date and time, the day's list, what the item says and when it
     // rings, and only then the buttons that act on them.

@@ -14,6 +14,7 @@
 #include "platform/cp949.h"
 #include "runtime/mediator.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/access_keys.h"
 
 namespace {
 
@@ -60,6 +61,7 @@ CTikoProPage_Alarm::CTikoProPage_Alarm(const ShellContext& context, IMainFrame& 
     choose_ = Place(new QPushButton(QStringLiteral("소리선택")), kChoose, 1056);
     auto* schedules = Place(new QPushButton(QStringLiteral("일정관리")), kSchedules, 1053);
     auto* report = Place(new QPushButton(QStringLiteral("일정보기")), kReport, 1054);
+    SetAccessKeys(*this, access_keys::kAlarmPage);
 
     Open();
 

@@ -18,6 +18,7 @@
 #include "timeservices/time_telegram.h"
 #include "treestore/conf_schema.h"
 #include "treestore/record_format.h"
+#include "windowkit/access_keys.h"
 #include "windowkit/accessible_text.h"
 
 namespace {
@@ -129,6 +130,7 @@ CTikoProPage_Com::CTikoProPage_Com(const ShellContext& context, IMainFrame&, IMe
     lamp_->setAlignment(Qt::AlignCenter);
     lamp_->setAccessibleName(QStringLiteral("전송 표시등"));
     SetLamp(false);
+    SetAccessKeys(*this, access_keys::kComPage);
 
     Open();
 

@@ -24,6 +24,7 @@
 #include "runtime/signals.h"
 #include "timeservices/clock_right.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/access_keys.h"
 
 namespace {
 
@@ -222,6 +223,10 @@ CTikoProPage_Env::CTikoProPage_Env(const ShellContext& context, IMainFrame& fram
     label("분", layout::kOffsetUnit)->setBuddy(offset_);
     apply_ = button("적용", layout::kApply, 1022);
     reset_ = button("초기값", layout::kReset, 1015);
+    SetAccessKeys(*this, access_keys::kEnvPage);
+    // Tab reads the left column down to 초기값 below it, then the groups on the right.
+    setTabOrder(transparent_, reset_);
+    setTabOrder(reset_, swatches_[0]);
 
     Open();
 

@@ -10,6 +10,7 @@
 #include "platform/cp949.h"
 #include "timeservices/clock_right.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/access_keys.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ CTikoProPage_SyncInfo::CTikoProPage_SyncInfo(const ShellContext& context, IMainF
     auto* service =
         Place(new QPushButton(QStringLiteral("표준시 서버 홈페이지 (pool.ntp.org)")), kService, 1013);
     service->setAutoDefault(false);
+    SetAccessKeys(*this, access_keys::kSyncInfoPage);
     connect(service, &QPushButton::clicked, this, &CTikoProPage_SyncInfo::OpenServicePage);
 
     // Shown as they were when the sheet opened; the page does not follow later results.

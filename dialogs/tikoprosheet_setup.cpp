@@ -11,6 +11,7 @@
 #include "dialogs/tikopropage_com.h"
 #include "dialogs/tikopropage_env.h"
 #include "dialogs/tikopropage_syncinfo.h"
+#include "windowkit/access_keys.h"
 #include "windowkit/window_layout.h"
 
 namespace {
@@ -48,6 +49,7 @@ CTikoProSheet_Setup::CTikoProSheet_Setup(const ShellContext& context, IMainFrame
     ok_ = buttons->addButton(QStringLiteral("확인"), QDialogButtonBox::AcceptRole);
     cancel_ = buttons->addButton(QStringLiteral("취소"), QDialogButtonBox::RejectRole);
     ok_->setDefault(true);
+    SetAccessKeys(*this, access_keys::kSettingsSheet);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     // 일정관리 opens the schedule dialog and closes the sheet.

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include <cstring>
+#include <utility>
 
 namespace scr {
 
@@ -68,6 +69,14 @@ CScrConfigDlg::CScrConfigDlg(std::string iniPath, QWidget* parent)
     ok_->setObjectName(QStringLiteral("1"));
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &CScrConfigDlg::OnOk);
+    // Latin access keys that leave the captions as they are (Alt and a Hangul letter cannot be
+    // typed in Hangul mode); the tool tip says the key.
+    const std::pair<QAbstractButton*, char> keys[] = {{analog_, 'A'}, {digital_, 'D'}, {calendar_, 'C'},
+                                                      {mode24_, 'H'}, {syncOn_, 'S'},  {ok_, 'O'}};
+    for (const auto& [button, key] : keys) {
+        button->setShortcut(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(key)));
+        button->setToolTip(button->shortcut().toString(QKeySequence::NativeText));
+    }
 
     auto* top = new QVBoxLayout(this);
     top->addWidget(type);

@@ -25,6 +25,7 @@
 #include "shell/qt_translation.h"
 #include "shell/startup.h"
 #include "timeservices/command_line.h"
+#include "windowkit/access_keys.h"
 
 namespace {
 
@@ -82,8 +83,10 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
         if (messageBoxes) {
             QApplication app(argc, argv);
             InstallQtKoreanTranslation(app, QString());
-            QMessageBox::information(nullptr, QStringLiteral("TIKo3"),
-                                     QString::fromUtf8(kAlreadyRunningText));
+            QMessageBox box(QMessageBox::Information, QStringLiteral("TIKo3"),
+                            QString::fromUtf8(kAlreadyRunningText), QMessageBox::Ok);
+            SetAccessKeys(box);
+            box.exec();
         }
         return 1;
     }

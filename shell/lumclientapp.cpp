@@ -25,6 +25,7 @@
 #include "shell/tikodlg_main.h"
 #include "timeservices/facade.h"
 #include "treestore/app_store.h"
+#include "windowkit/access_keys.h"
 
 namespace {
 
@@ -107,8 +108,12 @@ bool CLumClientApp::ManagersReady() const {
 
 void CLumClientApp::ShowMessage(const QString& text) const {
     std::fprintf(stderr, "LumClient: %s\n", text.trimmed().toUtf8().constData());
-    if (options_.messageBoxes)
-        QMessageBox::information(nullptr, QStringLiteral("TIKo3"), text);
+    if (!options_.messageBoxes)
+        return;
+    // The button named here, not added at show, so its access key can be given before.
+    QMessageBox box(QMessageBox::Information, QStringLiteral("TIKo3"), text, QMessageBox::Ok);
+    SetAccessKeys(box);
+    box.exec();
 }
 
 bool CLumClientApp::InitInstance() {
@@ -156,8 +161,9 @@ bool CLumClientApp::InitInstance() {
         std::fprintf(stderr, "LumClient: %s\n", text.toUtf8().constData());
         if (!options_.messageBoxes)
             return;
-        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("TIKo3"), text);
+        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("TIKo3"), text, QMessageBox::Ok);
         box->setAttribute(Qt::WA_DeleteOnClose);
+        SetAccessKeys(*box);
         box->show();
     };
     frameOptions.printResults = options_.printResults;

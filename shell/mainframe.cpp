@@ -29,6 +29,7 @@
 #include "timeservices/sche_mgr.h"
 #include "timeservices/time_notice_message.h"
 #include "treestore/app_store.h"
+#include "windowkit/access_keys.h"
 #include "world/world_store.h"
 
 namespace {
@@ -93,6 +94,7 @@ void CMainFrame::BuildMenus() {
         const int id = item.id;
         connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
     }
+    SetAccessKeys(*contextMenu_, access_keys::kMenu);
     // The default item, shown in bold.
     contextMenu_->setDefaultAction(Action(kCmdCompare));
 }

@@ -6,6 +6,7 @@
 #include <QShowEvent>
 
 #include "shell/help_text.h"
+#include "windowkit/access_keys.h"
 #include "windowkit/window_layout.h"
 
 namespace {
@@ -38,6 +39,7 @@ CTikoDlg_AboutBox::CTikoDlg_AboutBox(QWidget* parent, std::filesystem::path help
     ok_->setGeometry(DluToPixels(kOk, units));
     ok_->setDefault(true);
     ok_->setAccessibleName(ok_->text());
+    SetAccessKey(*ok_, access_keys::kAboutBox[0].key);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
 
     if (helpFile.empty())

@@ -17,6 +17,7 @@
 #include "shell/lumwnd_clock.h"
 #include "timeservices/time_notice_message.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/access_keys.h"
 
 namespace {
 
@@ -68,6 +69,8 @@ CTikoDlg_Main::CTikoDlg_Main(const ShellContext& context, IMainFrame& frame, QWi
         QPoint(DluToPixelsX(main_dialog::kLogo.x(), units_), DluToPixelsY(main_dialog::kLogo.y(), units_)),
         main_dialog::kLogoPixels));
     logo_->setAccessibleName(QStringLiteral("TIKo3"));
+
+    SetAccessKeys(*this, access_keys::kMainDialog);
 
     connect(compare_, &QPushButton::clicked, this, &CTikoDlg_Main::OnCompare);
     connect(sync_, &QPushButton::clicked, this, &CTikoDlg_Main::OnSync);
@@ -133,6 +136,7 @@ void CTikoDlg_Main::ShowResult(const QString& fullText, bool synchronised) {
         causeBox_ =
             new QMessageBox(QMessageBox::Information, QStringLiteral("TIKo3"), more, QMessageBox::Ok, this);
         causeBox_->setAttribute(Qt::WA_DeleteOnClose);
+        SetAccessKeys(*causeBox_);
         causeBox_->open();  // not exec: the clock and the close path go on beneath it
     }
     if (synchronised) {

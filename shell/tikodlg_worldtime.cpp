@@ -14,6 +14,7 @@
 #include "shell/clock_texts.h"
 #include "shell/lumwnd_worldclock.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/access_keys.h"
 #include "windowkit/accessible_text.h"
 #include "windowkit/window_layout.h"
 #include "world/info_text.h"
@@ -108,6 +109,7 @@ CTikoDlg_WorldTime::CTikoDlg_WorldTime(const ShellContext& context, world::World
     close_->setGeometry(DluToPixels(kClose, units));
     close_->setAccessibleName(close_->text());
 
+    SetAccessKeys(*this, access_keys::kWorldTime);
     FillTree(table);
 
     connect(tree_, &QTreeWidget::currentItemChanged, this, [this] { OnSelectionChanged(); });

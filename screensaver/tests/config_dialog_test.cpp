@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "qt_app.h"
 #include "tests/support/temp_dir.h"
@@ -65,6 +66,17 @@ TEST_F(ConfigDialog, ReadsTheFileAndKeepsTheTypeWhenNeitherRadioIsChecked) {
     dlg.ok()->click();
     EXPECT_NE(Ini().find("bType=1\n"), std::string::npos);
     EXPECT_NE(Ini().find("nSyncDuration=0\n"), std::string::npos);
+}
+
+TEST_F(ConfigDialog, EveryButtonHasAnAltKeyOfItsOwn) {
+    CScrConfigDlg dlg(ini_);
+    std::set<QKeySequence> keys;
+    for (QAbstractButton* b : dlg.findChildren<QAbstractButton*>()) {
+        EXPECT_EQ(b->shortcut().count(), 1) << b->text().toStdString();
+        EXPECT_TRUE(keys.insert(b->shortcut()).second) << b->text().toStdString();
+    }
+    EXPECT_EQ(dlg.ok()->text(), QStringLiteral("OK"));
+    EXPECT_EQ(dlg.ok()->toolTip(), QStringLiteral("Alt+O"));
 }
 
 TEST_F(ConfigDialog, EscapeAndCloseLeaveItOpen) {

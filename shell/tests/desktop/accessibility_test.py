@@ -2,12 +2,16 @@
 a window manager: every control of every window has a name that is not its value; the main
 dialog's message line says the compare result, the world time dialog the information for 뉴욕,
 the schedule dialog its date title; a box ticked through its accessibility action writes its
-setting into "TIKo.conf".
+setting into "TIKo.conf"; a button's access key is its key binding. Tab goes through every dialog
+in reading order; the dialogs take a larger desktop font and still hold all they show.
 
-    accessibility_test.py PATH_TO_LUMCLIENT"""
+    accessibility_test.py PATH_TO_LUMCLIENT [CLASS]
+
+A test class a run: the accessibility library keeps the bus of the first desktop it was used on."""
 
 import os
 import re
+import signal
 import socket
 import struct
 import sys
@@ -90,8 +94,71 @@ def action(node, *names):
     raise AssertionError("%s has none of %s" % (node.name, names))
 
 
-class AccessibleContents(unittest.TestCase):
-    NAMED = None
+def places(window):
+    """The focused control under `window` and its place on the screen (x, y, width, height)."""
+    import pyatspi
+    whole = {pyatspi.ROLE_TREE, pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TABLE, pyatspi.ROLE_LIST,
+             pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_PAGE_TAB_LIST, pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY}
+    # A widget whose focus proxy has the focus says it is focused too: the deepest one counts.
+    focused, stack = None, [(window, 0)]
+    while stack:
+        node, depth = stack.pop()
+        if node is not window and node.getState().contains(pyatspi.STATE_FOCUSED):
+            if focused is None or depth > focused[1]:
+                focused = (node, depth)
+        if node.getRole() not in whole:
+            stack.extend((c, depth + 1) for c in (node.getChildAtIndex(i) for i in range(node.childCount)) if c)
+    if focused is None:
+        return None
+    e = focused[0].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return focused[0].name or focused[0].getRoleName(), (e.x, e.y, e.width, e.height)
+
+
+def settled(look):
+    """`look` as a condition to wait for: None while the tree changes under it (a window closing
+    as another opens), so the next try reads it anew."""
+    def attempt():
+        try:
+            return look()
+        except Exception:  # GLib.GError: an object gone between two calls
+            return None
+    return attempt
+
+
+def tab_cycle(desk, window, xid):
+    """The controls that Tab visits, from the focused one until it comes round to it again."""
+    desk.run(["xdotool", "windowactivate", "--sync", str(xid)])
+    focus_place = settled(lambda: places(window))
+    cycle = [wait_for(focus_place, "a focused control")]
+    for _ in range(60):
+        desk.run(["xdotool", "key", "Tab"], check=True)
+        now = wait_for(lambda: (lambda p: p if p and p != cycle[-1] else None)(focus_place()),
+                       "focus to move on from " + cycle[-1][0])
+        if now == cycle[0]:
+            return cycle
+        cycle.append(now)
+    raise AssertionError("Tab never came back to " + cycle[0][0])
+
+
+def from_top_left(cycle):
+    start = min(range(len(cycle)), key=lambda i: (cycle[i][1][1], cycle[i][1][0]))
+    return cycle[start:] + cycle[:start]
+
+
+def out_of_order(steps):
+    """The steps against reading order, which goes on along a row (rows within half a control's
+    height), down to a later row, or up into a column to the right."""
+    wrong = []
+    for (name_a, (ax, ay, aw, ah)), (name_b, (bx, by, bw, bh)) in zip(steps, steps[1:]):
+        row = min(ah, bh) / 2
+        if (abs(by - ay) <= row and bx > ax) or by > ay + row or bx >= ax + aw - row:
+            continue
+        wrong.append("%s -> %s" % (name_a, name_b))
+    return wrong
+
+
+class ScreenReader(unittest.TestCase):
+    """What the tests below share: the program's windows as the accessibility bus shows them."""
 
     def application(self):
         import pyatspi
@@ -103,8 +170,8 @@ class AccessibleContents(unittest.TestCase):
     def window(self, title):
         import pyatspi
         app = wait_for(self.application, "the program on the accessibility bus", 30)
-        return wait_for(lambda: find(app, pyatspi.ROLE_DIALOG, title) or find(app, pyatspi.ROLE_FRAME, title) or
-                        find(app, pyatspi.ROLE_WINDOW, title), "window " + title, 30)
+        return wait_for(settled(lambda: find(app, pyatspi.ROLE_DIALOG, title) or find(app, pyatspi.ROLE_FRAME, title)
+                                or find(app, pyatspi.ROLE_WINDOW, title)), "window " + title, 30)
 
     def check_names(self, window):
         """Every control says what it is: a name, never only its value."""
@@ -127,6 +194,30 @@ class AccessibleContents(unittest.TestCase):
                 problems.append("%s named by its value %r" % (node.getRoleName(), name))
         self.assertEqual(problems, [], window.name)
 
+    def check_inside(self, window, screen=(1280, 1024)):
+        """The window lies inside the screen and every control it shows inside the window."""
+        import pyatspi
+
+        def box(node):
+            e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            return e.x, e.y, e.x + e.width, e.y + e.height
+        left, top, right, bottom = box(window)
+        self.assertTrue(left >= 0 and top >= 0 and right <= screen[0] and bottom <= screen[1],
+                        "%s at %s" % (window.name, box(window)))
+        outside = []
+        for node in walk(window):
+            if node is window or not node.getState().contains(pyatspi.STATE_SHOWING):
+                continue
+            if node.getRole() in (pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_LIST_ITEM, pyatspi.ROLE_TREE_ITEM,
+                                  pyatspi.ROLE_COLUMN_HEADER, pyatspi.ROLE_ROW_HEADER):
+                continue  # a view's rows scroll inside it
+            l, t, r, b = box(node)
+            if r > l and b > t and (l < left or t < top or r > right or b > bottom):
+                outside.append("%s %s" % (node.getRoleName(), node.name))
+        self.assertEqual(outside, [], window.name)
+
+
+class AccessibleContents(ScreenReader):
     def test_a_reader_hears_what_each_window_shows(self):
         import pyatspi
         responder = SntpResponder()
@@ -155,6 +246,10 @@ class AccessibleContents(unittest.TestCase):
                 self.assertIsNotNone(face)
                 self.assertRegex(face.name, r"\d\d:\d\d")
                 self.check_names(main)
+                # A button's access key, which a reader says with it.
+                press = find(main, pyatspi.ROLE_PUSH_BUTTON, "동기").queryAction()
+                self.assertEqual([press.getKeyBinding(i) for i in range(press.nActions)
+                                  if press.getName(i) == "Press"], ["Alt+S"])
 
                 # 세계시: the information text for 뉴욕.
                 action(find(main, pyatspi.ROLE_PUSH_BUTTON, "세계시"), "Press")
@@ -200,6 +295,82 @@ class AccessibleContents(unittest.TestCase):
                 wait_for(lambda: read(conf) != before, "the setting saved into TIKo.conf")
         finally:
             responder.close()
+
+
+class TabOrder(ScreenReader):
+    def check_tab_order(self, desk, window, title, then=()):
+        """Tab goes through the window in reading order; the buttons named in `then` act on
+        what was entered before them and come last, in reading order among themselves."""
+        cycle = from_top_left(tab_cycle(desk, window, desk.window("^%s$" % title)))
+        fields = [c for c in cycle if c[0] not in then]
+        acting = [c for c in cycle if c[0] in then]
+        names = [c[0] for c in cycle]
+        self.assertEqual(names, [c[0] for c in fields + acting], title)
+        self.assertEqual(out_of_order(fields) + out_of_order(acting), [], "%s: %s" % (title, names))
+        return names
+
+    def test_tab_goes_through_each_dialog_in_reading_order(self):
+        import pyatspi
+        with Desktop(PROGRAM, accessibility=True) as desk:
+            desk.start()
+            main = self.window("TIKo3")
+            self.check_tab_order(desk, main, "TIKo3")
+
+            action(find(main, pyatspi.ROLE_PUSH_BUTTON, "세계시"), "Press")
+            self.check_tab_order(desk, self.window("세계시각"), "세계시각")
+            desk.key("Escape")
+
+            action(find(main, pyatspi.ROLE_PUSH_BUTTON, "도움말"), "Press")
+            self.check_tab_order(desk, self.window("표준시 정보"), "표준시 정보")
+            desk.key("Escape")
+
+            action(find(main, pyatspi.ROLE_PUSH_BUTTON, "설정"), "Press")
+            sheet = self.window("설정")
+            for page in ("동기정보", "환경설정", "알람설정", "시각전송"):
+                action(find(sheet, pyatspi.ROLE_PAGE_TAB, page), "Press")
+                self.check_tab_order(desk, sheet, "설정")
+            schedules = find(sheet, pyatspi.ROLE_PUSH_BUTTON, "일정관리")
+            action(find(sheet, pyatspi.ROLE_PAGE_TAB, "알람설정"), "Press")
+            action(schedules, "Press")
+            self.check_tab_order(desk, self.window("일정관리"), "일정관리",
+                                 then=("추가", "변경", "삭제", "일정표삭제", "닫기"))
+
+class DesktopFont(ScreenReader):
+    def test_dialogs_take_a_larger_desktop_font(self):
+        """The desktop's font size as a KDE desktop keeps it ("kdeglobals", which Qt's own KDE
+        theme reads): a desktop at 8 points leaves the dialogs at 9; 12 points reach every dialog
+        and nothing falls outside it."""
+        import pyatspi
+        with Desktop(PROGRAM, accessibility=True) as desk:
+            config = desk.env["XDG_CONFIG_HOME"]
+            os.makedirs(config, exist_ok=True)
+            for desktop_points, dialog_points in ((8, 9), (12, 12)):
+                with open(os.path.join(config, "kdeglobals"), "w") as f:
+                    f.write("[General]\nfont=Noto Sans,%d,-1,5,50,0,0,0,0,0\n" % desktop_points)
+                if desk.client is not None:  # the run before ends first
+                    desk.client.send_signal(signal.SIGTERM)
+                    self.assertEqual(desk.client.wait(30), 0)
+                    wait_for(settled(lambda: self.application() is None), "the first run gone from the bus")
+                    desk.client = None
+                desk.start(env={"XDG_CURRENT_DESKTOP": "KDE", "KDE_SESSION_VERSION": "5"})
+                main = self.window("TIKo3")
+                action(find(main, pyatspi.ROLE_PUSH_BUTTON, "설정"), "Press")
+                sheet = self.window("설정")
+                server = wait_for(lambda: find(sheet, pyatspi.ROLE_TEXT, "접속 서버"), "접속 서버")
+                attributes = server.queryText().getAttributeRun(0, False)[0]
+                self.assertIn("size:%d" % dialog_points, attributes)
+                if dialog_points == 9:
+                    action(find(sheet, pyatspi.ROLE_PUSH_BUTTON, "취소"), "Press")
+            self.check_inside(main)
+            for page in ("동기정보", "환경설정", "알람설정", "시각전송"):
+                action(find(sheet, pyatspi.ROLE_PAGE_TAB, page), "Press")
+                self.check_inside(sheet)
+            action(find(sheet, pyatspi.ROLE_PUSH_BUTTON, "일정관리"), "Press")
+            self.check_inside(self.window("일정관리"))
+            action(find(main, pyatspi.ROLE_PUSH_BUTTON, "세계시"), "Press")
+            self.check_inside(self.window("세계시각"))
+            action(find(main, pyatspi.ROLE_PUSH_BUTTON, "도움말"), "Press")
+            self.check_inside(self.window("표준시 정보"))
 
 
 if __name__ == "__main__":

@@ -17,6 +17,7 @@
 class QSocketNotifier;
 class CMainFrame;
 class CTiko_Facade;
+class CRuntimeBridge;
 class Class_TIKOCONF_TOP;
 class Class_TIKOSCHEDULE_TOP;
 
@@ -64,6 +65,8 @@ public:
 
 private:
     void OnSignalPipe();
+    // A manager entered its first state (its own thread); the bridge hears when all have.
+    void ManagerEntered(const char* manager);
     // Stops the back end and writes both stores; the exit status.
     int StopAndSave();
     void ReportSaveFailure(const char* text, const std::string& reason);
@@ -80,6 +83,7 @@ private:
     std::unique_ptr<Class_TIKOCONF_TOP> conf_;
     std::unique_ptr<Class_TIKOSCHEDULE_TOP> schedule_;
     std::unique_ptr<CTiko_Facade> facade_;
+    std::unique_ptr<CRuntimeBridge> bridge_;
     std::unique_ptr<CMainFrame> frame_;
     QSocketNotifier* signalNotifier_ = nullptr;
     bool unattended_ = false;

@@ -16,8 +16,6 @@
 #include "dialogs/tikodlg_schealarm.h"
 #include "dialogs/tikoprosheet_setup.h"
 #include "dialogs/xscreensaver_switch.h"
-#include "runtime/mediator.h"
-#include "runtime/signals.h"
 #include "shell/launcher.h"
 #include "shell/schedule_report.h"
 #include "shell/taskbarmsgwnd.h"
@@ -26,9 +24,8 @@
 #include "shell/tikodlg_timeslim.h"
 #include "shell/tikodlg_worldtime.h"
 #include "shell/world_clock_list.h"
-#include "timeservices/sche_mgr.h"
-#include "timeservices/time_notice_message.h"
 #include "treestore/app_store.h"
+#include "windowkit/runtime_bridge.h"
 #include "world/world_store.h"
 
 namespace {
@@ -54,7 +51,6 @@ constexpr MenuItem kMenuItems[] = {
     {kCmdExit, "종료"},
 };
 
-constexpr int kReadyPollMs = 5;
 constexpr int kReadyBoundMs = 10000;
 
 // The pop-up of an alarm: picture size, display and step times, text rectangle, background.
@@ -68,7 +64,6 @@ const QRect kPopupTextRect(QPoint(24, 24), QPoint(145, 95));  // (24, 24, 146, 9
 
 CMainFrame::CMainFrame(const ShellContext& context, Options options)
     : context_(context), options_(std::move(options)) {
-    SetName("CMainFrame");
     setObjectName(QStringLiteral("TIKo3"));
     BuildMenus();
     worldClocks_ = std::make_unique<CWorldClockList>(
@@ -117,36 +112,34 @@ void CMainFrame::Create() {
                 QStringLiteral("알림 영역이 없어 트레이 아이콘 없이 실행합니다. "
                                "(The desktop has no notification area.)"));
     }
-    if (CLumAOSM_Mediator* mediator = context_.mediator) {
-        mediator->Subscribe(this, AO_ALARM_NOTIFY_SIG);
+    CRuntimeBridge* bridge = context_.bridge;
+    if (bridge != nullptr) {
+        connect(bridge, &CRuntimeBridge::alarm, this, &CMainFrame::OnPopupMessage);
         if (options_.printResults != 0) {
-            mediator->Subscribe(this, AO_COMPARE_RESULT_SIG);
-            mediator->Subscribe(this, AO_SYNC_RESULT_SIG);
+            connect(bridge, &CRuntimeBridge::compareResult, this, &CMainFrame::PrintResult);
+            connect(bridge, &CRuntimeBridge::syncResult, this, &CMainFrame::PrintResult);
         }
     }
-    if (!options_.managersReady || options_.managersReady()) {
+    if (!options_.waitForManagers || bridge == nullptr || bridge->ManagersReady()) {
         CreateWindows();
         return;
     }
     // A signal published before its manager subscribed is lost, so the windows (whose showing
     // asks for a compare) wait until every manager is listening, or give up waiting after a
     // bound, when a manager could not be made.
-    readyPoll_ = new QTimer(this);
-    readyPoll_->setInterval(kReadyPollMs);
-    connect(readyPoll_, &QTimer::timeout, this, [this] {
-        waitedMs_ += kReadyPollMs;
-        if (options_.managersReady() || waitedMs_ >= kReadyBoundMs) {
-            readyPoll_->stop();
-            CreateWindows();
-        }
-    });
-    readyPoll_->start();
+    connect(bridge, &CRuntimeBridge::managersReady, this, &CMainFrame::CreateWindows);
+    readyBound_ = new QTimer(this);
+    readyBound_->setSingleShot(true);
+    connect(readyBound_, &QTimer::timeout, this, &CMainFrame::CreateWindows);
+    readyBound_->start(kReadyBoundMs);
 }
 
 void CMainFrame::CreateWindows() {
     if (closed_ || windowsCreated_)
         return;
     windowsCreated_ = true;
+    if (readyBound_ != nullptr)
+        readyBound_->stop();
     main_ = new CTikoDlg_Main(context_, *this);
     timeSlim_ = new CTikoDlg_TimeSlim(context_, *this, -1);
     Class_TIKOCONF_TOP* conf = context_.conf;
@@ -181,11 +174,6 @@ void CMainFrame::CreateWindows() {
     emit windowsCreated();
 }
 
-void CMainFrame::Publish(int32_t signal) {
-    if (context_.mediator != nullptr)
-        context_.mediator->Publish(CLumAOSM_Message(signal));
-}
-
 void CMainFrame::RunCommand(int commandId, QWidget* origin) {
     if (closed_)
         return;
@@ -201,10 +189,12 @@ void CMainFrame::RunCommand(int commandId, QWidget* origin) {
             ShowHelp(origin);
             return;
         case kCmdCompare:
-            Publish(AO_SYNC_COMPARE_SIG);
+            if (context_.bridge != nullptr)
+                context_.bridge->RequestCompare();
             return;
         case kCmdSync:
-            Publish(AO_SYNC_SET_SIG);
+            if (context_.bridge != nullptr)
+                context_.bridge->RequestSync();
             return;
         case kCmdSettings:
             ShowSettings(origin);
@@ -409,8 +399,8 @@ void CMainFrame::RecordWindowState() {
 void CMainFrame::Close() {
     if (!closed_) {
         closed_ = true;
-        if (readyPoll_ != nullptr)
-            readyPoll_->stop();
+        if (readyBound_ != nullptr)
+            readyBound_->stop();
         RecordWindowState();
         // A box, dialog or menu running its own loop may sit on a window about to be destroyed
         // (a message box of the schedule dialog): each loop ends first, and the windows go only
@@ -455,7 +445,6 @@ void CMainFrame::DestroyWindows() {
     for (const QPointer<CTaskBarMsgWnd>& popup : popups_)
         delete popup.data();
     popups_.clear();
-    // Each window drops its own subscriptions as it goes.
     delete main_;
     main_ = nullptr;
     delete timeSlim_;
@@ -463,8 +452,6 @@ void CMainFrame::DestroyWindows() {
     delete schedule_;
     schedule_ = nullptr;
     contextMenu_->hide();
-    if (context_.mediator != nullptr)
-        context_.mediator->UnsubscribeAll(this);
 }
 
 void CMainFrame::RecordWindowStateOffline() {
@@ -514,47 +501,22 @@ void CMainFrame::WriteScheduleReport() {
     options_.launcher->Open(path);
 }
 
-void CMainFrame::OnPopupMessage(const CTiko_AlarmTexts& texts) {
+void CMainFrame::OnPopupMessage(const QString& text, const QString& detail) {
     if (closed_)
         return;
-    auto* popup =
-        new CTaskBarMsgWnd(QString::fromUtf8(texts.first), kPopupWidth, kPopupHeight, kPopupDisplayMs,
-                           kPopupStepMs, kPopupTextRect, Qt::white, *options_.launcher);
-    popup->SetDetailText(QString::fromUtf8(texts.second));
+    auto* popup = new CTaskBarMsgWnd(text, kPopupWidth, kPopupHeight, kPopupDisplayMs, kPopupStepMs,
+                                     kPopupTextRect, Qt::white, *options_.launcher);
+    popup->SetDetailText(detail);
     popups_.removeAll(nullptr);
     popups_.append(popup);
     popup->PopMsg();
 }
 
-int CMainFrame::Receive(const CLumAOSM_Message* message, const char*) {
-    if (message == nullptr)
-        return -1;
-    // The mediator's thread never waits for the GUI thread: the texts are copied here and the
-    // window is made there. A frame gone by then drops the call.
-    switch (message->GetSignal()) {
-        case AO_ALARM_NOTIFY_SIG: {
-            CTiko_AlarmTexts texts;
-            if (!GetAlarmTexts(*message, &texts))
-                return -1;
-            QueueToGui(this, [texts = std::move(texts)](CMainFrame* frame) { frame->OnPopupMessage(texts); });
-            return 0;
-        }
-        case AO_COMPARE_RESULT_SIG:
-        case AO_SYNC_RESULT_SIG: {
-            TimeNotice notice;
-            if (!GetTimeNotice(*message, 0, &notice))
-                return -1;
-            QueueToGui(this, [text = notice.strMessage](CMainFrame* frame) {
-                if (frame->closed_)
-                    return;
-                std::fprintf(stdout, "%s\n", text.c_str());
-                std::fflush(stdout);
-                if (frame->options_.printResults == 2)
-                    frame->Close();
-            });
-            return 0;
-        }
-        default:
-            return -1;
-    }
+void CMainFrame::PrintResult(const QString& text, bool readable) {
+    if (closed_ || !readable)
+        return;
+    std::fprintf(stdout, "%s\n", text.toUtf8().constData());
+    std::fflush(stdout);
+    if (options_.printResults == 2)
+        Close();
 }

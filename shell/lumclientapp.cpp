@@ -101,11 +101,6 @@ bool CLumClientApp::InstallSignalHandlers() {
     return true;
 }
 
-bool CLumClientApp::ManagersReady() const {
-    std::lock_guard lock(readyMutex_);
-    return entered_.size() >= static_cast<size_t>(CTiko_Facade::kManagerCount);
-}
-
 void CLumClientApp::ManagerEntered(const char* manager) {
     std::lock_guard lock(readyMutex_);
     entered_.insert(manager);

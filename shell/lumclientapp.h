@@ -56,7 +56,6 @@ public:
 
     CMainFrame* Frame() const { return frame_.get(); }
     Class_TIKOCONF_TOP* Conf() const { return conf_.get(); }
-    bool ManagersReady() const;
     // Shows a text in a message box (unless turned off) and on standard error.
     void ShowMessage(const QString& text) const;
 
@@ -88,6 +87,6 @@ private:
     QSocketNotifier* signalNotifier_ = nullptr;
     bool unattended_ = false;
     bool saveFailed_ = false;
-    mutable std::mutex readyMutex_;
+    std::mutex readyMutex_;          // also guards bridge_ against a late first state
     std::set<std::string> entered_;  // managers whose first state has been entered
 };

@@ -425,6 +425,8 @@ void CTikoProPage_Env::ResetToInitial() {
     for (Swatch* swatch : swatches_)
         swatch->Refresh();
 
+    // Off before the clock moves below; the manager hears of it at the end.
+    sync.bAutoSync.store(0);
     {
         const QSignalBlocker block(autoSync_);
         autoSync_->setChecked(false);

@@ -50,6 +50,13 @@ function(tiko3_tests name)
   # (scripts/compiler-cache.sh).
   target_precompile_headers(${name} PRIVATE <gtest/gtest.h> <gmock/gmock.h> <atomic> <chrono> <filesystem>
     <functional> <memory> <mutex> <string> <thread> <vector>)
+  # Code from a precompiled header loses GCC's system-header mark, so its known false alarms about
+  # std::string copies inlined at -O1 (and only these) reach the tests' -Werror; the sanitizer runs
+  # find real overruns.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${name} PRIVATE -Wno-array-bounds -Wno-stringop-overflow -Wno-stringop-overread
+      -Wno-restrict)
+  endif()
   if(ARG_QT)
     target_precompile_headers(${name} PRIVATE <QAccessible> <QApplication> <QCheckBox> <QKeyEvent> <QLabel>
       <QLineEdit> <QPushButton> <QTimer>)

@@ -24,12 +24,11 @@
 #include "dialogs/schedule_texts.h"
 #include "platform/clock.h"
 #include "platform/cp949.h"
-#include "runtime/mediator.h"
-#include "runtime/signals.h"
 #include "treestore/app_store.h"
 #include "treestore/conf_schema.h"
 #include "treestore/tree_mgr.h"
 #include "windowkit/access_keys.h"
+#include "windowkit/runtime_bridge.h"
 
 namespace {
 
@@ -497,8 +496,8 @@ void CTikoDlg_ScheAlarm::CloseDialog() {
         }
     }
     const Class_TIKOCONF_ALARM* alarm = AlarmSettings();
-    if (alarm != nullptr && alarm->bAlarm.load() == 1 && context_.mediator != nullptr)
-        context_.mediator->Publish(CLumAOSM_Message(AO_ALARM_ON_SIG));
+    if (alarm != nullptr && alarm->bAlarm.load() == 1 && context_.bridge != nullptr)
+        context_.bridge->ResumeAlarms();
     if (context_.schedule != nullptr && !SaveScheduleBook(*context_.schedule, workDir_))
         Tell(kScheduleSaveFailedText);
     QDialog::done(QDialog::Accepted);
@@ -517,7 +516,7 @@ void CTikoDlg_ScheAlarm::showEvent(QShowEvent* event) {
     if (event->spontaneous())
         return;  // the window system showing it again (a desktop switch), not the program
     const Class_TIKOCONF_ALARM* alarm = AlarmSettings();
-    if (alarm != nullptr && alarm->bAlarm.load() == 1 && context_.mediator != nullptr)
-        context_.mediator->Publish(CLumAOSM_Message(AO_ALARM_OFF_SIG));
+    if (alarm != nullptr && alarm->bAlarm.load() == 1 && context_.bridge != nullptr)
+        context_.bridge->PauseAlarms();
     activateWindow();
 }

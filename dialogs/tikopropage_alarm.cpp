@@ -12,9 +12,9 @@
 
 #include "dialogs/message_asker.h"
 #include "platform/cp949.h"
-#include "runtime/mediator.h"
 #include "treestore/conf_schema.h"
 #include "windowkit/access_keys.h"
+#include "windowkit/runtime_bridge.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ void CTikoProPage_Alarm::OnAlarmClicked() {
     if (alarm == nullptr)
         return;
     const bool on = alarm_->isChecked();
-    alarm->bAlarm.store(on ? 1 : 0);
+    context_.bridge->SetAlarms(on);  // written, and the alarm manager told
     builtin_->setEnabled(on);
     user_->setEnabled(on);
     if (on) {
@@ -112,8 +112,6 @@ void CTikoProPage_Alarm::OnAlarmClicked() {
         user_->setChecked(!builtin);
     }
     EnableSoundControls();
-    if (context_.mediator != nullptr)
-        context_.mediator->Publish(CLumAOSM_Message(on ? AO_ALARM_ON_SIG : AO_ALARM_OFF_SIG));
     ShowSoundFile();
 }
 

@@ -14,12 +14,12 @@
 #include <algorithm>
 
 #include "dialogs/message_asker.h"
-#include "runtime/mediator.h"
 #include "timeservices/time_telegram.h"
 #include "treestore/conf_schema.h"
 #include "treestore/record_format.h"
 #include "windowkit/access_keys.h"
 #include "windowkit/accessible_text.h"
+#include "windowkit/runtime_bridge.h"
 
 namespace {
 
@@ -79,7 +79,6 @@ int64_t Number(const QLineEdit* edit) {
 CTikoProPage_Com::CTikoProPage_Com(const ShellContext& context, IMainFrame&, IMessageAsker& asker,
                                    QWidget* parent)
     : CSetupPage(QStringLiteral("시각전송"), parent), context_(context), asker_(asker) {
-    SetName("TikoProPage_Com");
     Place(new QGroupBox(QStringLiteral("포트 설정")), kPortGroup);
     constexpr int kPortIds[4] = {1089, 1093, 1094, 1095};
     for (int i = 0; i < 4; ++i) {
@@ -170,14 +169,11 @@ CTikoProPage_Com::CTikoProPage_Com(const ShellContext& context, IMainFrame&, IMe
     lampOff_.setInterval(kLampFlashMs);
     connect(&lampOff_, &QTimer::timeout, this, [this] { SetLamp(false); });
 
-    if (context_.mediator != nullptr)
-        context_.mediator->Subscribe(static_cast<CLumAOSM_Observer*>(this), AO_COMM_SENT_SIG);
-}
-
-CTikoProPage_Com::~CTikoProPage_Com() {
-    // Waits for a Receive in progress, so none runs on a page being destroyed.
-    if (context_.mediator != nullptr)
-        context_.mediator->UnsubscribeAll(static_cast<CLumAOSM_Observer*>(this));
+    if (context_.bridge != nullptr)
+        connect(context_.bridge, &CRuntimeBridge::serialSent, this, [this] {
+            SetLamp(true);
+            lampOff_.start();
+        });
 }
 
 Class_TIKOCONF_COMM* CTikoProPage_Com::Comm() const {
@@ -222,9 +218,7 @@ void CTikoProPage_Com::SetMode(bool automatic, bool publish) {
     send_->setEnabled(!automatic);
     if (!publish)
         return;
-    if (Class_TIKOCONF_COMM* comm = Comm())
-        comm->bAutoMode.store(automatic ? 1 : 0);
-    Publish(automatic ? AO_COMM_AUTO_ON_SIG : AO_COMM_AUTO_OFF_SIG);
+    context_.bridge->SetAutoSend(automatic);
 }
 
 void CTikoProPage_Com::Send() {
@@ -241,27 +235,8 @@ void CTikoProPage_Com::Send() {
     CommSendRequest request;
     std::copy(bytes.begin(), bytes.end(), request.bytes);
     request.count = static_cast<int32_t>(bytes.size());
-    if (context_.mediator == nullptr)
-        return;
     // The manager gets its own copy, so it never reads a page that has closed meanwhile.
-    CLumAOSM_Message message(AO_COMM_SEND_SIG);
-    message.SetParamValue(0, request);
-    context_.mediator->Publish(message);
-}
-
-void CTikoProPage_Com::Publish(int32_t signal) const {
-    if (context_.mediator != nullptr)
-        context_.mediator->Publish(CLumAOSM_Message(signal));
-}
-
-int CTikoProPage_Com::Receive(const CLumAOSM_Message* message, const char*) {
-    if (message == nullptr || message->GetSignal() != AO_COMM_SENT_SIG)
-        return -1;
-    QueueToGui(this, [](CTikoProPage_Com* self) {
-        self->SetLamp(true);
-        self->lampOff_.start();
-    });
-    return 0;
+    context_.bridge->SendSerial(request);
 }
 
 void CTikoProPage_Com::SetLamp(bool on) {

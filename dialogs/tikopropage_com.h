@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "dialogs/setup_page.h"
-#include "runtime/observer.h"
 #include "timeservices/comm_mgr.h"
 #include "windowkit/shell_context.h"
 
@@ -19,21 +18,18 @@ class IMainFrame;
 class IMessageAsker;
 class Class_TIKOCONF_COMM;
 
-class CTikoProPage_Com : public CSetupPage, public CLumAOSM_Observer {
+class CTikoProPage_Com : public CSetupPage {
     Q_OBJECT
 
 public:
     // How long the lamp stays lit after a transmission.
     static constexpr int kLampFlashMs = 50;
 
+    // Lights the lamp whenever the bridge says a telegram went out.
     CTikoProPage_Com(const ShellContext& context, IMainFrame& frame, IMessageAsker& asker,
                      QWidget* parent = nullptr);
-    ~CTikoProPage_Com() override;
 
-    // Signal 45 on the mediator's thread: queues the flash to the GUI thread and returns at once.
-    int Receive(const CLumAOSM_Message* message, const char* tag) override;
-
-    // 전송: the typed time as a telegram, published with signal 42. Refused (with a message, nothing
+    // 전송: the typed time as a telegram, sent through the bridge. Refused (with a message, nothing
     // sent) when a number would not fit the telegram's two digits.
     void Send();
 
@@ -47,7 +43,6 @@ private:
     void Open();
     void SetMode(bool automatic, bool publish);
     void SetLamp(bool on);
-    void Publish(int32_t signal) const;
     Class_TIKOCONF_COMM* Comm() const;
 
     ShellContext context_;

@@ -20,11 +20,10 @@
 #include "dialogs/message_asker.h"
 #include "dialogs/screensaver_switch.h"
 #include "platform/clock.h"
-#include "runtime/mediator.h"
-#include "runtime/signals.h"
 #include "timeservices/clock_right.h"
 #include "treestore/conf_schema.h"
 #include "windowkit/access_keys.h"
+#include "windowkit/runtime_bridge.h"
 
 namespace {
 
@@ -338,15 +337,10 @@ void CTikoProPage_Env::OnScreenSaver(bool ticked) {
 }
 
 void CTikoProPage_Env::OnAutoSync(bool ticked) {
-    Class_TIKOCONF_SYNCINFO& sync = *context_.conf->SyncInfo();
-    if (ticked) {
-        sync.bAutoSync.store(1);
+    if (ticked)
         OnPeriodEdited(period_->text());
-    } else {
-        sync.bAutoSync.store(0);
-    }
     EnablePeriod(ticked);
-    Publish(ticked ? AO_AUTOSYNC_ON_SIG : AO_AUTOSYNC_OFF_SIG);
+    context_.bridge->SetAutoSync(ticked);
 }
 
 void CTikoProPage_Env::OnPeriodEdited(const QString& text) {
@@ -364,23 +358,23 @@ void CTikoProPage_Env::OnSwatch(int number) {
     static constexpr std::atomic<int32_t> Class_TIKOCONF_ENV::*kFields[4] = {
         &Class_TIKOCONF_ENV::crClockBack, &Class_TIKOCONF_ENV::crClockText, &Class_TIKOCONF_ENV::crMsgBack,
         &Class_TIKOCONF_ENV::crMsgText};
-    std::atomic<int32_t>& field = context_.conf->Env()->*kFields[number - 1];
+    static constexpr CRuntimeBridge::Colour kColours[4] = {
+        CRuntimeBridge::Colour::kClockBack, CRuntimeBridge::Colour::kClockText,
+        CRuntimeBridge::Colour::kMessageBack, CRuntimeBridge::Colour::kMessageText};
+    const std::atomic<int32_t>& field = context_.conf->Env()->*kFields[number - 1];
     Swatch* swatch = swatches_[number - 1];
 
     colorDialog_ = number;
     swatch->update();
     const std::optional<QColor> chosen = chooser_(FromColorRef(field.load()), this);
     if (chosen)
-        field.store(ToColorRef(*chosen));
+        context_.bridge->SetColours({{kColours[number - 1], ToColorRef(*chosen)}});
     colorDialog_ = 0;
     swatch->Refresh();
-    if (chosen && number >= 3)
-        Publish(AO_MSGCOLOR_CHANGED_SIG);
 }
 
 void CTikoProPage_Env::OnScaleChosen() {
-    context_.conf->WorldClocks()->fScale.store(kScales[std::clamp(scale_->value(), 0, kLastScalePosition)]);
-    Publish(AO_SLIMSIZE_CHANGED_SIG);
+    context_.bridge->SetClockScale(kScales[std::clamp(scale_->value(), 0, kLastScalePosition)]);
 }
 
 bool CTikoProPage_Env::MoveClock(long long minutes) {
@@ -428,14 +422,15 @@ void CTikoProPage_Env::ResetToInitial() {
     set(env.b24Hour, hour24_, true);
     set(env.bWorldClockTransparent, transparent_, false);
 
-    env.crClockBack.store(0x000000);
-    env.crClockText.store(0x00FF00);
-    env.crMsgBack.store(0x808080);
-    env.crMsgText.store(0x00FFFF);
+    using Colour = CRuntimeBridge::Colour;
+    context_.bridge->SetColours({{Colour::kClockBack, 0x000000},
+                                 {Colour::kClockText, 0x00FF00},
+                                 {Colour::kMessageBack, 0x808080},
+                                 {Colour::kMessageText, 0x00FFFF}});
     for (Swatch* swatch : swatches_)
         swatch->Refresh();
-    Publish(AO_MSGCOLOR_CHANGED_SIG);
 
+    // Off before the clock moves below; the manager hears of it at the end.
     sync.bAutoSync.store(0);
     {
         const QSignalBlocker block(autoSync_);
@@ -445,22 +440,16 @@ void CTikoProPage_Env::ResetToInitial() {
     period_->setText(QString::asprintf("%02d", 60));
     EnablePeriod(false);
 
-    context_.conf->WorldClocks()->fScale.store(kScales[0]);
     {
         const QSignalBlocker block(scale_);
         scale_->setValue(0);
     }
-    Publish(AO_SLIMSIZE_CHANGED_SIG);
+    context_.bridge->SetClockScale(kScales[0]);
 
     // Undone only as far as the clock really moves back.
     if (MoveClock(-static_cast<long long>(sync.nTimeOffset.load())))
         sync.nTimeOffset.store(0);
     offset_->setText(QString::number(sync.nTimeOffset.load()));
 
-    Publish(AO_AUTOSYNC_OFF_SIG);
-}
-
-void CTikoProPage_Env::Publish(int signal) {
-    if (context_.mediator != nullptr)
-        context_.mediator->Publish(CLumAOSM_Message(signal));
+    context_.bridge->SetAutoSync(false);
 }

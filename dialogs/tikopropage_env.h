@@ -3,7 +3,8 @@
 // compare, screen saver, log, top-most, clock-only, 24-hour and see-through
 // world clocks; the clock and message colours; the world clock scale; automatic
 // synchronisation and its period; the user's time offset; and a reset to the
-// initial values. Every change is written at once.
+// initial values. Every change is written at once; those a manager or a window must hear of go
+// through the runtime bridge, which the context must carry.
 
 #include <QColor>
 #include <functional>
@@ -56,7 +57,6 @@ private:
     void EnablePeriod(bool on);
     // Moves the clock by `minutes`; false (after telling the user why) when it could not be set.
     bool MoveClock(long long minutes);
-    void Publish(int signal);
 
     ShellContext context_;
     IMainFrame& frame_;

@@ -26,6 +26,7 @@
 #include "timeservices/facade.h"
 #include "treestore/app_store.h"
 #include "windowkit/access_keys.h"
+#include "windowkit/runtime_bridge.h"
 
 namespace {
 
@@ -101,9 +102,11 @@ bool CLumClientApp::InstallSignalHandlers() {
     return true;
 }
 
-bool CLumClientApp::ManagersReady() const {
+void CLumClientApp::ManagerEntered(const char* manager) {
     std::lock_guard lock(readyMutex_);
-    return entered_.size() >= static_cast<size_t>(CTiko_Facade::kManagerCount);
+    entered_.insert(manager);
+    if (bridge_ && entered_.size() >= static_cast<size_t>(CTiko_Facade::kManagerCount))
+        bridge_->SetManagersReady();
 }
 
 void CLumClientApp::ShowMessage(const QString& text) const {
@@ -140,14 +143,14 @@ bool CLumClientApp::InitInstance() {
     // waits for all four before it shows a window that asks them for something.
     StateProbe outer = services.probe;
     services.probe = [this, outer](const char* manager, int32_t signal) {
-        if (signal == AO_ENTRY_SIG) {
-            std::lock_guard lock(readyMutex_);
-            entered_.insert(manager);
-        }
+        if (signal == AO_ENTRY_SIG)
+            ManagerEntered(manager);
         if (outer)
             outer(manager, signal);
     };
     facade_ = std::make_unique<CTiko_Facade>(services);
+    // The windows' one subscriber, there before any manager can publish.
+    bridge_ = std::make_unique<CRuntimeBridge>(CLumAOSM_Mediator::Process(), conf_.get());
     if (!facade_->CLumAOSM_Config::IsRunning() || !facade_->Launch()) {
         ShowMessage(QStringLiteral("실행 환경을 시작하지 못했습니다."));
         return false;
@@ -155,7 +158,7 @@ bool CLumClientApp::InitInstance() {
 
     CMainFrame::Options frameOptions;
     frameOptions.launcher = options_.launcher != nullptr ? options_.launcher : &desktopLauncher_;
-    frameOptions.managersReady = [this] { return ManagersReady(); };
+    frameOptions.waitForManagers = true;
     frameOptions.showMessage = [this](const QString& text) { ShowMessage(text); };
     frameOptions.showNotice = [this](const QString& text) {
         std::fprintf(stderr, "LumClient: %s\n", text.toUtf8().constData());
@@ -167,7 +170,7 @@ bool CLumClientApp::InitInstance() {
         box->show();
     };
     frameOptions.printResults = options_.printResults;
-    const ShellContext context{conf_.get(), schedule_.get(), CLumAOSM_Mediator::Process(), services.clock};
+    const ShellContext context{conf_.get(), schedule_.get(), bridge_.get(), services.clock};
     frame_ = std::make_unique<CMainFrame>(context, frameOptions);
     // Every loop ends, the nested ones (a box, a menu) with the main one: the windows are
     // destroyed after them, in ExitInstance.
@@ -222,6 +225,11 @@ int CLumClientApp::ExitInstance() {
     if (frame_)
         frame_->Close();
     frame_.reset();
+    {
+        // A manager entering its first state only now must not find it half gone.
+        std::lock_guard lock(readyMutex_);
+        bridge_.reset();
+    }
     const int status = StopAndSave();
     delete signalNotifier_;
     signalNotifier_ = nullptr;

@@ -17,6 +17,7 @@
 class QSocketNotifier;
 class CMainFrame;
 class CTiko_Facade;
+class CRuntimeBridge;
 class Class_TIKOCONF_TOP;
 class Class_TIKOSCHEDULE_TOP;
 
@@ -55,7 +56,6 @@ public:
 
     CMainFrame* Frame() const { return frame_.get(); }
     Class_TIKOCONF_TOP* Conf() const { return conf_.get(); }
-    bool ManagersReady() const;
     // Shows a text in a message box (unless turned off) and on standard error.
     void ShowMessage(const QString& text) const;
 
@@ -64,6 +64,8 @@ public:
 
 private:
     void OnSignalPipe();
+    // A manager entered its first state (its own thread); the bridge hears when all have.
+    void ManagerEntered(const char* manager);
     // Stops the back end and writes both stores; the exit status.
     int StopAndSave();
     void ReportSaveFailure(const char* text, const std::string& reason);
@@ -80,10 +82,11 @@ private:
     std::unique_ptr<Class_TIKOCONF_TOP> conf_;
     std::unique_ptr<Class_TIKOSCHEDULE_TOP> schedule_;
     std::unique_ptr<CTiko_Facade> facade_;
+    std::unique_ptr<CRuntimeBridge> bridge_;
     std::unique_ptr<CMainFrame> frame_;
     QSocketNotifier* signalNotifier_ = nullptr;
     bool unattended_ = false;
     bool saveFailed_ = false;
-    mutable std::mutex readyMutex_;
+    std::mutex readyMutex_;          // also guards bridge_ against a late first state
     std::set<std::string> entered_;  // managers whose first state has been entered
 };

@@ -1,22 +1,20 @@
 #pragma once
 // The main dialog's message line: a static text with its own text and background colours,
-// recoloured from the environment settings when signal 47 says they changed.
+// recoloured from the environment settings when the runtime bridge says they changed.
 
 #include <QColor>
 #include <QLabel>
 #include <cstdint>
 
-#include "runtime/observer.h"
 #include "windowkit/accessible_text.h"
 #include "windowkit/shell_context.h"
 
-class CLumStatic_Color : public QLabel, public CLumAOSM_Observer, public IShownText {
+class CLumStatic_Color : public QLabel, public IShownText {
     Q_OBJECT
 
 public:
-    // Subscribes to signal 47 when the context has a mediator.
+    // Follows the bridge's colour changes when the context has one.
     explicit CLumStatic_Color(const ShellContext& context, QWidget* parent = nullptr);
-    ~CLumStatic_Color() override;
 
     // A new message: shown, and told to a screen reader. A flash blanks the text on the screen
     // only; the reader keeps the message.
@@ -29,10 +27,7 @@ public:
     QColor textColor() const { return text_; }
     QColor bkColor() const { return back_; }
 
-    // Mediator thread: 47 re-reads crMsgBack and crMsgText on the GUI thread.
-    int Receive(const CLumAOSM_Message* message, const char* tag) override;
-
-    // GUI thread: takes the colours of the environment node.
+    // Takes the colours of the environment node (crMsgBack and crMsgText).
     void ApplyConfiguredColors();
 
 protected:

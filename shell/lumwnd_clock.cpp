@@ -2,50 +2,37 @@
 
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPointer>
 #include <algorithm>
 
-#include "runtime/mediator.h"
-#include "timeservices/time_notice_message.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/runtime_bridge.h"
 #include "windowkit/window_layout.h"
 
 CLumWnd_Clock::CLumWnd_Clock(const ShellContext& context, QWidget* parent)
     : QWidget(parent), context_(context) {
-    SetName("LumWnd_Clock");
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QString::fromUtf8("시계"));
     if (context_.clock != nullptr)
         time_ = context_.clock->NowUtc().seconds + platform::kKoreaUtcOffsetSeconds;
     announcedMinute_ = time_ / 60;
     RenewAccessibleInterface(this);
-    if (context_.mediator != nullptr)
-        context_.mediator->Subscribe(static_cast<CLumAOSM_Observer*>(this), AO_CLOCK_TICK_SIG);
+    if (context_.bridge != nullptr)
+        connect(context_.bridge, &CRuntimeBridge::second, this, &CLumWnd_Clock::SetTime);
 }
 
 CLumWnd_Clock::~CLumWnd_Clock() {
-    if (context_.mediator != nullptr)
-        context_.mediator->UnsubscribeAll(static_cast<CLumAOSM_Observer*>(this));
-}
-
-int CLumWnd_Clock::Receive(const CLumAOSM_Message* message, const char*) {
-    TimeNotice notice;
-    if (message == nullptr || message->GetSignal() != AO_CLOCK_TICK_SIG ||
-        !GetTimeNotice(*message, 0, &notice))
-        return -1;
-    const int64_t second = notice.tTime;
-    latest_.store(second);
-    // Hidden (the program in the tray), the GUI thread is left asleep; showing takes the latest.
-    if (shown_.load())
-        QueueToGui(this, [second](CLumWnd_Clock* self) { self->SetTime(second); });
-    return 0;
+    if (context_.bridge != nullptr)
+        context_.bridge->WantSeconds(this, false);
 }
 
 void CLumWnd_Clock::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    shown_.store(true);
-    // After shown_: a tick that did not see it stored its second first.
-    const int64_t latest = latest_.load();
+    if (context_.bridge == nullptr)
+        return;
+    // Hidden (the program in the tray), the GUI thread is left asleep; showing takes the latest.
+    context_.bridge->WantSeconds(this, true);
+    // After asking: a tick that did not see the wish stored its second first.
+    const int64_t latest = context_.bridge->LatestSecond();
     if (latest != 0 && latest != time_) {
         time_ = latest;
         AnnounceMinute();
@@ -54,7 +41,8 @@ void CLumWnd_Clock::showEvent(QShowEvent* event) {
 
 void CLumWnd_Clock::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    shown_.store(false);
+    if (context_.bridge != nullptr)
+        context_.bridge->WantSeconds(this, false);
 }
 
 void CLumWnd_Clock::SetTime(int64_t koreanSecond) {
@@ -73,12 +61,18 @@ bool CLumWnd_Clock::Hour24() const {
     return env == nullptr || env->b24Hour.load() != 0;
 }
 
-ClockFaceTexts CLumWnd_Clock::texts() const {
-    return MainClockTexts(time_, Hour24());
+const ClockFaceTexts& CLumWnd_Clock::texts() const {
+    const bool hour24 = Hour24();
+    if (textsTime_ != time_ || textsHour24_ != hour24) {
+        texts_ = MainClockTexts(time_, hour24);
+        textsTime_ = time_;
+        textsHour24_ = hour24;
+    }
+    return texts_;
 }
 
 QString CLumWnd_Clock::ShownText() const {
-    const ClockFaceTexts t = texts();
+    const ClockFaceTexts& t = texts();
     QString shown = t.date + u' ' + t.time;
     if (!t.marker.isEmpty())
         shown += u' ' + t.marker;
@@ -102,7 +96,7 @@ QRegion CLumWnd_Clock::DrawFace() {
     style.ratio = devicePixelRatioF();
     style.back = ColorFromRef(env != nullptr ? env->crClockBack.load() : 0x000000);
     style.ink = ColorFromRef(env != nullptr ? env->crClockText.load() : 0x00FF00);
-    const ClockFaceTexts t = MainClockTexts(time_, hour24);
+    const ClockFaceTexts& t = texts();
     if (!canvas_.empty() && canvas_.style() == style && canvasHour24_ == hour24 && canvasDpi_ == dpi)
         return canvas_.Update({t.time, t.marker, t.date});
 

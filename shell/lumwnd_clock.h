@@ -1,35 +1,33 @@
 #pragma once
 // The main dialog's clock face: Korean standard time and the date, drawn into a kept
-// off-screen image; a new second from signal 46 draws and repaints only the digits it changes.
+// off-screen image; a new second from the runtime bridge draws and repaints only the digits it
+// changes.
 
 #include <QImage>
 #include <QRegion>
 #include <QWidget>
-#include <atomic>
 #include <cstdint>
 
-#include "runtime/observer.h"
 #include "shell/clock_texts.h"
 #include "shell/face_canvas.h"
 #include "windowkit/accessible_text.h"
 #include "windowkit/shell_context.h"
 
-class CLumWnd_Clock : public QWidget, public CLumAOSM_Observer, public IShownText {
+class CLumWnd_Clock : public QWidget, public IShownText {
     Q_OBJECT
 
 public:
-    // Shows the clock's current second until the first tick; subscribes to signal 46.
+    // Shows the clock's current second until the first tick; takes the bridge's seconds while
+    // shown.
     explicit CLumWnd_Clock(const ShellContext& context, QWidget* parent = nullptr);
     ~CLumWnd_Clock() override;
-
-    // Mediator thread: keeps the tick's second and, while shown, hands it to the GUI thread.
-    int Receive(const CLumAOSM_Message* message, const char* tag) override;
 
     // GUI thread. koreanSecond is UTC seconds + 32,400.
     void SetTime(int64_t koreanSecond);
     int64_t time() const { return time_; }
-    // The texts the face shows now (settings read as the painter reads them).
-    ClockFaceTexts texts() const;
+    // The texts the face shows now (settings read as the painter reads them), worked out once
+    // for each second and layout.
+    const ClockFaceTexts& texts() const;
     // Brings the kept image up to the face's time and settings and returns it.
     const QImage& Render();
     // Date and time as shown, for screen readers.
@@ -58,6 +56,7 @@ private:
     double canvasDpi_ = 0;
     QRect lastRepaint_;
     int64_t announcedMinute_ = 0;
-    std::atomic<int64_t> latest_{0};  // the last tick's second (mediator thread writes)
-    std::atomic<bool> shown_{false};  // GUI thread writes
+    mutable ClockFaceTexts texts_;
+    mutable int64_t textsTime_ = -1;  // the second and layout texts_ were worked out for
+    mutable bool textsHour24_ = true;
 };

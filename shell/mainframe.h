@@ -8,7 +8,6 @@
 #include <functional>
 #include <memory>
 
-#include "runtime/observer.h"
 #include "shell/systemtray.h"
 #include "windowkit/shell_context.h"
 
@@ -27,17 +26,16 @@ class CWorldClockList;
 namespace world {
 class WorldStore;
 }
-struct CTiko_AlarmTexts;
 
-class CMainFrame : public QObject, public CLumAOSM_Observer, public IMainFrame {
+class CMainFrame : public QObject, public IMainFrame {
     Q_OBJECT
 
 public:
     struct Options {
         ILauncher* launcher = nullptr;  // required
-        // True once every manager has subscribed; the windows wait for it, so the compare that
-        // showing the main dialog publishes is never lost. Empty: ready at once.
-        std::function<bool()> managersReady;
+        // The windows wait until the bridge says every manager has subscribed, so the compare
+        // that showing the main dialog asks for is never lost. False: made at once.
+        bool waitForManagers = false;
         // Shows a failure text and waits until it is read (a message box, or only standard
         // error in tests).
         std::function<void(const QString&)> showMessage;
@@ -61,8 +59,8 @@ public:
     CMainFrame(const ShellContext& context, Options options);
     ~CMainFrame() override;
 
-    // The tray icon and the subscription to alarms; the windows follow once the managers are
-    // ready. A missing notification area is said once; the program goes on without the icon.
+    // The tray icon and the alarms' pop-ups; the windows follow once the managers are ready. A missing
+    // notification area is said once; the program goes on without the icon.
     void Create();
     bool WindowsCreated() const { return windowsCreated_; }
     bool IsClosed() const { return closed_; }
@@ -72,7 +70,7 @@ public:
     void PostClose() override;
 
     // The close path: window state recorded, every nested event loop ended (message boxes,
-    // dialogs, menus), closed() emitted, then the windows destroyed and the subscriptions dropped.
+    // dialogs, menus), closed() emitted, then the windows destroyed.
     // While an ended loop is still on the stack the windows stay (hidden) until the next call,
     // made once the loops have returned (the application's exit, the destructor).
     void Close();
@@ -103,11 +101,8 @@ public:
     }
     CWorldClockList& WorldClocks() { return *worldClocks_; }
     CTikoDlg_WorldTime* WorldTimeDialog() const;
-    // GUI thread: one pop-up for an alarm.
-    void OnPopupMessage(const CTiko_AlarmTexts& texts);
-
-    // Mediator thread: copies what it needs and queues the work for the GUI thread.
-    int Receive(const CLumAOSM_Message* message, const char* tag) override;
+    // One pop-up for an alarm.
+    void OnPopupMessage(const QString& text, const QString& detail);
 
     QMenu* ContextMenu() const { return contextMenu_.get(); }
     QAction* Action(int commandId) const;
@@ -137,7 +132,8 @@ private:
     void ShowHelp(QWidget* origin);
     void ShowSettings(QWidget* origin);
     void ShowWorldTime();
-    void Publish(int32_t signal);
+    // The test hook's line for a compare or synchronisation result.
+    void PrintResult(const QString& text, bool readable);
 
     ShellContext context_;
     Options options_;
@@ -151,8 +147,7 @@ private:
     QPointer<CTikoProSheet_Setup> settings_;
     std::unique_ptr<IScreenSaverSwitch> ownScreenSaver_;
     QList<QPointer<CTaskBarMsgWnd>> popups_;
-    QTimer* readyPoll_ = nullptr;
-    int waitedMs_ = 0;
+    QTimer* readyBound_ = nullptr;
     bool windowsCreated_ = false;
     bool closed_ = false;
     bool destroyed_ = false;

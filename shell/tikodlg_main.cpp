@@ -12,12 +12,11 @@
 #include <QPointer>
 #include <QPushButton>
 
-#include "runtime/mediator.h"
 #include "shell/lumstatic_color.h"
 #include "shell/lumwnd_clock.h"
-#include "timeservices/time_notice_message.h"
 #include "treestore/conf_schema.h"
 #include "windowkit/access_keys.h"
+#include "windowkit/runtime_bridge.h"
 
 namespace {
 
@@ -34,7 +33,6 @@ CTikoDlg_Main::CTikoDlg_Main(const ShellContext& context, IMainFrame& frame, QWi
       frame_(frame),
       msgBack_(EnvOf(context) != nullptr ? EnvOf(context)->crMsgBack.load() : 0x808080),
       msgText_(EnvOf(context) != nullptr ? EnvOf(context)->crMsgText.load() : 0x00FFFF) {
-    SetName("TikoDlg_Main");
     setWindowTitle(QStringLiteral("TIKo3"));
     setFont(DialogFont());
     units_ = BaseUnitsOf(font());
@@ -82,15 +80,12 @@ CTikoDlg_Main::CTikoDlg_Main(const ShellContext& context, IMainFrame& frame, QWi
     flashTimer_.setInterval(kFlashPeriodMs);
     connect(&flashTimer_, &QTimer::timeout, this, &CTikoDlg_Main::FlashTick);
 
-    if (context_.mediator != nullptr) {
-        context_.mediator->Subscribe(static_cast<CLumAOSM_Observer*>(this), AO_COMPARE_RESULT_SIG);
-        context_.mediator->Subscribe(static_cast<CLumAOSM_Observer*>(this), AO_SYNC_RESULT_SIG);
+    if (CRuntimeBridge* bridge = context_.bridge) {
+        connect(bridge, &CRuntimeBridge::compareResult, this,
+                [this](const QString& text, bool readable) { ShowResult(text, false, readable); });
+        connect(bridge, &CRuntimeBridge::syncResult, this,
+                [this](const QString& text, bool readable) { ShowResult(text, true, readable); });
     }
-}
-
-CTikoDlg_Main::~CTikoDlg_Main() {
-    if (context_.mediator != nullptr)
-        context_.mediator->UnsubscribeAll(static_cast<CLumAOSM_Observer*>(this));
 }
 
 QPushButton* CTikoDlg_Main::MakeButton(const char* caption, const QRect& dlu) {
@@ -101,27 +96,11 @@ QPushButton* CTikoDlg_Main::MakeButton(const char* caption, const QRect& dlu) {
     return button;
 }
 
-int CTikoDlg_Main::Receive(const CLumAOSM_Message* message, const char*) {
-    if (message == nullptr)
-        return -1;
-    const int32_t signal = message->GetSignal();
-    if (signal != AO_COMPARE_RESULT_SIG && signal != AO_SYNC_RESULT_SIG)
-        return -1;
-    // A result without a readable record still ends the wait for it.
-    TimeNotice notice;
-    const bool readable = GetTimeNotice(*message, 0, &notice);
-    const QString text = QString::fromStdString(notice.strMessage);
-    const bool synchronised = signal == AO_SYNC_RESULT_SIG;
-    QueueToGui(this, [readable, text, synchronised](CTikoDlg_Main* self) {
-        if (readable)
-            self->ShowResult(text, synchronised);
-        else
-            self->EnableRequests(true);
-    });
-    return readable ? 0 : -1;
-}
-
-void CTikoDlg_Main::ShowResult(const QString& fullText, bool synchronised) {
+void CTikoDlg_Main::ShowResult(const QString& fullText, bool synchronised, bool readable) {
+    if (!readable) {
+        EnableRequests(true);
+        return;
+    }
     // The field holds one line; a refused setting's cause follows its first line and is shown
     // whole as the field's tool tip and accessible description.
     const QString text = fullText.section(QLatin1Char('\n'), 0, 0);
@@ -161,23 +140,20 @@ void CTikoDlg_Main::FlashTick() {
     message_->setText(step.showMessage ? lastSyncMessage_ : QString());
 }
 
-void CTikoDlg_Main::Publish(int32_t signal) {
-    if (context_.mediator != nullptr)
-        context_.mediator->Publish(CLumAOSM_Message(signal));
-}
-
 void CTikoDlg_Main::EnableRequests(bool enabled) {
     compare_->setEnabled(enabled);
     sync_->setEnabled(enabled);
 }
 
 void CTikoDlg_Main::OnCompare() {
-    Publish(AO_SYNC_COMPARE_SIG);
+    if (context_.bridge != nullptr)
+        context_.bridge->RequestCompare();
     EnableRequests(false);
 }
 
 void CTikoDlg_Main::OnSync() {
-    Publish(AO_SYNC_SET_SIG);
+    if (context_.bridge != nullptr)
+        context_.bridge->RequestSync();
     EnableRequests(false);
 }
 
@@ -252,8 +228,8 @@ void CTikoDlg_Main::showEvent(QShowEvent* event) {
     if (reshowing_ || event->spontaneous())
         return;
     const Class_TIKOCONF_ENV* env = EnvOf(context_);
-    if (env != nullptr && env->bCompareAtStart.load() == 1)
-        Publish(AO_SYNC_COMPARE_SIG);
+    if (env != nullptr && env->bCompareAtStart.load() == 1 && context_.bridge != nullptr)
+        context_.bridge->RequestCompare();
 }
 
 void CTikoDlg_Main::closeEvent(QCloseEvent* event) {

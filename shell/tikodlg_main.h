@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <cstdint>
 
-#include "runtime/observer.h"
 #include "windowkit/shell_context.h"
 #include "windowkit/window_drag.h"
 #include "windowkit/window_layout.h"
@@ -22,21 +21,18 @@ class QPushButton;
 class CLumStatic_Color;
 class CLumWnd_Clock;
 
-class CTikoDlg_Main : public QDialog, public CLumAOSM_Observer {
+class CTikoDlg_Main : public QDialog {
     Q_OBJECT
 
 public:
     static constexpr int kFlashPeriodMs = 100;
 
-    // Builds the controls of dialog resource 129 and subscribes to signals 40 and 41.
+    // Builds the controls of dialog resource 129 and follows the bridge's compare and
+    // synchronisation results.
     CTikoDlg_Main(const ShellContext& context, IMainFrame& frame, QWidget* parent = nullptr);
-    ~CTikoDlg_Main() override;
 
-    // Mediator thread: 40 and 41 copy the result text and hand it to the GUI thread.
-    int Receive(const CLumAOSM_Message* message, const char* tag) override;
-
-    // GUI thread: a result arrived (synchronise: it may flash).
-    void ShowResult(const QString& text, bool synchronised);
+    // A result arrived (synchronise: it may flash); an unreadable one only ends the wait.
+    void ShowResult(const QString& text, bool synchronised, bool readable = true);
     // One tick of the flash timer.
     void FlashTick();
     // Keeps the window above others when bTopMost is 1 (position and size unchanged).
@@ -78,7 +74,6 @@ private:
     // The dialog's place, into the configuration, when a drag has moved it.
     void RememberPosition();
     QPushButton* MakeButton(const char* caption, const QRect& dlu);
-    void Publish(int32_t signal);
     void EnableRequests(bool enabled);
     void OnCompare();
     void OnSync();

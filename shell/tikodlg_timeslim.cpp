@@ -7,43 +7,40 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
-#include <atomic>
 
-#include "runtime/mediator.h"
 #include "shell/translucency.h"
 #include "treestore/conf_schema.h"
+#include "windowkit/runtime_bridge.h"
 #include "windowkit/window_layout.h"
 
-// One wake-up a second for every clock window: the new Korean second that signal 46 brings
-// refreshes them all together (the main clock face wakes the program for it anyway), and a
-// single shot a little past each second stands in while no tick comes (no back end, or a tick
-// later than that).
-class CTikoDlg_TimeSlim::SecondTicker final : public QObject, public CLumAOSM_Observer {
+// One wake-up a second for every clock window: the new Korean second from the bridge refreshes
+// them all together (the main clock face wakes the program for it anyway), and a single shot a
+// little past each second stands in while no tick comes (no back end, or a tick later than that).
+class CTikoDlg_TimeSlim::SecondTicker final : public QObject {
 public:
     static constexpr int kLateMs = 10;
 
     // The ticker of this back end, made when none is alive.
-    static std::shared_ptr<SecondTicker> For(CLumAOSM_Mediator* mediator, platform::Clock* clock) {
+    static std::shared_ptr<SecondTicker> For(CRuntimeBridge* bridge, platform::Clock* clock) {
         static std::weak_ptr<SecondTicker> last;
         std::shared_ptr<SecondTicker> ticker = last.lock();
-        if (!ticker || ticker->mediator_ != mediator || ticker->clock_ != clock) {
-            ticker = std::make_shared<SecondTicker>(mediator, clock);
+        if (!ticker || ticker->bridge_ != bridge || ticker->clock_ != clock) {
+            ticker = std::make_shared<SecondTicker>(bridge, clock);
             last = ticker;
         }
         return ticker;
     }
 
-    SecondTicker(CLumAOSM_Mediator* mediator, platform::Clock* clock) : mediator_(mediator), clock_(clock) {
-        SetName("TimeSlim_SecondTicker");
+    SecondTicker(CRuntimeBridge* bridge, platform::Clock* clock) : bridge_(bridge), clock_(clock) {
         timer_.setSingleShot(true);
         timer_.setTimerType(Qt::PreciseTimer);
         connect(&timer_, &QTimer::timeout, this, &SecondTicker::Tick);
-        if (mediator_ != nullptr)
-            mediator_->Subscribe(static_cast<CLumAOSM_Observer*>(this), AO_CLOCK_TICK_SIG);
+        if (bridge_ != nullptr)
+            connect(bridge_, &CRuntimeBridge::second, this, &SecondTicker::Tick);
     }
     ~SecondTicker() override {
-        if (mediator_ != nullptr)
-            mediator_->UnsubscribeAll(static_cast<CLumAOSM_Observer*>(this));
+        if (bridge_ != nullptr)
+            bridge_->WantSeconds(this, false);
     }
 
     void Add(CTikoDlg_TimeSlim* window) { windows_.push_back(window); }
@@ -53,22 +50,13 @@ public:
     }
     const QTimer& timer() const { return timer_; }
 
-    // Mediator thread: the tick is handed to the GUI thread while a window is shown; with all
-    // hidden the GUI thread is left asleep (showing one refreshes it).
-    int Receive(const CLumAOSM_Message* message, const char*) override {
-        if (message == nullptr || message->GetSignal() != AO_CLOCK_TICK_SIG)
-            return -1;
-        if (!anyShown_.load())
-            return 0;
-        QueueToGui(this, [](SecondTicker* self) { self->Tick(); });
-        return 0;
-    }
-
-    // Armed for the next second while a window is shown, stopped otherwise.
+    // Armed for the next second while a window is shown, stopped otherwise. With all hidden the
+    // bridge leaves the GUI thread asleep (showing one refreshes it).
     void Arm() {
         const bool anyShown = std::any_of(windows_.begin(), windows_.end(),
                                           [](const CTikoDlg_TimeSlim* w) { return w->isVisible(); });
-        anyShown_.store(anyShown);
+        if (bridge_ != nullptr)
+            bridge_->WantSeconds(this, anyShown);
         if (!anyShown || clock_ == nullptr) {
             timer_.stop();
             return;
@@ -87,11 +75,10 @@ private:
         Arm();
     }
 
-    CLumAOSM_Mediator* const mediator_;
+    CRuntimeBridge* const bridge_;
     platform::Clock* const clock_;
     QTimer timer_;
     std::vector<CTikoDlg_TimeSlim*> windows_;
-    std::atomic<bool> anyShown_{false};  // GUI thread writes, the mediator's reads
 };
 
 CTikoDlg_TimeSlim::CTikoDlg_TimeSlim(const ShellContext& context, IMainFrame& frame, int regionIndex,
@@ -101,7 +88,6 @@ CTikoDlg_TimeSlim::CTikoDlg_TimeSlim(const ShellContext& context, IMainFrame& fr
       frame_(frame),
       regionIndex_(regionIndex),
       name_(std::move(name)) {
-    SetName("TikoDlg_TimeSlim");
     setAccessibleName(regionIndex_ == -1 ? QString::fromUtf8("시계창") : RegionDisplayName(name_));
     if (TranslucencySupported())
         setAttribute(Qt::WA_TranslucentBackground);
@@ -111,20 +97,19 @@ CTikoDlg_TimeSlim::CTikoDlg_TimeSlim(const ShellContext& context, IMainFrame& fr
     source_ = [clock = context_.clock] {
         return clock != nullptr ? platform::KoreanStandardTime(*clock) : platform::CivilTime{};
     };
-    ticker_ = SecondTicker::For(context_.mediator, context_.clock);
+    ticker_ = SecondTicker::For(context_.bridge, context_.clock);
     ticker_->Add(this);
 
     const Class_TIKOCONF_ENV* env = context_.conf != nullptr ? context_.conf->Env() : nullptr;
     SetTransparency(env != nullptr && env->bWorldClockTransparent.load() != 0);
     Refresh();
-    if (context_.mediator != nullptr)
-        context_.mediator->Subscribe(static_cast<CLumAOSM_Observer*>(this), AO_SLIMSIZE_CHANGED_SIG);
+    if (context_.bridge != nullptr)
+        connect(context_.bridge, &CRuntimeBridge::clockScaleChanged, this,
+                &CTikoDlg_TimeSlim::ApplyScaleFromSettings);
     RenewAccessibleInterface(this);
 }
 
 CTikoDlg_TimeSlim::~CTikoDlg_TimeSlim() {
-    if (context_.mediator != nullptr)
-        context_.mediator->UnsubscribeAll(static_cast<CLumAOSM_Observer*>(this));
     ticker_->Remove(this);
 }
 
@@ -177,8 +162,14 @@ bool CTikoDlg_TimeSlim::WhiteBackground() const {
     return keyWhite_;
 }
 
-SlimTexts CTikoDlg_TimeSlim::texts() const {
-    return SlimClockTexts(time_, Hour24());
+const SlimTexts& CTikoDlg_TimeSlim::texts() const {
+    const int hour24 = Hour24() ? 1 : 0;
+    if (textsHour24_ != hour24 || !(textsTime_ == time_)) {
+        texts_ = SlimClockTexts(time_, hour24 == 1);
+        textsTime_ = time_;
+        textsHour24_ = hour24;
+    }
+    return texts_;
 }
 
 QString CTikoDlg_TimeSlim::labelText() const {
@@ -186,7 +177,7 @@ QString CTikoDlg_TimeSlim::labelText() const {
 }
 
 void CTikoDlg_TimeSlim::UpdateAccessibleText() {
-    const SlimTexts t = texts();
+    const SlimTexts& t = texts();
     QString second = t.date;
     if (!t.marker.isEmpty())
         second += u' ' + t.marker;
@@ -223,7 +214,7 @@ QRegion CTikoDlg_TimeSlim::DrawFace(FaceCanvas& canvas, bool& keyed) const {
     style.back = white ? QColor(Qt::white) : ColorFromRef(env != nullptr ? env->crClockBack.load() : 0);
     style.ink = ColorFromRef(env != nullptr ? env->crClockText.load() : 0x00FF00);
     style.format = QImage::Format_ARGB32_Premultiplied;
-    const SlimTexts t = texts();
+    const SlimTexts& t = texts();
 
     QRegion changed;
     if (canvas.empty() || canvas.style() != style || keyed != keyWhite_) {
@@ -357,11 +348,4 @@ void CTikoDlg_TimeSlim::mouseReleaseEvent(QMouseEvent* event) {
 void CTikoDlg_TimeSlim::contextMenuEvent(QContextMenuEvent* event) {
     frame_.ShowContextMenu(this, event->globalPos());
     event->accept();
-}
-
-int CTikoDlg_TimeSlim::Receive(const CLumAOSM_Message* message, const char*) {
-    if (message == nullptr || message->GetSignal() != AO_SLIMSIZE_CHANGED_SIG)
-        return -1;
-    QueueToGui(this, [](CTikoDlg_TimeSlim* self) { self->ApplyScaleFromSettings(); });
-    return 0;
 }

@@ -12,22 +12,21 @@ class QTimer;
 #include <memory>
 
 #include "platform/clock.h"
-#include "runtime/observer.h"
 #include "shell/clock_texts.h"
 #include "shell/face_canvas.h"
 #include "windowkit/accessible_text.h"
 #include "windowkit/shell_context.h"
 #include "windowkit/window_drag.h"
 
-class CTikoDlg_TimeSlim : public QDialog, public CLumAOSM_Observer, public IShownText {
+class CTikoDlg_TimeSlim : public QDialog, public IShownText {
     Q_OBJECT
 
 public:
     // What the window shows; the default is Korean standard time from the context's clock.
     using TimeSource = std::function<platform::CivilTime()>;
 
-    // Sized to the base picture (190 x 38), not scaled until SetScale; subscribes to signal 48
-    // and takes the see-through flag from bWorldClockTransparent.
+    // Sized to the base picture (190 x 38), not scaled until SetScale; follows the bridge's scale
+    // changes and takes the see-through flag from bWorldClockTransparent.
     CTikoDlg_TimeSlim(const ShellContext& context, IMainFrame& frame, int regionIndex = -1, QString name = {},
                       QWidget* parent = nullptr);
     ~CTikoDlg_TimeSlim() override;
@@ -52,7 +51,8 @@ public:
     // Reads the time now and repaints when the texts changed.
     void Refresh();
     const platform::CivilTime& shownTime() const { return time_; }
-    SlimTexts texts() const;
+    // Worked out once for each shown time and layout.
+    const SlimTexts& texts() const;
     QString labelText() const;
     // Place, date and time as shown, one line, for screen readers.
     QString ShownText() const override { return OneLine(shownText_); }
@@ -63,15 +63,12 @@ public:
     const QRect& lastRepaint() const { return lastRepaint_; }
 
     // The clock windows' shared single shot: armed while any of them is shown, due just past
-    // the clock's next second in case no tick (signal 46) comes first.
+    // the clock's next second in case no tick from the bridge comes first.
     const QTimer& secondTimer() const;
 
     // Keeps the window above others when bTopMost is 1.
     void ApplyTopMost();
     bool shown() const { return isVisible(); }
-
-    // Mediator thread: 48 re-reads fScale on the GUI thread.
-    int Receive(const CLumAOSM_Message* message, const char* tag) override;
 
     void setVisible(bool visible) override;
 
@@ -115,6 +112,9 @@ private:
     bool canvasKeyed_ = false;
     QImage image_;  // the picture stretched to the window when its size differs
     QRect lastRepaint_;
+    mutable SlimTexts texts_;
+    mutable platform::CivilTime textsTime_;  // what texts_ were worked out for
+    mutable int textsHour24_ = -1;
 
     WindowDrag drag_;
 };

@@ -8,7 +8,7 @@
 
 class QPoint;
 class QWidget;
-class CLumAOSM_Mediator;
+class CRuntimeBridge;
 class Class_TIKOCONF_TOP;
 class Class_TIKOSCHEDULE_TOP;
 class CTikoDlg_TimeSlim;
@@ -16,9 +16,10 @@ namespace platform {
 class Clock;
 }
 
-// From the mediator's thread: `work(object)` runs later on the object's (GUI) thread, and not at
-// all if the object is gone by then. `work` carries copies of what it needs, so the mediator never
-// waits for the GUI thread and the message may be rewritten at once.
+// From another thread (the runtime bridge's delivery on the mediator's): `work(object)` runs later
+// on the object's (GUI) thread, and not at all if the object is gone by then. `work` carries copies
+// of what it needs, so the mediator never waits for the GUI thread and the message may be
+// rewritten at once.
 template <class T, class F>
 void QueueToGui(T* object, F work) {
     QPointer<T> self(object);
@@ -50,7 +51,7 @@ enum ShellCommand : int {
 struct ShellContext {
     Class_TIKOCONF_TOP* conf = nullptr;
     Class_TIKOSCHEDULE_TOP* schedule = nullptr;
-    CLumAOSM_Mediator* mediator = nullptr;
+    CRuntimeBridge* bridge = nullptr;  // null: no runtime (some tests)
     platform::Clock* clock = nullptr;
 };
 

@@ -39,8 +39,7 @@ class EnvPageTest : public ::testing::Test {
 public:
     EnvPageTest() : clock_(platform::WallTime{kStart, 250'000'000}) {
         shell_test::App();
-        conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
-        context_ = ShellContext{conf_.get(), nullptr, mediator_.get(), &clock_};
+        context_ = ShellContext{conf_.get(), nullptr, &bridge_, &clock_};
     }
 
     CTikoProPage_Env& Page() {
@@ -73,16 +72,8 @@ public:
         for (QChar c : QString::fromUtf8(text))
             Key(edit, 0, c);
     }
-    // The signals published since the last call: a marker published behind them arrives last.
-    std::vector<int32_t> Published() {
-        mediator_.get()->Publish(CLumAOSM_Message(AO_USER_SIG));
-        EXPECT_TRUE(
-            WaitUntil([&] { return log_.Signals().size() > seen_ && log_.Signals().back() == AO_USER_SIG; }));
-        std::vector<int32_t> all = log_.Signals();
-        std::vector<int32_t> fresh(all.begin() + static_cast<std::ptrdiff_t>(seen_), all.end() - 1);
-        seen_ = all.size();
-        return fresh;
-    }
+    // The signals published since the last call.
+    std::vector<int32_t> Published() { return bridge_.Sent(); }
     // Clock moves in seconds, each against the time it was read at.
     std::vector<int64_t> Moves() const {
         std::vector<int64_t> moves;
@@ -98,10 +89,8 @@ public:
     Class_TIKOCONF_SYNCINFO& Sync() { return *conf_->SyncInfo(); }
 
     platform::FakeClock clock_;
-    shell_test::RunningMediator mediator_;
-    shell_test::SignalLog log_{mediator_.get(), {38, 39, 47, 48, AO_USER_SIG}};
-    size_t seen_ = 0;
-    std::unique_ptr<Class_TIKOCONF_TOP> conf_;
+    std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
+    shell_test::RecordingBridge bridge_{conf_.get()};
     ShellContext context_;
     shell_test::FakeMainFrame frame_;
     FakeMessageAsker asker_;

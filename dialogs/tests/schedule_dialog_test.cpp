@@ -61,7 +61,7 @@ protected:
         tzset();
         conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
         book_ = std::make_unique<Class_TIKOSCHEDULE_TOP>();
-        context_ = ShellContext{conf_.get(), book_.get(), mediator_.get(), &clock_};
+        context_ = ShellContext{conf_.get(), book_.get(), &bridge_, &clock_};
     }
     ~ScheduleDialogTest() override {
         dialog_.reset();
@@ -134,7 +134,7 @@ protected:
     }
 
     platform::FakeClock clock_;
-    shell_test::RunningMediator mediator_;
+    shell_test::RecordingBridge bridge_;
     std::unique_ptr<Class_TIKOCONF_TOP> conf_;
     std::unique_ptr<Class_TIKOSCHEDULE_TOP> book_;
     ShellContext context_;
@@ -318,7 +318,6 @@ TEST_F(ScheduleDialogTest, DeleteAllAsksAndObeysBothAnswers) {
 
 TEST_F(ScheduleDialogTest, ShowingPausesAlarmsOnceAndEveryWayOfClosingResumesAndSaves) {
     conf_->Alarm()->bAlarm = 1;
-    shell_test::SignalLog log(mediator_.get(), {AO_ALARM_ON_SIG, AO_ALARM_OFF_SIG});
     const std::vector<int32_t> pausedThenResumed = {AO_ALARM_OFF_SIG, AO_ALARM_ON_SIG};
 
     Dialog().show();
@@ -328,8 +327,7 @@ TEST_F(ScheduleDialogTest, ShowingPausesAlarmsOnceAndEveryWayOfClosingResumesAnd
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&Dialog(), &escape);
     EXPECT_FALSE(Dialog().isVisible());
-    ASSERT_TRUE(shell_test::WaitOnGui([&] { return log.Signals().size() >= 2; }));
-    EXPECT_EQ(log.Signals(), pausedThenResumed);
+    EXPECT_EQ(bridge_.Sent(), pausedThenResumed);
     EXPECT_EQ(conf_->AlarmDlg()->nLeft.load(), 40);
     EXPECT_EQ(conf_->AlarmDlg()->nTop.load(), 50);
     EXPECT_EQ(LoadScheduleBook(dir_.path())->ItemCount(), 1u);
@@ -339,7 +337,7 @@ TEST_F(ScheduleDialogTest, ShowingPausesAlarmsOnceAndEveryWayOfClosingResumesAnd
     Dialog().show();
     Dialog().close();
     EXPECT_FALSE(Dialog().isVisible());
-    ASSERT_TRUE(shell_test::WaitOnGui([&] { return log.Signals().size() >= 4; }));
+    EXPECT_EQ(bridge_.Sent(), pausedThenResumed);
     EXPECT_EQ(LoadScheduleBook(dir_.path())->ItemCount(), 2u);
     EXPECT_TRUE(asker_.Take().empty());
 
@@ -347,8 +345,7 @@ TEST_F(ScheduleDialogTest, ShowingPausesAlarmsOnceAndEveryWayOfClosingResumesAnd
     conf_->Alarm()->bAlarm = 0;
     Dialog().show();
     Dialog().CloseDialog();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(log.Signals().size(), 4u);
+    EXPECT_TRUE(bridge_.Sent().empty());
 }
 
 TEST_F(ScheduleDialogTest, FailedSaveIsSaidAndTheDialogStillCloses) {

@@ -36,9 +36,6 @@ enum class Page { Com, Alarm, SyncInfo };
 // Settings made before a page opens.
 enum Start { kDefaults = 0, kAutomatic = 1, kAlarmOn = 2, kUserSound = 4, kCom4 = 8 };
 
-// Published by none of these pages: once it comes back, everything published before it has arrived.
-constexpr int32_t kSentinel = AO_SLIMSIZE_CHANGED_SIG;
-
 using dialogs_test::U;
 
 void Key(QWidget& w, int key, const QString& text = {}) {
@@ -72,7 +69,7 @@ protected:
     SettingsPagesTest() { shell_test::App(); }
 
     Class_TIKOCONF_TOP& conf() { return *fx_.conf; }
-    ShellContext Context() { return {fx_.conf.get(), fx_.book.get(), runtime_.mediator(), nullptr}; }
+    ShellContext Context() { return {fx_.conf.get(), fx_.book.get(), &bridge_, nullptr}; }
     std::unique_ptr<CSetupPage> Make(Page page) {
         if (page == Page::Com)
             return std::make_unique<CTikoProPage_Com>(Context(), frame_, asker_);
@@ -94,29 +91,13 @@ protected:
         return control;
     }
     // The signals published since the last call.
-    std::vector<int32_t> Published() {
-        runtime_.Publish(kSentinel);
-        std::vector<int32_t> all;
-        EXPECT_TRUE(WaitUntil([&] {
-            all = log_.Signals();
-            return all.size() > seen_ && all.back() == kSentinel;
-        }));
-        std::vector<int32_t> out;
-        for (size_t i = seen_; i + 1 < all.size(); ++i)
-            if (all[i] != kSentinel)
-                out.push_back(all[i]);
-        seen_ = all.size();
-        return out;
-    }
+    std::vector<int32_t> Published() { return bridge_.Sent(); }
 
     harness::Runtime runtime_;
     harness::Fixture fx_;
-    shell_test::SignalLog log_{runtime_.mediator(),
-                               {AO_COMM_SEND_SIG, AO_COMM_AUTO_ON_SIG, AO_COMM_AUTO_OFF_SIG, AO_ALARM_ON_SIG,
-                                AO_ALARM_OFF_SIG, kSentinel}};
+    shell_test::RecordingBridge bridge_{fx_.conf.get(), runtime_.mediator()};
     shell_test::FakeMainFrame frame_;
     dialogs_test::FakeMessageAsker asker_;
-    size_t seen_ = 0;
 };
 
 #define FIELD(node, name) [](Class_TIKOCONF_TOP& c) { return c.node()->name.load(); }

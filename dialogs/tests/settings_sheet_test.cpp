@@ -46,7 +46,7 @@ class SheetTest : public ::testing::Test {
 protected:
     SheetTest() : clock_(platform::WallTime{1'800'000'000, 0}) {
         shell_test::App();
-        context_ = ShellContext{conf_.get(), nullptr, mediator_.get(), &clock_};
+        context_ = ShellContext{conf_.get(), nullptr, &bridge_, &clock_};
     }
     std::unique_ptr<CTikoProSheet_Setup> Make(QWidget* near = nullptr) {
         return std::make_unique<CTikoProSheet_Setup>(context_, frame_, asker_, saver_, near);
@@ -54,7 +54,7 @@ protected:
 
     std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
     platform::FakeClock clock_;
-    shell_test::RunningMediator mediator_;
+    shell_test::RecordingBridge bridge_{conf_.get()};
     ShellContext context_;
     shell_test::FakeMainFrame frame_;
     FakeMessageAsker asker_;

@@ -94,14 +94,14 @@ class AccessKeysTest : public ::testing::Test {
 protected:
     AccessKeysTest() {
         shell_test::App();
-        context_ = ShellContext{conf_.get(), book_.get(), mediator_.get(), &clock_};
+        context_ = ShellContext{conf_.get(), book_.get(), &bridge_, &clock_};
     }
 
     TempDir dir_;
     std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
     std::unique_ptr<Class_TIKOSCHEDULE_TOP> book_ = CTIKOScheduleList_Mgr().BuildDefaultTree();
     platform::FakeClock clock_{platform::WallTime{1'780'000'000, 0}, 9 * 3600};
-    shell_test::RunningMediator mediator_;
+    shell_test::RecordingBridge bridge_{conf_.get()};
     ShellContext context_;
     shell_test::FakeMainFrame frame_;
     dialogs_test::FakeMessageAsker asker_;
@@ -114,9 +114,11 @@ TEST_F(AccessKeysTest, EveryButtonOfEveryWindowHasAKeyOfItsOwnThatPressesIt) {
     ExpectButtonKeys(main, "main dialog");
     EXPECT_EQ(main.syncButton()->text(), QString::fromUtf8("동기"));  // the caption as it was
     EXPECT_EQ(main.syncButton()->toolTip(), QStringLiteral("Alt+S"));
-    // Pressed for real: 비교 asks for a comparison and waits for it.
+    // Pressed for real (a shortcut clicks a moment later, as it shows the button down): 비교 asks
+    // for a comparison and waits for it.
     QTest::keyClick(&main, Qt::Key_C, Qt::AltModifier);
     EXPECT_TRUE(shell_test::WaitOnGui([&] { return !main.compareButton()->isEnabled(); }));
+    EXPECT_EQ(bridge_.Sent(), std::vector<int32_t>{AO_SYNC_COMPARE_SIG});
 
     const std::filesystem::path table = dir_ / world::kWorldTableFileName;
     {

@@ -4,16 +4,13 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QPainter>
-#include <atomic>
 #include <cstdlib>
 #include <ctime>
 
-#include "runtime/mediator.h"
 #include "shell/lumwnd_clock.h"
 #include "shell/tikodlg_main.h"
 #include "shell/tikodlg_timeslim.h"
 #include "tests/support/fake_clock.h"
-#include "timeservices/time_notice_message.h"
 #include "treestore/conf_schema.h"
 #include "windowkit/tests/fake_main_frame.h"
 #include "windowkit/window_layout.h"
@@ -29,12 +26,12 @@ class ClockWindowsTest : public ::testing::Test {
 protected:
     ClockWindowsTest() : conf(CTIKOConfList_Mgr().BuildDefaultTree()), clock({kMonday1504Utc, 0}) {
         shell_test::App();
-        context = ShellContext{conf.get(), nullptr, mediator.get(), &clock};
+        context = ShellContext{conf.get(), nullptr, &bridge, &clock};
     }
 
     std::unique_ptr<Class_TIKOCONF_TOP> conf;
     platform::FakeClock clock;
-    shell_test::RunningMediator mediator;
+    shell_test::RecordingBridge bridge;
     ShellContext context;
     shell_test::FakeMainFrame frame;
 };
@@ -67,32 +64,17 @@ TEST_F(ClockWindowsTest, FaceTakesEachTickAndDrawsIt) {
     EXPECT_EQ(face.time(), kMonday1504Utc + 32400);
     const QImage before = face.Render().copy();
 
-    TimeNotice tick;
-    auto publish = [&](int64_t second) {
-        tick.tTime = second;
-        CLumAOSM_Message message(AO_CLOCK_TICK_SIG);
-        PutTimeNotice(message, 0, tick);
-        mediator.get()->Publish(message);
-    };
     // Hidden, the ticks leave the GUI thread alone; shown again, the face has the latest.
-    // Subscribed after the face, the counter hears each tick once the face has had it.
-    struct TickCounter final : CLumAOSM_Observer {
-        std::atomic<int> heard{0};
-        int Receive(const CLumAOSM_Message*, const char*) override { return ++heard, 0; }
-    } counter;
-    mediator.get()->Subscribe(&counter, AO_CLOCK_TICK_SIG);
     face.hide();
-    publish(kMonday1504Utc + 32400 + 7);
-    publish(kMonday1504Utc + 32400 + 8);
-    ASSERT_TRUE(WaitOnGui([&] { return counter.heard.load() == 2; }));
-    mediator.get()->UnsubscribeAll(&counter);
+    bridge.Tick(kMonday1504Utc + 32400 + 7);
+    bridge.Tick(kMonday1504Utc + 32400 + 8);
     QCoreApplication::processEvents();
     EXPECT_EQ(face.time(), kMonday1504Utc + 32400);
     face.show();
     EXPECT_EQ(face.time(), kMonday1504Utc + 32400 + 8);
 
-    publish(kMonday1504Utc + 32400 + 1);
-    ASSERT_TRUE(WaitOnGui([&] { return face.time() == tick.tTime; }));
+    bridge.Tick(kMonday1504Utc + 32400 + 1);
+    ASSERT_TRUE(WaitOnGui([&] { return face.time() == kMonday1504Utc + 32400 + 1; }));
     EXPECT_EQ(face.texts().time, QStringLiteral("15:04:06"));
     EXPECT_NE(face.Render(), before);
     EXPECT_TRUE(face.ShownText().contains(QStringLiteral("15:04:06")));
@@ -135,11 +117,11 @@ TEST_F(ClockWindowsTest, ClockOnlyWindowTextsAndScale) {
     slim.SetScale(conf->WorldClocks()->fScale.load());
     EXPECT_EQ(slim.size(), QSize(190, 38));
 
-    // Signal 48 takes the new scale from the world-clocks node; the left and top stay.
+    // A scale change takes the new scale from the world-clocks node; the left and top stay.
     slim.move(40, 50);
     conf->WorldClocks()->fScale.store(0.5f);
-    mediator.get()->Publish(CLumAOSM_Message(AO_SLIMSIZE_CHANGED_SIG));
-    ASSERT_TRUE(WaitOnGui([&] { return slim.size() == QSize(380, 76); }));
+    emit bridge.clockScaleChanged();
+    ASSERT_EQ(slim.size(), QSize(380, 76));
     EXPECT_EQ(slim.pos(), QPoint(40, 50));
     EXPECT_FLOAT_EQ(slim.scale(), 0.5f);
     // The picture is drawn at the base size and stretched: twice as large.
@@ -214,7 +196,7 @@ TEST_F(ClockWindowsTest, ClockOnlyWindowWakesAtTheNextSecondOnlyWhileShown) {
     EXPECT_FALSE(slim.secondTimer().isActive());
 }
 
-// The tick of signal 46 refreshes every shown clock window at once; here no clock arms the
+// The bridge's tick refreshes every shown clock window at once; here no clock arms the
 // stand-in single shot, so only the tick can bring the new second.
 TEST_F(ClockWindowsTest, TheKoreanTickRefreshesTheShownClockWindows) {
     ShellContext tickOnly = context;
@@ -229,7 +211,7 @@ TEST_F(ClockWindowsTest, TheKoreanTickRefreshesTheShownClockWindows) {
     }
     EXPECT_FALSE(windows[0]->secondTimer().isActive());
     now = platform::CivilFromUnix(kMonday1504Utc + 32400 + 1);
-    mediator.get()->Publish(CLumAOSM_Message(AO_CLOCK_TICK_SIG));
+    bridge.Tick(kMonday1504Utc + 32400 + 1);
     for (const auto& window : windows)
         EXPECT_TRUE(WaitOnGui([&] { return window->texts().time == QStringLiteral("15:04:06"); }));
 }

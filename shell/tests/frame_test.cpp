@@ -1,5 +1,5 @@
 // The hidden frame: its menu, the commands and the signals they publish, the alarm pop-up, the
-// help box and the report, on the offscreen platform with a running mediator.
+// help box and the report, on the offscreen platform with a recording runtime bridge.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -34,7 +34,6 @@
 #include "shell/tikodlg_timeslim.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
-#include "timeservices/sche_mgr.h"
 #include "treestore/conf_schema.h"
 #include "treestore/schedule_schema.h"
 #include "windowkit/tests/fake_main_frame.h"
@@ -43,8 +42,6 @@
 namespace {
 
 using shell_test::App;
-using shell_test::RunningMediator;
-using shell_test::SignalLog;
 using shell_test::WaitOnGui;
 
 // A frame over fresh stores in a temporary working directory.
@@ -69,8 +66,8 @@ protected:
             options.asker = realBoxes_ ? &realAsker_ : static_cast<IMessageAsker*>(&asker_);
             options.screenSaver = &saver_;
             options.notificationArea = notificationArea_;
-            frame_ = std::make_unique<CMainFrame>(
-                ShellContext{conf_.get(), book_.get(), mediator_.get(), &clock_}, options);
+            frame_ = std::make_unique<CMainFrame>(ShellContext{conf_.get(), book_.get(), &bridge_, &clock_},
+                                                  options);
             frame_->Create();
         }
         return *frame_;
@@ -81,7 +78,7 @@ protected:
     std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
     std::unique_ptr<Class_TIKOSCHEDULE_TOP> book_ = CTIKOScheduleList_Mgr().BuildDefaultTree();
     platform::FakeClock clock_{platform::WallTime{1'780'000'000, 0}, 9 * 3600};
-    RunningMediator mediator_;
+    shell_test::RecordingBridge bridge_{conf_.get()};
     RecordingLauncher launcher_;
     QStringList messages_;
     dialogs_test::FakeMessageAsker asker_;
@@ -110,7 +107,6 @@ TEST_F(FrameTest, SchedulesShowTheHiddenDialogWhereItWasAndPauseTheAlarms) {
     conf_->Alarm()->bAlarm = 1;
     conf_->AlarmDlg()->nLeft = 120;
     conf_->AlarmDlg()->nTop = 80;
-    SignalLog log(mediator_.get(), {AO_ALARM_OFF_SIG});
     CTikoDlg_ScheAlarm* dialog = Frame().ScheduleDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(dialog->isVisible());
@@ -118,15 +114,13 @@ TEST_F(FrameTest, SchedulesShowTheHiddenDialogWhereItWasAndPauseTheAlarms) {
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->pos(), QPoint(120, 80));
     EXPECT_TRUE(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));  // bTopMost is 1
-    ASSERT_TRUE(WaitOnGui([&] { return log.Signals().size() == 1; }));
+    EXPECT_EQ(bridge_.Sent(), std::vector<int32_t>{AO_ALARM_OFF_SIG});
 }
 
 TEST_F(FrameTest, CommandsPublishTheirRequests) {
-    SignalLog log(mediator_.get(), {AO_SYNC_COMPARE_SIG, AO_SYNC_SET_SIG});
     Frame().Action(kCmdCompare)->trigger();
     Frame().RunCommand(kCmdSync);
-    ASSERT_TRUE(WaitOnGui([&] { return log.Signals().size() == 2; }));
-    EXPECT_EQ(log.Signals(), (std::vector<int32_t>{AO_SYNC_COMPARE_SIG, AO_SYNC_SET_SIG}));
+    EXPECT_EQ(bridge_.Sent(), (std::vector<int32_t>{AO_SYNC_COMPARE_SIG, AO_SYNC_SET_SIG}));
 }
 
 TEST_F(FrameTest, ExitIsRefusedWhileTheSettingsAreOpenAndOtherwiseClosesOnce) {
@@ -313,25 +307,23 @@ TEST_F(FrameTest, VisibleStartPlacesTheMainDialogAtTheSavedPosition) {
 }
 
 TEST_F(FrameTest, WindowsWaitUntilTheManagersListen) {
-    bool ready = false;
     CMainFrame::Options options;
     options.launcher = &launcher_;
-    options.managersReady = [&] { return ready; };
-    CMainFrame frame(ShellContext{conf_.get(), book_.get(), mediator_.get(), &clock_}, options);
+    options.waitForManagers = true;
+    CMainFrame frame(ShellContext{conf_.get(), book_.get(), &bridge_, &clock_}, options);
     frame.Create();
     QCoreApplication::processEvents();
     EXPECT_FALSE(frame.WindowsCreated());
-    ready = true;
+    bridge_.SetManagersReady();
     EXPECT_TRUE(WaitOnGui([&] { return frame.WindowsCreated(); }));
 }
 
 TEST_F(FrameTest, AlarmSignalBecomesAPopupWhoseClickOpensTheDetail) {
     Frame();
-    CLumAOSM_Message alarm(AO_ALARM_NOTIFY_SIG);
-    PutAlarmTexts(alarm, "10:00 회의\r\n11:00 점심");
-    mediator_.get()->Publish(alarm);
-    mediator_.get()->Publish(alarm);
-    ASSERT_TRUE(WaitOnGui([&] { return Frame().Popups().size() == 2; }));
+    const QString alarm = QStringLiteral("10:00 회의\r\n11:00 점심");
+    emit bridge_.alarm(alarm, alarm);
+    emit bridge_.alarm(alarm, alarm);
+    ASSERT_EQ(Frame().Popups().size(), 2);
     CTaskBarMsgWnd* popup = Frame().Popups().front();
     EXPECT_EQ(popup->Text(), QStringLiteral("10:00 회의\r\n11:00 점심"));
     ASSERT_TRUE(WaitOnGui([&] { return popup->isVisible() && popup->height() > 3; }));
@@ -486,10 +478,9 @@ TEST_F(FrameTest, WithATrayHidingHidesAndTheIconAnswersTheKeyboard) {
 
 TEST_F(FrameTest, ThePopupNeverTakesTheFocusButClosesOnEscapeOrReturn) {
     Frame();
-    CLumAOSM_Message alarm(AO_ALARM_NOTIFY_SIG);
-    PutAlarmTexts(alarm, "10:00 회의\r\n11:00 점심");
+    const QString alarm = QStringLiteral("10:00 회의\r\n11:00 점심");
     for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
-        mediator_.get()->Publish(alarm);
+        emit bridge_.alarm(alarm, alarm);
         ASSERT_TRUE(WaitOnGui([&] { return Frame().Popups().size() == 1 && Frame().Popups().front(); }));
         QPointer<CTaskBarMsgWnd> popup = Frame().Popups().front();
         ASSERT_TRUE(WaitOnGui([&] { return popup->isVisible(); }));

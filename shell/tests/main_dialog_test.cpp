@@ -9,66 +9,57 @@
 #include "shell/lumwnd_clock.h"
 #include "shell/tikodlg_main.h"
 #include "tests/support/fake_clock.h"
-#include "timeservices/time_notice_message.h"
 #include "treestore/conf_schema.h"
 #include "windowkit/accessible_text.h"
 #include "windowkit/tests/fake_main_frame.h"
 
 namespace {
 
-using shell_test::WaitOnGui;
-
 class MainDialogTest : public ::testing::Test {
 protected:
     MainDialogTest() : conf(CTIKOConfList_Mgr().BuildDefaultTree()), clock({1'041'768'000, 0}) {
         shell_test::App();
-        context = ShellContext{conf.get(), nullptr, mediator.get(), &clock};
+        context = ShellContext{conf.get(), nullptr, &bridge, &clock};
         // No compare at each show unless a test asks for it.
         conf->Env()->bCompareAtStart.store(0);
     }
 
-    void PublishResult(int32_t signal, const char* text) {
-        TimeNotice notice;
-        notice.strMessage = text;
-        CLumAOSM_Message message(signal);
-        PutTimeNotice(message, 0, notice);
-        mediator.get()->Publish(message);
-    }
-
     std::unique_ptr<Class_TIKOCONF_TOP> conf;
     platform::FakeClock clock;
-    shell_test::RunningMediator mediator;
+    shell_test::RecordingBridge bridge;
     ShellContext context;
     shell_test::FakeMainFrame frame;
 };
 
 TEST_F(MainDialogTest, RequestButtonsPublishAndWaitForTheResult) {
-    shell_test::SignalLog log(mediator.get(), {AO_SYNC_COMPARE_SIG, AO_SYNC_SET_SIG});
     CTikoDlg_Main dlg(context, frame);
     struct Case {
         QPushButton* button;
         int32_t request;
-        int32_t result;
+        void (CRuntimeBridge::*result)(const QString&, bool);
         const char* text;
     };
     const Case cases[] = {
-        {dlg.compareButton(), AO_SYNC_COMPARE_SIG, AO_COMPARE_RESULT_SIG, "사용자 PC가 0.250 초 늦습니다."},
-        {dlg.syncButton(), AO_SYNC_SET_SIG, AO_SYNC_RESULT_SIG, "동기 되었습니다."},
+        {dlg.compareButton(), AO_SYNC_COMPARE_SIG, &CRuntimeBridge::compareResult,
+         "사용자 PC가 0.250 초 늦습니다."},
+        {dlg.syncButton(), AO_SYNC_SET_SIG, &CRuntimeBridge::syncResult, "동기 되었습니다."},
     };
-    size_t published = 0;
     for (const Case& c : cases) {
         c.button->click();
         EXPECT_FALSE(dlg.compareButton()->isEnabled());
         EXPECT_FALSE(dlg.syncButton()->isEnabled());
-        ASSERT_TRUE(WaitUntil([&] { return log.Signals().size() > published; }));
-        EXPECT_EQ(log.Signals().back(), c.request);
-        published = log.Signals().size();
+        EXPECT_EQ(bridge.Sent(), std::vector<int32_t>{c.request});
 
-        PublishResult(c.result, c.text);
-        ASSERT_TRUE(WaitOnGui([&] { return dlg.messageLine()->text() == QString::fromUtf8(c.text); }));
+        emit(bridge.*c.result)(QString::fromUtf8(c.text), true);
+        EXPECT_EQ(dlg.messageLine()->text(), QString::fromUtf8(c.text));
         EXPECT_TRUE(dlg.compareButton()->isEnabled());
         EXPECT_TRUE(dlg.syncButton()->isEnabled());
     }
+    // A result whose record could not be read still ends the wait, and shows nothing.
+    dlg.compareButton()->click();
+    emit bridge.compareResult(QString(), false);
+    EXPECT_TRUE(dlg.compareButton()->isEnabled());
+    EXPECT_EQ(dlg.messageLine()->text(), QString::fromUtf8("동기 되었습니다."));
 }
 
 // A refused setting's cause does not fit the one-line field: the first line shows, the whole text
@@ -140,13 +131,12 @@ TEST_F(MainDialogTest, WindowButtonsGoToTheFrame) {
 }
 
 TEST_F(MainDialogTest, EachShowingComparesWhenAsked) {
-    shell_test::SignalLog log(mediator.get(), {AO_SYNC_COMPARE_SIG});
     conf->Env()->bCompareAtStart.store(1);
     CTikoDlg_Main dlg(context, frame);
     dlg.show();
     dlg.hideButton()->click();
     dlg.show();
-    ASSERT_TRUE(WaitUntil([&] { return log.Signals().size() == 2; }));
+    EXPECT_EQ(bridge.Sent(), (std::vector<int32_t>{AO_SYNC_COMPARE_SIG, AO_SYNC_COMPARE_SIG}));
     // A comparison not started by the buttons leaves them enabled.
     EXPECT_TRUE(dlg.compareButton()->isEnabled());
 }
@@ -181,14 +171,14 @@ TEST_F(MainDialogTest, DragByTheClockFaceRemembersThePosition) {
     EXPECT_EQ(conf->MainDlg()->nTop.load(), dlg.pos().y());
 }
 
-TEST_F(MainDialogTest, MessageColoursComeFromSettingsAndSignal47) {
+TEST_F(MainDialogTest, MessageColoursComeFromSettingsAndTheirChange) {
     CTikoDlg_Main dlg(context, frame);
     EXPECT_EQ(dlg.messageLine()->bkColor(), QColor(128, 128, 128));
     EXPECT_EQ(dlg.messageLine()->textColor(), QColor(255, 255, 0));
     conf->Env()->crMsgBack.store(0x0000FF);
     conf->Env()->crMsgText.store(0xFFFFFF);
-    mediator.get()->Publish(CLumAOSM_Message(AO_MSGCOLOR_CHANGED_SIG));
-    ASSERT_TRUE(WaitOnGui([&] { return dlg.messageLine()->bkColor() == QColor(255, 0, 0); }));
+    emit bridge.messageColoursChanged();
+    EXPECT_EQ(dlg.messageLine()->bkColor(), QColor(255, 0, 0));
     EXPECT_EQ(dlg.messageLine()->textColor(), QColor(255, 255, 255));
     dlg.messageLine()->SetTextColor(-1);
     EXPECT_EQ(dlg.messageLine()->textColor(), QApplication::palette().color(QPalette::ButtonText));

@@ -67,7 +67,7 @@ protected:
     WorldWindowsTest() {
         shell_test::App();
         WriteFile(tablePath_, Cp949(kTable));
-        context_ = ShellContext{conf_.get(), nullptr, mediator_.get(), &clock_};
+        context_ = ShellContext{conf_.get(), nullptr, &bridge_, &clock_};
     }
 
     int64_t Korean() const { return clock_.NowUtc().seconds + platform::kKoreaUtcOffsetSeconds; }
@@ -87,7 +87,7 @@ protected:
     world::WorldStore store_{tablePath_};
     std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
     platform::FakeClock clock_{platform::WallTime{kJulyUtc, 0}};
-    shell_test::RunningMediator mediator_;
+    shell_test::RecordingBridge bridge_;
     ShellContext context_;
     shell_test::FakeMainFrame frame_;
     std::vector<std::pair<int, QString>> opened_;

@@ -1,17 +1,21 @@
 #pragma once
 // What the shell's window tests stand on: one QApplication with the shipped font aliases, a
-// running mediator, an observer that keeps the signals it receives, and a frame that records.
+// runtime bridge that records what is sent, and a frame that records.
 
 #include <QApplication>
 #include <QPoint>
 #include <QPointer>
 #include <QStringList>
-#include <mutex>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "platform/font_alias.h"
-#include "runtime/mediator.h"
+#include "runtime/message.h"
+#include "runtime/signals.h"
 #include "tests/support/test_wait.h"
+#include "timeservices/time_notice_message.h"
+#include "windowkit/runtime_bridge.h"
 #include "windowkit/shell_context.h"
 
 namespace shell_test {
@@ -38,42 +42,31 @@ inline bool WaitOnGui(const std::function<bool()>& cond) {
     });
 }
 
-// A started mediator for one test, stopped at the end.
-class RunningMediator {
+// A bridge that keeps the signal numbers the windows send. Without a mediator tests emit its
+// signals to stand for what the runtime would deliver; with one it is the real bridge as well.
+class RecordingBridge final : public CRuntimeBridge {
 public:
-    RunningMediator() { mediator_.Start(nullptr); }
-    ~RunningMediator() {
-        mediator_.Stop();
-        mediator_.WaitUntilStopped();
+    explicit RecordingBridge(Class_TIKOCONF_TOP* conf = nullptr, CLumAOSM_Mediator* mediator = nullptr)
+        : CRuntimeBridge(mediator, conf) {}
+    // What was sent since the last call.
+    std::vector<int32_t> Sent() { return std::exchange(sent_, {}); }
+    // A tick as the clock source publishes it, through the bridge's own delivery.
+    void Tick(int64_t koreanSecond) {
+        TimeNotice notice;
+        notice.tTime = koreanSecond;
+        CLumAOSM_Message message(AO_CLOCK_TICK_SIG);
+        PutTimeNotice(message, 0, notice);
+        Deliver(message);
     }
-    CLumAOSM_Mediator* get() { return &mediator_; }
 
-private:
-    CLumAOSM_Mediator mediator_;
-};
-
-// Keeps the signal numbers published to it.
-class SignalLog final : public CLumAOSM_Observer {
-public:
-    SignalLog(CLumAOSM_Mediator* mediator, std::initializer_list<int32_t> numbers) : mediator_(mediator) {
-        for (int32_t s : numbers)
-            mediator_->Subscribe(this, s);
-    }
-    ~SignalLog() override { mediator_->UnsubscribeAll(this); }
-    int Receive(const CLumAOSM_Message* message, const char*) override {
-        std::lock_guard lock(mutex_);
-        signals_.push_back(message->GetSignal());
-        return 0;
-    }
-    std::vector<int32_t> Signals() const {
-        std::lock_guard lock(mutex_);
-        return signals_;
+protected:
+    void Send(const CLumAOSM_Message& message) override {
+        sent_.push_back(message.GetSignal());
+        CRuntimeBridge::Send(message);
     }
 
 private:
-    CLumAOSM_Mediator* mediator_;
-    mutable std::mutex mutex_;
-    std::vector<int32_t> signals_;
+    std::vector<int32_t> sent_;
 };
 
 // Records what the windows ask of the frame.

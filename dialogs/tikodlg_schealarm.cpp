@@ -22,8 +22,8 @@
 
 #include "dialogs/message_asker.h"
 #include "dialogs/schedule_texts.h"
+#include "encoding/cp949.h"
 #include "platform/clock.h"
-#include "platform/cp949.h"
 #include "runtime/mediator.h"
 #include "runtime/signals.h"
 #include "treestore/app_store.h"
@@ -67,7 +67,7 @@ QString FirstUnstorable(const QString& text) {
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const QString one = text.mid(i, length);
-        if (!platform::Utf8ToCp949(one.toStdString()))
+        if (!encoding::Utf8ToCp949(one.toStdString()))
             return one;
         i += length;
     }
@@ -185,7 +185,7 @@ CTikoDlg_ScheAlarm::CTikoDlg_ScheAlarm(const ShellContext& context, std::filesys
     // Initialisation: today's title, both combos at 0, today selected and listed.
     CLumDate today;
     if (context_.clock != nullptr) {
-        const platform::CivilTime now = platform::KoreanStandardTime(*context_.clock);
+        const calendar::CivilTime now = platform::KoreanStandardTime(*context_.clock);
         today = CLumDate{now.year, now.month, now.day};
     }
     title_->SetShownText(ScheduleTitle(today));
@@ -279,14 +279,14 @@ bool CTikoDlg_ScheAlarm::ReadInput(Input& input) {
         return false;
     // Stored as the alarm manager and the listing read it: the clock's local time.
     input.when = context_.clock->FromLocal(
-        platform::MakeCivilTime(input.day.nYear, input.day.nMonth, input.day.nDay, *hour, *minute, 0));
+        calendar::MakeCivilTime(input.day.nYear, input.day.nMonth, input.day.nDay, *hour, *minute, 0));
     input.now = context_.clock->NowUtc().seconds;
     return true;
 }
 
 bool CTikoDlg_ScheAlarm::MemoBytes(std::string& bytes) {
     const QString text = memo_->text();
-    std::optional<std::string> converted = platform::Utf8ToCp949(text.toStdString());
+    std::optional<std::string> converted = encoding::Utf8ToCp949(text.toStdString());
     if (!converted) {
         asker_.Tell(this, QString::fromUtf8(kMemoNotStorable).arg(FirstUnstorable(text)));
         return false;
@@ -318,11 +318,11 @@ void CTikoDlg_ScheAlarm::ListDate(const CLumDate& day) {
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(items.size()));
     for (const auto& item : items) {
-        const platform::CivilTime when =
-            context_.clock != nullptr ? context_.clock->ToLocal(item->tWhen.load()) : platform::CivilTime{};
+        const calendar::CivilTime when =
+            context_.clock != nullptr ? context_.clock->ToLocal(item->tWhen.load()) : calendar::CivilTime{};
         auto* row = new QTreeWidgetItem;
         row->setText(0, ScheduleTimeText(when.hour, when.minute, when.second));
-        row->setText(1, QString::fromStdString(platform::Cp949ToUtf8Lossy(item->strMemo.Get())));
+        row->setText(1, QString::fromStdString(encoding::Cp949ToUtf8Lossy(item->strMemo.Get())));
         row->setText(2, RepeatKindText(item->nRepeat.load()));
         row->setTextAlignment(2, Qt::AlignCenter);
         row->setData(0, kKeyRole, QByteArray::fromStdString(item->strGuid.Get()));
@@ -354,11 +354,11 @@ void CTikoDlg_ScheAlarm::Select() {
     if (item == nullptr)
         return;
     if (context_.clock != nullptr) {
-        const platform::CivilTime when = context_.clock->ToLocal(item->tWhen.load());
+        const calendar::CivilTime when = context_.clock->ToLocal(item->tWhen.load());
         hour_->setCurrentIndex(when.hour);
         minute_->setCurrentIndex(when.minute);
     }
-    memo_->setText(QString::fromStdString(platform::Cp949ToUtf8Lossy(item->strMemo.Get())));
+    memo_->setText(QString::fromStdString(encoding::Cp949ToUtf8Lossy(item->strMemo.Get())));
     // A checked radio button of a group cannot be unchecked alone.
     for (QRadioButton* b : repeat_) {
         b->setAutoExclusive(false);

@@ -109,7 +109,7 @@ CTikoDlg_TimeSlim::CTikoDlg_TimeSlim(const ShellContext& context, IMainFrame& fr
     resize(kSlimBaseSize);
 
     source_ = [clock = context_.clock] {
-        return clock != nullptr ? platform::KoreanStandardTime(*clock) : platform::CivilTime{};
+        return clock != nullptr ? platform::KoreanStandardTime(*clock) : calendar::CivilTime{};
     };
     ticker_ = SecondTicker::For(context_.mediator, context_.clock);
     ticker_->Add(this);

@@ -11,7 +11,7 @@ class QTimer;
 #include <functional>
 #include <memory>
 
-#include "platform/clock.h"
+#include "calendar/civil_time.h"
 #include "runtime/observer.h"
 #include "shell/clock_texts.h"
 #include "shell/face_canvas.h"
@@ -24,7 +24,7 @@ class CTikoDlg_TimeSlim : public QDialog, public CLumAOSM_Observer, public IShow
 
 public:
     // What the window shows; the default is Korean standard time from the context's clock.
-    using TimeSource = std::function<platform::CivilTime()>;
+    using TimeSource = std::function<calendar::CivilTime()>;
 
     // Sized to the base picture (190 x 38), not scaled until SetScale; subscribes to signal 48
     // and takes the see-through flag from bWorldClockTransparent.
@@ -51,7 +51,7 @@ public:
     void SetTimeSource(TimeSource source);
     // Reads the time now and repaints when the texts changed.
     void Refresh();
-    const platform::CivilTime& shownTime() const { return time_; }
+    const calendar::CivilTime& shownTime() const { return time_; }
     SlimTexts texts() const;
     QString labelText() const;
     // Place, date and time as shown, one line, for screen readers.
@@ -107,7 +107,7 @@ private:
     float scale_ = 1.0f;
     bool keyWhite_ = false;
     TimeSource source_;
-    platform::CivilTime time_;
+    calendar::CivilTime time_;
     QString shownText_;
     QString announcedMinute_;
     std::shared_ptr<SecondTicker> ticker_;  // shared by the windows of one back end

@@ -18,6 +18,8 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
+#include <iterator>
 #include <mutex>
 
 #include "dialogs/message_asker.h"
@@ -373,44 +375,54 @@ void CTikoDlg_ScheAlarm::Select() {
         alarms_[i]->setChecked(item->AlarmFlag(i).load());
 }
 
-void CTikoDlg_ScheAlarm::Add() {
-    Input input;
+bool CTikoDlg_ScheAlarm::ReadItemInput(Input& input, bool adding) {
     if (!ReadInput(input))
-        return;
+        return false;
     if (input.when < input.now) {
-        Tell(kBeforeNowAdd);
-        return;
+        Tell(adding ? kBeforeNowAdd : kBeforeNowChange);
+        return false;
     }
     if (memo_->text().isEmpty()) {
         Tell(kNoMemo);
-        return;
+        return false;
     }
-    std::string memo;
-    if (!MemoBytes(memo))
-        return;
-    const int repeat = CheckedRepeat();
-    if (repeat < 0) {
-        Tell(kNoRepeat);
-        return;
+    if (!MemoBytes(input.memo))
+        return false;
+    input.repeat = CheckedRepeat();
+    if (input.repeat < 0) {
+        // Only an addition says so; a change without a repeat stops silently.
+        if (adding)
+            Tell(kNoRepeat);
+        return false;
     }
-    bool anyAlarm = false;
-    for (QCheckBox* box : alarms_)
-        anyAlarm = anyAlarm || box->isChecked();
-    if (!anyAlarm) {
+    // Only an addition insists on an alarm.
+    if (adding &&
+        std::none_of(std::begin(alarms_), std::end(alarms_), [](QCheckBox* b) { return b->isChecked(); })) {
         Tell(kNoAlarm);
-        return;
+        return false;
     }
+    return true;
+}
+
+void CTikoDlg_ScheAlarm::StoreInput(Class_TIKOSCHEDULE& item, const Input& input) const {
+    item.tStamp = input.now;
+    item.tWhen = input.when;
+    item.nRepeat = input.repeat;
+    for (int i = 0; i < 8; ++i)
+        item.AlarmFlag(i) = alarms_[i]->isChecked();
+    item.strMemo.Set(input.memo);
+}
+
+void CTikoDlg_ScheAlarm::Add() {
+    Input input;
+    if (!ReadItemInput(input, true))
+        return;
     Class_TIKOSCHEDULE_TOP* book = context_.schedule;
     if (book == nullptr)
         return;
     auto item = std::make_unique<Class_TIKOSCHEDULE>();
     item->strGuid.Set(CLumTreeMgr::NewItemGuid());
-    item->tStamp = input.now;
-    item->tWhen = input.when;
-    item->nRepeat = repeat;
-    for (int i = 0; i < 8; ++i)
-        item->AlarmFlag(i) = alarms_[i]->isChecked();
-    item->strMemo.Set(memo);
+    StoreInput(*item, input);
     book->AddItem(std::move(item));
     ListDate(input.day);
     Tell(kAdded);
@@ -418,21 +430,7 @@ void CTikoDlg_ScheAlarm::Add() {
 
 void CTikoDlg_ScheAlarm::Change() {
     Input input;
-    if (!ReadInput(input))
-        return;
-    if (input.when < input.now) {
-        Tell(kBeforeNowChange);
-        return;
-    }
-    if (memo_->text().isEmpty()) {
-        Tell(kNoMemo);
-        return;
-    }
-    std::string memo;
-    if (!MemoBytes(memo))
-        return;
-    const int repeat = CheckedRepeat();
-    if (repeat < 0)
+    if (!ReadItemInput(input, false))
         return;
     Class_TIKOSCHEDULE_TOP* book = context_.schedule;
     if (selectedKey_.empty() || book == nullptr)
@@ -443,12 +441,7 @@ void CTikoDlg_ScheAlarm::Change() {
         Class_TIKOSCHEDULE* item = FindScheduleItem(*book, selectedKey_);
         if (item == nullptr)
             return;
-        item->tStamp = input.now;
-        item->tWhen = input.when;
-        item->nRepeat = repeat;
-        for (int i = 0; i < 8; ++i)
-            item->AlarmFlag(i) = alarms_[i]->isChecked();
-        item->strMemo.Set(memo);
+        StoreInput(*item, input);
     }
     ListDate(input.day);
     Tell(kChanged);

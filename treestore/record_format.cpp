@@ -182,6 +182,8 @@ template <class... Calls>
 struct Overloaded : Calls... {
     using Calls::operator()...;
 };
+template <class... Calls>
+Overloaded(Calls...) -> Overloaded<Calls...>;  // clang has no deduction for aggregates yet
 
 }  // namespace
 

@@ -89,8 +89,6 @@ constexpr std::array<Rule, kEndRuleCount> kEndRules{{
     {4, Pick::kOnOrAfter, 1, kSun, 165, true, "4월 첫째 일요일 오전 2시 45분까지 써머타임 적용기간 입니다."},
 }};
 
-constexpr int64_t kDay = 86400;
-
 int64_t DayStart(int year, int month, int day) {
     return calendar::UnixFromCivil(calendar::MakeCivilTime(year, month, day));
 }

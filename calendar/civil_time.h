@@ -41,7 +41,7 @@ constexpr int64_t kKoreaUtcOffsetSeconds = 32400;
 CivilTime CivilFromUnix(int64_t seconds, int32_t nanoseconds = 0);
 int64_t UnixFromCivil(const CivilTime& t);  // ignores dayOfWeek and millisecond
 
-// 0 = Sunday. Days and months past their ends carry over, as in UnixFromCivil.
+// 0 = Sunday; a day past the end of its month counts on into the next, as in UnixFromCivil.
 int DayOfWeek(int year, int month, int day);
 int DaysInMonth(int year, int month);  // month 1..12
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/clock.h"
 #include "treestore/conf_schema.h"
 #include "windowkit/window_layout.h"
 #include "world/world_store.h"

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "platform/clock.h"
 #include "runtime/mediator.h"
 #include "shell/translucency.h"
 #include "treestore/conf_schema.h"

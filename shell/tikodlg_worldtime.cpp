@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "encoding/cp949.h"
+#include "platform/clock.h"
 #include "shell/clock_texts.h"
 #include "shell/lumwnd_worldclock.h"
 #include "treestore/conf_schema.h"

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "encoding/cp949.h"
+#include "platform/clock.h"
 #include "shell/tikodlg_timeslim.h"
 #include "treestore/conf_schema.h"
 #include "world/world_store.h"

@@ -57,7 +57,7 @@ public:
         SetName("TickLag");
     }
     int Receive(const CLumAOSM_Message*, const char*) override {
-        const platform::WallTime now = clock_.NowUtc();
+        const calendar::WallTime now = clock_.NowUtc();
         std::lock_guard lock(mutex_);
         if (recording_)
             lags_.push_back(now.nanoseconds / 1e6);

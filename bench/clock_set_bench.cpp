@@ -32,14 +32,14 @@ double Percentile(std::vector<double> values, double p) {
 // The system clock, noting when the query asks for the change, so the bus leg shows on its own.
 class TimedClock final : public platform::Clock {
 public:
-    platform::WallTime NowUtc() const override { return real.NowUtc(); }
-    bool SetUtc(platform::WallTime t) override { return real.SetUtc(t); }
+    calendar::WallTime NowUtc() const override { return real.NowUtc(); }
+    bool SetUtc(calendar::WallTime t) override { return real.SetUtc(t); }
     platform::ClockSetResult Shift(int64_t microseconds, platform::Prompt prompt) override {
         shiftAskedNs = MonotonicNs();
         return real.Shift(microseconds, prompt);
     }
-    platform::CivilTime ToLocal(int64_t s) const override { return real.ToLocal(s); }
-    int64_t FromLocal(const platform::CivilTime& local) const override { return real.FromLocal(local); }
+    calendar::CivilTime ToLocal(int64_t s) const override { return real.ToLocal(s); }
+    int64_t FromLocal(const calendar::CivilTime& local) const override { return real.FromLocal(local); }
 
     platform::SystemClock real;
     int64_t shiftAskedNs = 0;

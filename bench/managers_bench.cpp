@@ -41,7 +41,7 @@ double CpuSeconds() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double MillisIntoSecond(const platform::WallTime& t) {
+double MillisIntoSecond(const calendar::WallTime& t) {
     return t.nanoseconds / 1e6;
 }
 
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
             pollfd p{master, POLLIN, 0};
             if (poll(&p, 1, 100) <= 0)
                 continue;
-            const platform::WallTime arrived = clock.NowUtc();
+            const calendar::WallTime arrived = clock.NowUtc();
             unsigned char buffer[256];
             const ssize_t n = read(master, buffer, sizeof buffer);
             if (n <= 0)

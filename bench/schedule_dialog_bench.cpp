@@ -17,8 +17,8 @@
 #include "bench/timing.h"
 #include "dialogs/message_asker.h"
 #include "dialogs/tikodlg_schealarm.h"
+#include "encoding/cp949.h"
 #include "platform/clock.h"
-#include "platform/cp949.h"
 #include "platform/font_alias.h"
 #include "treestore/conf_schema.h"
 #include "treestore/schedule_schema.h"
@@ -32,7 +32,7 @@ constexpr int kRuns = 21;
 std::unique_ptr<Class_TIKOSCHEDULE_TOP> MakeBook() {
     std::mt19937 random(kItems);
     const std::string memo =
-        platform::Utf8ToCp949("주간 회의 준비와 자료 정리, 오후 세시 본관 이층").value_or("memo");
+        encoding::Utf8ToCp949("주간 회의 준비와 자료 정리, 오후 세시 본관 이층").value_or("memo");
     auto book = std::make_unique<Class_TIKOSCHEDULE_TOP>();
     const std::int64_t start = 1'609'459'200;
     CLumTreeNode* last = nullptr;

@@ -15,14 +15,14 @@
 #include <vector>
 
 #include "bench/timing.h"
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 #include "treestore/app_store.h"
 
 namespace {
 
 std::unique_ptr<Class_TIKOSCHEDULE_TOP> MakeBook(int items, std::mt19937& random) {
     const std::string memo =
-        platform::Utf8ToCp949("주간 회의 준비와 자료 정리, 오후 세시 본관 이층").value_or("memo");
+        encoding::Utf8ToCp949("주간 회의 준비와 자료 정리, 오후 세시 본관 이층").value_or("memo");
     auto book = CTIKOScheduleList_Mgr().BuildDefaultTree();
     const std::int64_t start = 1'609'459'200;  // 2021-01-01
     CLumTreeNode* last = nullptr;

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     while (counter.paints == 0)
         app.processEvents(QEventLoop::WaitForMoreEvents, 50);
     int64_t second = base;
-    slim.SetTimeSource([&second] { return platform::CivilFromUnix(second); });
+    slim.SetTimeSource([&second] { return calendar::CivilFromUnix(second); });
     // A new second: the window reads it, draws the digits that changed and repaints them.
     const double slimMs = MedianMs([&](int) {
         ++second;

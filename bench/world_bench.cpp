@@ -46,7 +46,7 @@ int main() {
 
     // Every region at 10,000 instants a quarter hour apart from 2026-01-01.
     constexpr int kInstants = 10000;
-    const int64_t first = 1'767'225'600 + platform::kKoreaUtcOffsetSeconds;
+    const int64_t first = 1'767'225'600 + calendar::kKoreaUtcOffsetSeconds;
     volatile int64_t sink = 0;
     const double sweepNs = MedianNs(5, [&] {
         for (int index = 0; index < regions; ++index) {

@@ -18,12 +18,14 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
+#include <iterator>
 #include <mutex>
 
 #include "dialogs/message_asker.h"
 #include "dialogs/schedule_texts.h"
+#include "encoding/cp949.h"
 #include "platform/clock.h"
-#include "platform/cp949.h"
 #include "treestore/app_store.h"
 #include "treestore/conf_schema.h"
 #include "treestore/tree_mgr.h"
@@ -67,7 +69,7 @@ QString FirstUnstorable(const QString& text) {
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const QString one = text.mid(i, length);
-        if (!platform::Utf8ToCp949(one.toStdString()))
+        if (!encoding::Utf8ToCp949(one.toStdString()))
             return one;
         i += length;
     }
@@ -186,7 +188,7 @@ CTikoDlg_ScheAlarm::CTikoDlg_ScheAlarm(const ShellContext& context, std::filesys
     // Initialisation: today's title, both combos at 0, today selected and listed.
     CLumDate today;
     if (context_.clock != nullptr) {
-        const platform::CivilTime now = platform::KoreanStandardTime(*context_.clock);
+        const calendar::CivilTime now = platform::KoreanStandardTime(*context_.clock);
         today = CLumDate{now.year, now.month, now.day};
     }
     title_->SetShownText(ScheduleTitle(today));
@@ -280,14 +282,14 @@ bool CTikoDlg_ScheAlarm::ReadInput(Input& input) {
         return false;
     // Stored as the alarm manager and the listing read it: the clock's local time.
     input.when = context_.clock->FromLocal(
-        platform::MakeCivilTime(input.day.nYear, input.day.nMonth, input.day.nDay, *hour, *minute, 0));
+        calendar::MakeCivilTime(input.day.nYear, input.day.nMonth, input.day.nDay, *hour, *minute, 0));
     input.now = context_.clock->NowUtc().seconds;
     return true;
 }
 
 bool CTikoDlg_ScheAlarm::MemoBytes(std::string& bytes) {
     const QString text = memo_->text();
-    std::optional<std::string> converted = platform::Utf8ToCp949(text.toStdString());
+    std::optional<std::string> converted = encoding::Utf8ToCp949(text.toStdString());
     if (!converted) {
         asker_.Tell(this, QString::fromUtf8(kMemoNotStorable).arg(FirstUnstorable(text)));
         return false;
@@ -319,11 +321,11 @@ void CTikoDlg_ScheAlarm::ListDate(const CLumDate& day) {
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(items.size()));
     for (const auto& item : items) {
-        const platform::CivilTime when =
-            context_.clock != nullptr ? context_.clock->ToLocal(item->tWhen.load()) : platform::CivilTime{};
+        const calendar::CivilTime when =
+            context_.clock != nullptr ? context_.clock->ToLocal(item->tWhen.load()) : calendar::CivilTime{};
         auto* row = new QTreeWidgetItem;
         row->setText(0, ScheduleTimeText(when.hour, when.minute, when.second));
-        row->setText(1, QString::fromStdString(platform::Cp949ToUtf8Lossy(item->strMemo.Get())));
+        row->setText(1, QString::fromStdString(encoding::Cp949ToUtf8Lossy(item->strMemo.Get())));
         row->setText(2, RepeatKindText(item->nRepeat.load()));
         row->setTextAlignment(2, Qt::AlignCenter);
         row->setData(0, kKeyRole, QByteArray::fromStdString(item->strGuid.Get()));
@@ -355,11 +357,11 @@ void CTikoDlg_ScheAlarm::Select() {
     if (item == nullptr)
         return;
     if (context_.clock != nullptr) {
-        const platform::CivilTime when = context_.clock->ToLocal(item->tWhen.load());
+        const calendar::CivilTime when = context_.clock->ToLocal(item->tWhen.load());
         hour_->setCurrentIndex(when.hour);
         minute_->setCurrentIndex(when.minute);
     }
-    memo_->setText(QString::fromStdString(platform::Cp949ToUtf8Lossy(item->strMemo.Get())));
+    memo_->setText(QString::fromStdString(encoding::Cp949ToUtf8Lossy(item->strMemo.Get())));
     // A checked radio button of a group cannot be unchecked alone.
     for (QRadioButton* b : repeat_) {
         b->setAutoExclusive(false);
@@ -374,44 +376,54 @@ void CTikoDlg_ScheAlarm::Select() {
         alarms_[i]->setChecked(item->AlarmFlag(i).load());
 }
 
-void CTikoDlg_ScheAlarm::Add() {
-    Input input;
+bool CTikoDlg_ScheAlarm::ReadItemInput(Input& input, bool adding) {
     if (!ReadInput(input))
-        return;
+        return false;
     if (input.when < input.now) {
-        Tell(kBeforeNowAdd);
-        return;
+        Tell(adding ? kBeforeNowAdd : kBeforeNowChange);
+        return false;
     }
     if (memo_->text().isEmpty()) {
         Tell(kNoMemo);
-        return;
+        return false;
     }
-    std::string memo;
-    if (!MemoBytes(memo))
-        return;
-    const int repeat = CheckedRepeat();
-    if (repeat < 0) {
-        Tell(kNoRepeat);
-        return;
+    if (!MemoBytes(input.memo))
+        return false;
+    input.repeat = CheckedRepeat();
+    if (input.repeat < 0) {
+        // Only an addition says so; a change without a repeat stops silently.
+        if (adding)
+            Tell(kNoRepeat);
+        return false;
     }
-    bool anyAlarm = false;
-    for (QCheckBox* box : alarms_)
-        anyAlarm = anyAlarm || box->isChecked();
-    if (!anyAlarm) {
+    // Only an addition insists on an alarm.
+    if (adding &&
+        std::none_of(std::begin(alarms_), std::end(alarms_), [](QCheckBox* b) { return b->isChecked(); })) {
         Tell(kNoAlarm);
-        return;
+        return false;
     }
+    return true;
+}
+
+void CTikoDlg_ScheAlarm::StoreInput(Class_TIKOSCHEDULE& item, const Input& input) const {
+    item.tStamp = input.now;
+    item.tWhen = input.when;
+    item.nRepeat = input.repeat;
+    for (int i = 0; i < 8; ++i)
+        item.AlarmFlag(i) = alarms_[i]->isChecked();
+    item.strMemo.Set(input.memo);
+}
+
+void CTikoDlg_ScheAlarm::Add() {
+    Input input;
+    if (!ReadItemInput(input, true))
+        return;
     Class_TIKOSCHEDULE_TOP* book = context_.schedule;
     if (book == nullptr)
         return;
     auto item = std::make_unique<Class_TIKOSCHEDULE>();
     item->strGuid.Set(CLumTreeMgr::NewItemGuid());
-    item->tStamp = input.now;
-    item->tWhen = input.when;
-    item->nRepeat = repeat;
-    for (int i = 0; i < 8; ++i)
-        item->AlarmFlag(i) = alarms_[i]->isChecked();
-    item->strMemo.Set(memo);
+    StoreInput(*item, input);
     book->AddItem(std::move(item));
     ListDate(input.day);
     Tell(kAdded);
@@ -419,21 +431,7 @@ void CTikoDlg_ScheAlarm::Add() {
 
 void CTikoDlg_ScheAlarm::Change() {
     Input input;
-    if (!ReadInput(input))
-        return;
-    if (input.when < input.now) {
-        Tell(kBeforeNowChange);
-        return;
-    }
-    if (memo_->text().isEmpty()) {
-        Tell(kNoMemo);
-        return;
-    }
-    std::string memo;
-    if (!MemoBytes(memo))
-        return;
-    const int repeat = CheckedRepeat();
-    if (repeat < 0)
+    if (!ReadItemInput(input, false))
         return;
     Class_TIKOSCHEDULE_TOP* book = context_.schedule;
     if (selectedKey_.empty() || book == nullptr)
@@ -444,12 +442,7 @@ void CTikoDlg_ScheAlarm::Change() {
         Class_TIKOSCHEDULE* item = FindScheduleItem(*book, selectedKey_);
         if (item == nullptr)
             return;
-        item->tStamp = input.now;
-        item->tWhen = input.when;
-        item->nRepeat = repeat;
-        for (int i = 0; i < 8; ++i)
-            item->AlarmFlag(i) = alarms_[i]->isChecked();
-        item->strMemo.Set(memo);
+        StoreInput(*item, input);
     }
     ListDate(input.day);
     Tell(kChanged);

@@ -67,9 +67,15 @@ private:
         CLumDate day;
         std::int64_t when = 0;
         std::int64_t now = 0;
+        std::string memo;  // cp949
+        int repeat = -1;
     };
     // Date, hour and minute; false (after saying which) when a combo names no hour or minute.
     bool ReadInput(Input& input);
+    // Everything an added or changed item takes from the inputs, checked in one order; false
+    // (after saying why, where the dialog says it) when the item cannot be stored.
+    bool ReadItemInput(Input& input, bool adding);
+    void StoreInput(Class_TIKOSCHEDULE& item, const Input& input) const;
     // The memo as cp949 bytes; false (after saying so) when a character has no cp949 form.
     bool MemoBytes(std::string& bytes);
     // 0-3, or -1 when no repeat button is checked.

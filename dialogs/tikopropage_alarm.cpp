@@ -11,7 +11,7 @@
 #include <string>
 
 #include "dialogs/message_asker.h"
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 #include "treestore/conf_schema.h"
 #include "windowkit/access_keys.h"
 #include "windowkit/runtime_bridge.h"
@@ -144,7 +144,7 @@ void CTikoProPage_Alarm::ShowSoundFile() {
     // Bytes that are not cp949 are played as a UTF-8 name (the alarm manager does the same), so
     // they are shown as one.
     const std::string stored = alarm->strSoundFile.Get();
-    file_->setText(QString::fromStdString(platform::Cp949ToUtf8(stored).value_or(stored)));
+    file_->setText(QString::fromStdString(encoding::Cp949ToUtf8(stored).value_or(stored)));
 }
 
 void CTikoProPage_Alarm::ChooseSound() {
@@ -155,7 +155,7 @@ void CTikoProPage_Alarm::ChooseSound() {
     if (path.isEmpty())
         return;
     // The store holds cp949; a name it cannot hold would come back as another file's name.
-    const std::optional<std::string> bytes = platform::Utf8ToCp949(path.toStdString());
+    const std::optional<std::string> bytes = encoding::Utf8ToCp949(path.toStdString());
     if (!bytes) {
         asker_.Tell(this, QString::fromUtf8(kUnstorablePath).arg(path));
         return;

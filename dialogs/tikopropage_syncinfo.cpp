@@ -6,8 +6,8 @@
 #include <QPushButton>
 
 #include "dialogs/message_asker.h"
+#include "encoding/cp949.h"
 #include "platform/clock_setting.h"
-#include "platform/cp949.h"
 #include "timeservices/clock_right.h"
 #include "treestore/conf_schema.h"
 #include "windowkit/access_keys.h"
@@ -28,7 +28,7 @@ constexpr QRect kService{62, 104, 178, 16};
 
 QString Shown(const CLumText& field) {
     // The stored text breaks its line the Windows way.
-    return QString::fromStdString(platform::Cp949ToUtf8Lossy(field.Get()))
+    return QString::fromStdString(encoding::Cp949ToUtf8Lossy(field.Get()))
         .replace(QStringLiteral("\r\n"), "\n");
 }
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "calendar/civil_time.h"
+
 namespace scr {
 
 Point PointAt(int cx, int cy, int radius, double angle) {
@@ -137,23 +139,10 @@ std::string CalendarHeader(int year, int month) {
     return Format("%4d년 %2d월", year, month);
 }
 
-int FirstWeekday(int year, int month) {
-    static const int t[12] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-    const int y = month < 3 ? year - 1 : year;
-    return (y + y / 4 - y / 100 + y / 400 + t[month - 1] + 1) % 7;
-}
-
-int MonthLength(int year, int month) {
-    static const int len[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0))
-        return 29;
-    return len[month - 1];
-}
-
 std::vector<CalendarCell> CalendarCells(int year, int month, int today, Point corner, int step) {
     std::vector<CalendarCell> cells;
-    const int w = FirstWeekday(year, month);
-    const int length = MonthLength(year, month);
+    const int w = calendar::DayOfWeek(year, month, 1);
+    const int length = calendar::DaysInMonth(year, month);
     int row = corner.y + 2 * step;
     for (int d = 1; d <= length; ++d) {
         const int c = (w + d - 1) % 7;

@@ -132,9 +132,6 @@ std::string TimeText(int hour, int minute, int second, bool mode24);
 std::string CalendarHeader(int year, int month);
 inline constexpr const char* kCaption = "Horologia";
 
-int FirstWeekday(int year, int month);
-int MonthLength(int year, int month);
-
 enum class DayKind { Sunday, Saturday, Plain, Today };
 struct CalendarCell {
     int day = 0;

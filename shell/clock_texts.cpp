@@ -41,7 +41,7 @@ void AppendPadded(QString& s, int v, int width) {
         s += QChar(digits[--n]);
 }
 
-QString TimeText(const platform::CivilTime& t, bool hour24) {
+QString TimeText(const calendar::CivilTime& t, bool hour24) {
     QString s;
     s.reserve(8);
     AppendPadded(s, hour24 ? t.hour : Hour12(t.hour), 2);
@@ -55,7 +55,7 @@ QString TimeText(const platform::CivilTime& t, bool hour24) {
 }  // namespace
 
 ClockFaceTexts MainClockTexts(int64_t koreanSecond, bool hour24) {
-    const platform::CivilTime t = platform::CivilFromUnix(koreanSecond);
+    const calendar::CivilTime t = calendar::CivilFromUnix(koreanSecond);
     ClockFaceTexts texts;
     texts.time = TimeText(t, hour24);
     if (!hour24)
@@ -73,7 +73,7 @@ ClockFaceTexts MainClockTexts(int64_t koreanSecond, bool hour24) {
     return texts;
 }
 
-SlimTexts SlimClockTexts(const platform::CivilTime& t, bool hour24) {
+SlimTexts SlimClockTexts(const calendar::CivilTime& t, bool hour24) {
     SlimTexts texts;
     texts.time = TimeText(t, hour24);
     QString& date = texts.date;

@@ -5,7 +5,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "platform/clock.h"
+#include "calendar/civil_time.h"
 
 // A COLORREF (0x00BBGGRR) as a colour.
 QColor ColorFromRef(int32_t colorRef);
@@ -31,7 +31,7 @@ struct SlimTexts {
     QString marker;  // "오전"/"오후" in 12-hour mode, else empty
     QString time;
 };
-SlimTexts SlimClockTexts(const platform::CivilTime& t, bool hour24);
+SlimTexts SlimClockTexts(const calendar::CivilTime& t, bool hour24);
 
 // One tick of the message line's flash after a synchronisation. From a counter above 10 the
 // flash stops (counter back to 0, the message stays); otherwise the counter steps on and the

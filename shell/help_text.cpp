@@ -1,6 +1,6 @@
 #include "shell/help_text.h"
 
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 #include "platform/regular_file.h"
 
 size_t WholeCp949Length(std::string_view bytes) {
@@ -27,5 +27,5 @@ std::optional<std::string> ReadHelpText(const std::filesystem::path& file) {
     if (const size_t zero = bytes.find('\0'); zero != std::string::npos)
         bytes.resize(zero);
     bytes.resize(WholeCp949Length(bytes));
-    return platform::Cp949ToUtf8Lossy(bytes);
+    return encoding::Cp949ToUtf8Lossy(bytes);
 }

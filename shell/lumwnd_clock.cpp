@@ -13,7 +13,7 @@ CLumWnd_Clock::CLumWnd_Clock(const ShellContext& context, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QString::fromUtf8("시계"));
     if (context_.clock != nullptr)
-        time_ = context_.clock->NowUtc().seconds + platform::kKoreaUtcOffsetSeconds;
+        time_ = context_.clock->NowUtc().seconds + calendar::kKoreaUtcOffsetSeconds;
     announcedMinute_ = time_ / 60;
     RenewAccessibleInterface(this);
     if (context_.bridge != nullptr)

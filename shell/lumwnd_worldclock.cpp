@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/clock.h"
 #include "treestore/conf_schema.h"
 #include "windowkit/window_layout.h"
 #include "world/world_store.h"
@@ -16,7 +17,7 @@ QString TwoDigits(int n) {
 
 }  // namespace
 
-WorldFaceTexts WorldClockTexts(const platform::CivilTime& t, bool hour24) {
+WorldFaceTexts WorldClockTexts(const calendar::CivilTime& t, bool hour24) {
     WorldFaceTexts texts;
     const int hour = hour24 ? t.hour : (t.hour % 12 == 0 ? 12 : t.hour % 12);
     texts.time = TwoDigits(hour) + u':' + TwoDigits(t.minute) + u':' + TwoDigits(t.second);
@@ -53,7 +54,7 @@ void CLumWnd_WorldClock::ArmTimer() {
 
 void CLumWnd_WorldClock::Tick() {
     const int64_t korean =
-        context_.clock != nullptr ? context_.clock->NowUtc().seconds + platform::kKoreaUtcOffsetSeconds : 0;
+        context_.clock != nullptr ? context_.clock->NowUtc().seconds + calendar::kKoreaUtcOffsetSeconds : 0;
     const int selected = store_.SelectedIndex();
     const std::optional<world::Region> region = selected == -1 ? std::nullopt : store_.RegionAt(selected);
     time_ = world::RegionClockTime(region ? &*region : nullptr, korean);

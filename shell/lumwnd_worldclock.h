@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "platform/clock.h"
+#include "calendar/civil_time.h"
 #include "windowkit/accessible_text.h"
 #include "windowkit/shell_context.h"
 
@@ -22,7 +22,7 @@ struct WorldFaceTexts {
     QString marker;  // empty in 24-hour mode
     QString date;
 };
-WorldFaceTexts WorldClockTexts(const platform::CivilTime& t, bool hour24);
+WorldFaceTexts WorldClockTexts(const calendar::CivilTime& t, bool hour24);
 
 // Whether a paint with this blink counter draws (three drawn, three blank, ...; always from 0).
 constexpr bool WorldFaceDrawn(int blink) {
@@ -46,7 +46,7 @@ public:
     void Tick();
     // While shown: 50 ms on during the blink, then single shots just past each second.
     const QTimer& timer() const { return timer_; }
-    const platform::CivilTime& shownTime() const { return time_; }
+    const calendar::CivilTime& shownTime() const { return time_; }
     WorldFaceTexts texts() const;
     int blink() const { return blink_; }
     // Draws the next paint into the kept image (stepping the blink counter) and returns it.
@@ -63,7 +63,7 @@ private:
 
     ShellContext context_;
     world::WorldStore& store_;
-    platform::CivilTime time_;
+    calendar::CivilTime time_;
     QString shownText_;
     QString announcedMinute_;  // the shown text without its seconds when last announced
     QTimer timer_;             // runs while the face is shown

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 #include "treestore/schedule_schema.h"
 
 namespace {
@@ -20,7 +20,7 @@ constexpr const char* kWeekdays[7] = {"일요일", "월요일", "화요일", "�
 
 struct Entry {
     int repeat;
-    platform::CivilTime when;
+    calendar::CivilTime when;
     std::string memo;
 };
 
@@ -38,7 +38,7 @@ std::string BuildScheduleReport(const Class_TIKOSCHEDULE_TOP& book, const platfo
     std::vector<Entry> entries;
     book.ForEachItem([&](const Class_TIKOSCHEDULE& item) {
         entries.push_back({item.nRepeat.load(), clock.ToLocal(item.tWhen.load()),
-                           platform::Cp949ToUtf8Lossy(item.strMemo.Get())});
+                           encoding::Cp949ToUtf8Lossy(item.strMemo.Get())});
     });
     if (entries.empty())
         return {};
@@ -46,7 +46,7 @@ std::string BuildScheduleReport(const Class_TIKOSCHEDULE_TOP& book, const platfo
     std::string repeating;
     int counter = 1;
     for (const Entry& e : entries) {
-        const platform::CivilTime& t = e.when;
+        const calendar::CivilTime& t = e.when;
         std::string line;
         if (e.repeat == kRepeatDaily) {
             line = Format("%02d: 매일\t\t%02d:%02d\t", counter, t.hour, t.minute);
@@ -64,11 +64,11 @@ std::string BuildScheduleReport(const Class_TIKOSCHEDULE_TOP& book, const platfo
 
     std::string oneDay;
     counter = 1;
-    std::optional<platform::CivilTime> group;
+    std::optional<calendar::CivilTime> group;
     for (const Entry& e : entries) {
         if (e.repeat != kRepeatOnce)
             continue;
-        const platform::CivilTime& t = e.when;
+        const calendar::CivilTime& t = e.when;
         if (!group) {
             group = t;
         } else if (t.year == group->year && t.month != group->month) {

@@ -8,6 +8,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "platform/clock.h"
 #include "shell/translucency.h"
 #include "treestore/conf_schema.h"
 #include "windowkit/runtime_bridge.h"
@@ -95,7 +96,7 @@ CTikoDlg_TimeSlim::CTikoDlg_TimeSlim(const ShellContext& context, IMainFrame& fr
     resize(kSlimBaseSize);
 
     source_ = [clock = context_.clock] {
-        return clock != nullptr ? platform::KoreanStandardTime(*clock) : platform::CivilTime{};
+        return clock != nullptr ? platform::KoreanStandardTime(*clock) : calendar::CivilTime{};
     };
     ticker_ = SecondTicker::For(context_.bridge, context_.clock);
     ticker_->Add(this);

@@ -11,6 +11,7 @@ class QTimer;
 #include <functional>
 #include <memory>
 
+#include "calendar/civil_time.h"
 #include "platform/clock.h"
 #include "shell/clock_texts.h"
 #include "shell/face_canvas.h"
@@ -23,7 +24,7 @@ class CTikoDlg_TimeSlim : public QDialog, public IShownText {
 
 public:
     // What the window shows; the default is Korean standard time from the context's clock.
-    using TimeSource = std::function<platform::CivilTime()>;
+    using TimeSource = std::function<calendar::CivilTime()>;
 
     // Sized to the base picture (190 x 38), not scaled until SetScale; follows the bridge's scale
     // changes and takes the see-through flag from bWorldClockTransparent.
@@ -50,7 +51,7 @@ public:
     void SetTimeSource(TimeSource source);
     // Reads the time now and repaints when the texts changed.
     void Refresh();
-    const platform::CivilTime& shownTime() const { return time_; }
+    const calendar::CivilTime& shownTime() const { return time_; }
     // Worked out once for each shown time and layout.
     const SlimTexts& texts() const;
     QString labelText() const;
@@ -104,7 +105,7 @@ private:
     float scale_ = 1.0f;
     bool keyWhite_ = false;
     TimeSource source_;
-    platform::CivilTime time_;
+    calendar::CivilTime time_;
     QString shownText_;
     QString announcedMinute_;
     std::shared_ptr<SecondTicker> ticker_;  // shared by the windows of one back end
@@ -113,7 +114,7 @@ private:
     QImage image_;  // the picture stretched to the window when its size differs
     QRect lastRepaint_;
     mutable SlimTexts texts_;
-    mutable platform::CivilTime textsTime_;  // what texts_ were worked out for
+    mutable calendar::CivilTime textsTime_;  // what texts_ were worked out for
     mutable int textsHour24_ = -1;
 
     WindowDrag drag_;

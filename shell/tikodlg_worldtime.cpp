@@ -10,7 +10,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
+#include "platform/clock.h"
 #include "shell/clock_texts.h"
 #include "shell/lumwnd_worldclock.h"
 #include "treestore/conf_schema.h"
@@ -52,7 +53,7 @@ public:
 };
 
 QString FromCp949(const std::string& text) {
-    return QString::fromStdString(platform::Cp949ToUtf8Lossy(text));
+    return QString::fromStdString(encoding::Cp949ToUtf8Lossy(text));
 }
 
 }  // namespace
@@ -168,7 +169,7 @@ void CTikoDlg_WorldTime::RebuildInformation() {
     if (!region)
         return;
     const int64_t korean =
-        context_.clock != nullptr ? context_.clock->NowUtc().seconds + platform::kKoreaUtcOffsetSeconds : 0;
+        context_.clock != nullptr ? context_.clock->NowUtc().seconds + calendar::kKoreaUtcOffsetSeconds : 0;
     info_->SetShownText(QString::fromStdString(world::InformationText(*region, korean)));
 }
 
@@ -183,7 +184,7 @@ void CTikoDlg_WorldTime::Search() {
     // Names are shown with spaces where the table has "_"; a name typed as shown is found too.
     std::optional<world::SearchHit> hit;
     for (const QString& typed : {text, QString(text).replace(u' ', u'_')}) {
-        const std::optional<std::string> needle = platform::Utf8ToCp949(typed.toStdString());
+        const std::optional<std::string> needle = encoding::Utf8ToCp949(typed.toStdString());
         if (!hit && table != nullptr && needle)
             hit = world::FindRegion(*table, *needle);
     }

@@ -4,7 +4,8 @@
 #include <optional>
 #include <utility>
 
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
+#include "platform/clock.h"
 #include "shell/tikodlg_timeslim.h"
 #include "treestore/conf_schema.h"
 #include "world/world_store.h"
@@ -34,7 +35,7 @@ CTikoDlg_TimeSlim* CWorldClockList::Make(int regionIndex, const std::string& cp9
             index = world::ResolveRegionIndex(*table, index, cp949Name);
     }
     auto* window = new CTikoDlg_TimeSlim(context_, frame_, index,
-                                         QString::fromStdString(platform::Cp949ToUtf8Lossy(cp949Name)));
+                                         QString::fromStdString(encoding::Cp949ToUtf8Lossy(cp949Name)));
     // A clock that opens or reopens takes no keyboard focus from the window in use.
     window->setAttribute(Qt::WA_ShowWithoutActivating);
     if (index != -1) {
@@ -42,10 +43,10 @@ CTikoDlg_TimeSlim* CWorldClockList::Make(int regionIndex, const std::string& cp9
         window->SetTimeSource([store = &store_, clock = context_.clock, index, name = cp949Name,
                                resolved = std::optional<int>()]() mutable {
             const int64_t korean =
-                clock != nullptr ? clock->NowUtc().seconds + platform::kKoreaUtcOffsetSeconds : 0;
+                clock != nullptr ? clock->NowUtc().seconds + calendar::kKoreaUtcOffsetSeconds : 0;
             const world::WorldTable* table = store->Table();
             if (table == nullptr)
-                return platform::CivilFromUnix(korean);
+                return calendar::CivilFromUnix(korean);
             if (!resolved)
                 resolved = world::ResolveRegionIndex(*table, index, name);
             return world::RegionClockTime(table->regions.Find(*resolved), korean);
@@ -56,7 +57,7 @@ CTikoDlg_TimeSlim* CWorldClockList::Make(int regionIndex, const std::string& cp9
 }
 
 CTikoDlg_TimeSlim* CWorldClockList::Open(int regionIndex, const QString& name) {
-    const std::string cp949 = platform::Utf8ToCp949(name.toStdString()).value_or(name.toStdString());
+    const std::string cp949 = encoding::Utf8ToCp949(name.toStdString()).value_or(name.toStdString());
     CTikoDlg_TimeSlim* window = Make(regionIndex, cp949);
     if (Class_TIKOCONF_WDPROP_WORLDCLOCKS* node =
             context_.conf != nullptr ? context_.conf->WorldClocks() : nullptr) {

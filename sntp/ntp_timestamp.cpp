@@ -43,13 +43,13 @@ NtpTimestamp NtpTimestamp::FromClock(const platform::Clock& clock) {
     return FromWallTime(clock.NowUtc());
 }
 
-NtpTimestamp NtpTimestamp::FromWallTime(platform::WallTime t) {
+NtpTimestamp NtpTimestamp::FromWallTime(calendar::WallTime t) {
     return NtpTimestamp(static_cast<uint64_t>(t.seconds + kUnixEpoch),
                         FractionFromNanoseconds(t.nanoseconds));
 }
 
-NtpTimestamp NtpTimestamp::FromCivil(const platform::CivilTime& utc, int32_t nanoseconds) {
-    return FromWallTime(platform::WallTime{platform::UnixFromCivil(utc), nanoseconds});
+NtpTimestamp NtpTimestamp::FromCivil(const calendar::CivilTime& utc, int32_t nanoseconds) {
+    return FromWallTime(calendar::WallTime{calendar::UnixFromCivil(utc), nanoseconds});
 }
 
 void NtpTimestamp::ToWire(uint8_t* out) const {
@@ -67,19 +67,19 @@ NtpTimestamp NtpTimestamp::FromWire(const uint8_t* in) {
     return NtpTimestamp(era + seconds, fraction);
 }
 
-platform::CivilTime NtpTimestamp::ToCivil() const {
+calendar::CivilTime NtpTimestamp::ToCivil() const {
     uint64_t s = seconds_;
     int ms = static_cast<int>(fraction_ * 1000.0 / kFractionScale + 0.5);
     if (ms >= 1000) {  // within half a millisecond of the next second
         ms -= 1000;
         s += 1;
     }
-    platform::CivilTime t = platform::CivilFromUnix(static_cast<int64_t>(s) - kUnixEpoch);
+    calendar::CivilTime t = calendar::CivilFromUnix(static_cast<int64_t>(s) - kUnixEpoch);
     t.millisecond = ms;
     return t;
 }
 
-platform::WallTime NtpTimestamp::ToWallTime() const {
+calendar::WallTime NtpTimestamp::ToWallTime() const {
     int64_t ns = static_cast<int64_t>(
         ((static_cast<uint64_t>(fraction_) * 1'000'000'000) + (uint64_t{1} << 31)) >> 32);
     int64_t seconds = static_cast<int64_t>(seconds_) - kUnixEpoch;
@@ -87,7 +87,7 @@ platform::WallTime NtpTimestamp::ToWallTime() const {
         ns -= 1'000'000'000;
         seconds += 1;
     }
-    return platform::WallTime{seconds, static_cast<int32_t>(ns)};
+    return calendar::WallTime{seconds, static_cast<int32_t>(ns)};
 }
 
 double NtpTimestamp::Difference(const NtpTimestamp& a, const NtpTimestamp& b) {

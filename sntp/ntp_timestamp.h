@@ -22,19 +22,19 @@ public:
     static NtpTimestamp FromClock(const platform::Clock& clock);
     // The fraction comes from the nanoseconds: whole milliseconds give exactly the millisecond
     // table, anything finer round(ns * 2^32 / 10^9).
-    static NtpTimestamp FromCivil(const platform::CivilTime& utc, int32_t nanoseconds);
-    static NtpTimestamp FromCivil(const platform::CivilTime& utc) {
+    static NtpTimestamp FromCivil(const calendar::CivilTime& utc, int32_t nanoseconds);
+    static NtpTimestamp FromCivil(const calendar::CivilTime& utc) {
         return FromCivil(utc, utc.millisecond * 1'000'000);
     }
-    static NtpTimestamp FromWallTime(platform::WallTime t);
+    static NtpTimestamp FromWallTime(calendar::WallTime t);
 
     // 8 bytes, seconds word then fraction word, each big-endian.
     void ToWire(uint8_t* out) const;
     static NtpTimestamp FromWire(const uint8_t* in);
 
     // Broken-down UTC time; milliseconds round to nearest and carry into the seconds.
-    platform::CivilTime ToCivil() const;
-    platform::WallTime ToWallTime() const;
+    calendar::CivilTime ToCivil() const;
+    calendar::WallTime ToWallTime() const;
 
     // a - b in seconds.
     static double Difference(const NtpTimestamp& a, const NtpTimestamp& b);

@@ -4,7 +4,7 @@
 
 int64_t KoreanSecond(const platform::Clock& clock) {
     // Broken down as UTC by whoever shows it, so no TZ (and no daylight saving) enters.
-    return clock.NowUtc().seconds + platform::kKoreaUtcOffsetSeconds;
+    return clock.NowUtc().seconds + calendar::kKoreaUtcOffsetSeconds;
 }
 
 CTiko_ClockSrcMgr::CTiko_ClockSrcMgr(CLumAOSM_Mediator* mediator, const CTiko_Services& services)
@@ -35,7 +35,7 @@ CLumAOSM_Message CTiko_ClockSrcMgr::Ticking(CLumAOSM_Message& message) {
                 periodic_ = false;
             // When the check began decides whether it came on its tick; the tick sound may
             // take part of the second after it.
-            const platform::WallTime checked = services_.clock->NowUtc();
+            const calendar::WallTime checked = services_.clock->NowUtc();
             const bool newSecond = SecondCheck(checked);
             ArmNextSecond(newSecond, checked);
             return Handled();
@@ -55,7 +55,7 @@ constexpr int64_t kOnTickUntilNs = kOnTickFromNs + 6'000'000;
 
 }  // namespace
 
-void CTiko_ClockSrcMgr::ArmNextSecond(bool newSecond, const platform::WallTime& checked) {
+void CTiko_ClockSrcMgr::ArmNextSecond(bool newSecond, const calendar::WallTime& checked) {
     // A clock that cannot tell of its setting (a fake one) is looked at every 100 ms, since
     // nothing says when its next second comes.
     if (!ClockIsWatched()) {
@@ -79,8 +79,8 @@ void CTiko_ClockSrcMgr::ArmNextSecond(bool newSecond, const platform::WallTime& 
     Arm(static_cast<int32_t>(MsUntil(services_.clock->NowUtc().seconds + 1)));
 }
 
-bool CTiko_ClockSrcMgr::SecondCheck(const platform::WallTime& now) {
-    const int64_t second = now.seconds + platform::kKoreaUtcOffsetSeconds;
+bool CTiko_ClockSrcMgr::SecondCheck(const calendar::WallTime& now) {
+    const int64_t second = now.seconds + calendar::kKoreaUtcOffsetSeconds;
     // Inequality, not order: a clock set back publishes the earlier second.
     if (second == notice_.tTime)
         return false;

@@ -24,16 +24,16 @@ public:
 private:
     CLumAOSM_Message Ticking(CLumAOSM_Message& message);
     // True when it published a new second.
-    bool SecondCheck(const platform::WallTime& now);
+    bool SecondCheck(const calendar::WallTime& now);
     // Arms the next check for just after the start of the next second. A check that came on its
     // tick just past the new second keeps (or starts) a periodic one-second time-out, which
     // spares the timer agent a start request every second; any other goes back to a one-shot.
-    void ArmNextSecond(bool newSecond, const platform::WallTime& checked);
+    void ArmNextSecond(bool newSecond, const calendar::WallTime& checked);
 
     TimeNotice notice_;
     bool periodic_ = false;  // the periodic one-second time-out is armed
 };
 
 // Korean standard time of the clock's current second: UTC seconds + 32,400. Break it down with
-// platform::CivilFromUnix (as UTC), never in local time, so TZ cannot shift it.
+// calendar::CivilFromUnix (as UTC), never in local time, so TZ cannot shift it.
 int64_t KoreanSecond(const platform::Clock& clock);

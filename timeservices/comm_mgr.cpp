@@ -109,7 +109,7 @@ void CTiko_CommMgr::SendCurrentTime() {
     const Class_TIKOCONF_COMM* comm = Setting(&Class_TIKOCONF_TOP::Comm);
     const int compensation = comm != nullptr ? comm->nCompensationMs.load() : 500;
     const int baud = comm != nullptr ? comm->nBaudRate.load() : kManualBaud;
-    const platform::CivilTime local = CatchSecond(*services_.clock, compensation, services_.sleep);
+    const calendar::CivilTime local = CatchSecond(*services_.clock, compensation, services_.sleep);
     const TimeTelegram bytes = BuildTimeTelegram(local.hour, local.minute, local.second);
     Transmit(bytes.data(), static_cast<int>(bytes.size()), baud);
     Publish(CLumAOSM_Message(AO_COMM_SENT_SIG));

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <optional>
 
+#include "encoding/cp949.h"
 #include "platform/clock_setting.h"
-#include "platform/cp949.h"
 #include "timeservices/clock_right.h"
 #include "treestore/app_store.h"
 
@@ -218,12 +218,12 @@ void PrintStatus(std::ostream& out, const Class_TIKOCONF_TOP& config) {
             << "(TIKo3는 비교하여 보여 줍니다)\n";
     const Class_TIKOCONF_SYNCINFO* info = config.SyncInfo();
     const std::string last =
-        info != nullptr ? platform::Cp949ToUtf8Lossy(info->strLastSync.Get()) : std::string();
+        info != nullptr ? encoding::Cp949ToUtf8Lossy(info->strLastSync.Get()) : std::string();
     if (last.empty()) {
         out << "마지막 동기: 없음\n";
     } else {
-        out << "마지막 동기: " << last << ", " << platform::Cp949ToUtf8Lossy(info->strLastOffset.Get())
-            << ", " << OneLine(platform::Cp949ToUtf8Lossy(info->strServer.Get())) << '\n';
+        out << "마지막 동기: " << last << ", " << encoding::Cp949ToUtf8Lossy(info->strLastOffset.Get())
+            << ", " << OneLine(encoding::Cp949ToUtf8Lossy(info->strServer.Get())) << '\n';
     }
     out.flush();
 }
@@ -309,9 +309,9 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     notice.bInteractive = context.interactive;
     if (const Class_TIKOCONF_SYNCINFO* info = config->SyncInfo(); info != nullptr) {
         // What a no-answer leaves standing: the texts of the last synchronisation.
-        notice.strServer = platform::Cp949ToUtf8Lossy(info->strServer.Get());
-        notice.strOffset = platform::Cp949ToUtf8Lossy(info->strLastOffset.Get());
-        notice.strLastSync = platform::Cp949ToUtf8Lossy(info->strLastSync.Get());
+        notice.strServer = encoding::Cp949ToUtf8Lossy(info->strServer.Get());
+        notice.strOffset = encoding::Cp949ToUtf8Lossy(info->strLastOffset.Get());
+        notice.strLastSync = encoding::Cp949ToUtf8Lossy(info->strLastSync.Get());
     }
 
     CTiko_QueryServer query(context.clock, config.get(), workdir, servers);

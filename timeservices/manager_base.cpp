@@ -32,7 +32,7 @@ bool CTiko_Manager::ClockWasSet(const CLumAOSM_Message& message) {
 }
 
 int64_t CTiko_Manager::MsUntil(int64_t second) const {
-    const platform::WallTime now = services_.clock->NowUtc();
+    const calendar::WallTime now = services_.clock->NowUtc();
     const int64_t ms = (second - now.seconds) * 1000 - now.nanoseconds / 1'000'000 + kPastSecondMs;
     return ms > 0 ? ms : 0;
 }

@@ -128,7 +128,7 @@ bool CTiko_QueryServer::RunQuery(TimeNotice& result) {
     if (m_tLastSync == 0) {
         result.strLastSync.clear();
     } else {
-        const platform::CivilTime t = clock_.ToLocal(m_tLastSync);
+        const calendar::CivilTime t = clock_.ToLocal(m_tLastSync);
         result.strLastSync = Pad(t.year, 4) + "년 " + Pad(t.month, 2) + "월 " + Pad(t.day, 2) + "일 " +
                              m_strDayNames[t.dayOfWeek] + "요일 " + Pad(t.hour, 2) + "시 " +
                              Pad(t.minute, 2) + "분 " + Pad(t.second, 2) + "초";
@@ -137,7 +137,7 @@ bool CTiko_QueryServer::RunQuery(TimeNotice& result) {
     return true;
 }
 
-void CTiko_QueryServer::AppendLogLine(const platform::CivilTime& t, double theta) const {
+void CTiko_QueryServer::AppendLogLine(const calendar::CivilTime& t, double theta) const {
     const std::filesystem::path path =
         logDirectory_.empty() ? std::filesystem::path(kLogFileName) : logDirectory_ / kLogFileName;
     std::FILE* file = std::fopen(path.c_str(), "a+");

@@ -65,7 +65,7 @@ public:
 
 private:
     bool Ask(CSNTPClient& client, const ServerAddress& server, NtpReply& reply);
-    void AppendLogLine(const platform::CivilTime& local, double theta) const;
+    void AppendLogLine(const calendar::CivilTime& local, double theta) const;
 
     static const char* const m_strDayNames[7];
     int m_nServerIndex = 0;

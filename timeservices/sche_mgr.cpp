@@ -1,6 +1,6 @@
 #include "timeservices/sche_mgr.h"
 
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 #include "treestore/schedule_schema.h"
 
 namespace {
@@ -35,12 +35,12 @@ bool CollectAlarms(const Class_TIKOSCHEDULE_TOP* book, const platform::Clock& cl
                    std::string& text) {
     if (book == nullptr)
         return false;
-    const platform::CivilTime day = clock.ToLocal(minute);
+    const calendar::CivilTime day = clock.ToLocal(minute);
     bool any = false;
     book->ForEachItem([&](const Class_TIKOSCHEDULE& item) {
         any = true;
-        const platform::CivilTime when = clock.ToLocal(item.tWhen.load());
-        platform::CivilTime candidate = day;
+        const calendar::CivilTime when = clock.ToLocal(item.tWhen.load());
+        calendar::CivilTime candidate = day;
         candidate.hour = when.hour;
         candidate.minute = when.minute;
         candidate.second = 0;
@@ -52,7 +52,7 @@ bool CollectAlarms(const Class_TIKOSCHEDULE_TOP* book, const platform::Clock& cl
             if (minute + int64_t{Class_TIKOSCHEDULE::kAlarmLeadMinutes[lead]} * 60 != due)
                 continue;
             text += kLeadLabels[lead];
-            text += platform::Cp949ToUtf8Lossy(item.strMemo.Get());
+            text += encoding::Cp949ToUtf8Lossy(item.strMemo.Get());
             text += "\r\n";
             break;
         }
@@ -119,7 +119,7 @@ CLumAOSM_Message CTiko_ScheMgr::Watching(CLumAOSM_Message& message) {
 }
 
 int64_t CTiko_ScheMgr::MinuteOf(int64_t seconds) const {
-    platform::CivilTime local = services_.clock->ToLocal(seconds);
+    calendar::CivilTime local = services_.clock->ToLocal(seconds);
     local.second = 0;
     local.millisecond = 0;
     return services_.clock->FromLocal(local);
@@ -164,7 +164,7 @@ void CTiko_ScheMgr::SoundAlarm() {
     if (alarm->bBuiltinSound.load() != 1) {
         // The store keeps the path in cp949; the file system names files in UTF-8.
         const std::string stored = alarm->strSoundFile.Get();
-        path = platform::Cp949ToUtf8(stored).value_or(stored);
+        path = encoding::Cp949ToUtf8(stored).value_or(stored);
     }
     PlayOrBeep(path);
 }

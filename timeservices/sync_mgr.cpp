@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 #include "timeservices/time_notice_message.h"
 
 namespace {
 
 // The query speaks UTF-8; the store keeps cp949.
 std::string ForStore(const std::string& utf8) {
-    return platform::Utf8ToCp949(utf8).value_or(utf8);
+    return encoding::Utf8ToCp949(utf8).value_or(utf8);
 }
 
 }  // namespace

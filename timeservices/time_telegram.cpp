@@ -49,7 +49,7 @@ TimeTelegram BuildTimeTelegram(int hour, int minute, int second) {
     return out;
 }
 
-platform::CivilTime CatchSecond(const platform::Clock& clock, int compensationMs,
+calendar::CivilTime CatchSecond(const platform::Clock& clock, int compensationMs,
                                 const SleepFunction& sleep) {
     // A stored value outside the second could never be met; keep it inside.
     const int clamped = compensationMs < 0 ? 0 : (compensationMs > 999 ? 999 : compensationMs);
@@ -57,10 +57,10 @@ platform::CivilTime CatchSecond(const platform::Clock& clock, int compensationMs
     const int64_t windowEnd = point + telegram::kCatchWindowMs * kNanosPerMs;
     const int64_t wakeAt = point - telegram::kSpinLeadMs * kNanosPerMs;
     for (;;) {
-        const platform::WallTime now = clock.NowUtc();
+        const calendar::WallTime now = clock.NowUtc();
         const int64_t into = now.nanoseconds;
         if (into >= point && into <= windowEnd) {
-            platform::CivilTime local = clock.ToLocal(now.seconds);
+            calendar::CivilTime local = clock.ToLocal(now.seconds);
             local.millisecond = static_cast<int>(into / kNanosPerMs);
             return local;
         }

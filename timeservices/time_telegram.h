@@ -33,4 +33,4 @@ using SleepFunction = std::function<void(std::chrono::nanoseconds)>;
 // Waits for the compensation point of a second: returns the local time read between
 // compensationMs and compensationMs + kCatchWindowMs into its second. Sleeps until a few
 // milliseconds before the point and spins on the clock only for the rest.
-platform::CivilTime CatchSecond(const platform::Clock& clock, int compensationMs, const SleepFunction& sleep);
+calendar::CivilTime CatchSecond(const platform::Clock& clock, int compensationMs, const SleepFunction& sleep);

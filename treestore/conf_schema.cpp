@@ -1,9 +1,12 @@
 #include "treestore/conf_schema.h"
 
+#include <array>
+
 #include "treestore/record_format.h"
 
-using treerecord::PayloadReader;
-using treerecord::PayloadWriter;
+using treerecord::FieldRef;
+using treerecord::ReadFields;
+using treerecord::WriteFields;
 
 namespace {
 
@@ -21,6 +24,53 @@ constexpr char kNoServerCp949[] =
 template <class T>
 T* Child(const CLumTreeNode& root, int type) {
     return dynamic_cast<T*>(root.FindChild(type));
+}
+
+// Each section's persisted fields in file order: its reader and its writer both walk this table.
+// A writer reads through the same pointers, hence the const_cast.
+std::array<FieldRef, 6> Fields(const Class_TIKOCONF_SYNCINFO& section) {
+    auto& s = const_cast<Class_TIKOCONF_SYNCINFO&>(section);
+    return {&s.strLastSync, &s.strLastOffset, &s.strServer, &s.bAutoSync, &s.nSyncPeriod, &s.nTimeOffset};
+}
+
+std::array<FieldRef, 14> Fields(const Class_TIKOCONF_ENV& section) {
+    auto& s = const_cast<Class_TIKOCONF_ENV&>(section);
+    return {&s.bSound,       &s.bBlinkOnSync, &s.bCompareAtStart,
+            &s.bScreenSaver, &s.bLog,         &s.bTopMost,
+            &s.bClockOnly,   &s.b24Hour,      &s.bWorldClockTransparent,
+            &s.crClockBack,  &s.crClockText,  &s.crMsgBack,
+            &s.crMsgText,    &s.bMainVisible};
+}
+
+std::array<FieldRef, 3> Fields(const Class_TIKOCONF_ALARM& section) {
+    auto& s = const_cast<Class_TIKOCONF_ALARM&>(section);
+    return {&s.bAlarm, &s.bBuiltinSound, &s.strSoundFile};
+}
+
+std::array<FieldRef, 9> Fields(const Class_TIKOCONF_COMM& section) {
+    auto& s = const_cast<Class_TIKOCONF_COMM&>(section);
+    return {&s.bCom1,     &s.bCom2,     &s.bCom3,         &s.bCom4,    &s.nCompensationMs,
+            &s.bAutoMode, &s.nInterval, &s.nIntervalUnit, &s.nBaudRate};
+}
+
+std::array<FieldRef, 3> Fields(const Class_TIKOCONF_WDPROP_MAINDLG& section) {
+    auto& s = const_cast<Class_TIKOCONF_WDPROP_MAINDLG&>(section);
+    return {&s.bSetupOpen, &s.nLeft, &s.nTop};
+}
+
+std::array<FieldRef, 2> Fields(const CLumConfWindowPos& section) {
+    auto& s = const_cast<CLumConfWindowPos&>(section);
+    return {&s.nLeft, &s.nTop};
+}
+
+// Only the scale is kept in the file (see the class).
+std::array<FieldRef, 1> Fields(const Class_TIKOCONF_WDPROP_WORLDCLOCKS& section) {
+    return {&const_cast<Class_TIKOCONF_WDPROP_WORLDCLOCKS&>(section).fScale};
+}
+
+std::array<FieldRef, 4> Fields(const Class_TIKOCONF_WDPROP_WORLDCLOCK& section) {
+    auto& s = const_cast<Class_TIKOCONF_WDPROP_WORLDCLOCK&>(section);
+    return {&s.nLeft, &s.nTop, &s.nZone, &s.strName};
 }
 
 }  // namespace
@@ -62,25 +112,12 @@ Class_TIKOCONF_SYNCINFO::Class_TIKOCONF_SYNCINFO()
 }
 
 bool Class_TIKOCONF_SYNCINFO::ParsePayload(std::string_view payload) {
-    PayloadReader reader(payload);
-    reader.Text(strLastSync);
-    reader.Text(strLastOffset);
-    reader.Text(strServer);
-    reader.Int(bAutoSync);
-    reader.Int(nSyncPeriod);
-    reader.Int(nTimeOffset);
+    ReadFields(payload, Fields(*this));
     return true;
 }
 
 std::string Class_TIKOCONF_SYNCINFO::BuildPayload() const {
-    return PayloadWriter()
-        .Text(strLastSync)
-        .Text(strLastOffset)
-        .Text(strServer)
-        .Int(bAutoSync)
-        .Int(nSyncPeriod)
-        .Int(nTimeOffset)
-        .Finish();
+    return WriteFields(Fields(*this));
 }
 
 Class_TIKOCONF_ENV::Class_TIKOCONF_ENV() {
@@ -89,26 +126,12 @@ Class_TIKOCONF_ENV::Class_TIKOCONF_ENV() {
 }
 
 bool Class_TIKOCONF_ENV::ParsePayload(std::string_view payload) {
-    PayloadReader reader(payload);
-    for (std::atomic<std::int32_t>* field : Fields())
-        reader.Int(*field);
+    ReadFields(payload, Fields(*this));
     return true;
 }
 
 std::string Class_TIKOCONF_ENV::BuildPayload() const {
-    PayloadWriter writer;
-    for (const std::atomic<std::int32_t>* field : Fields())
-        writer.Int(*field);
-    return writer.Finish();
-}
-
-std::array<std::atomic<std::int32_t>*, 14> Class_TIKOCONF_ENV::Fields() const {
-    auto* self = const_cast<Class_TIKOCONF_ENV*>(this);
-    return {&self->bSound,       &self->bBlinkOnSync, &self->bCompareAtStart,
-            &self->bScreenSaver, &self->bLog,         &self->bTopMost,
-            &self->bClockOnly,   &self->b24Hour,      &self->bWorldClockTransparent,
-            &self->crClockBack,  &self->crClockText,  &self->crMsgBack,
-            &self->crMsgText,    &self->bMainVisible};
+    return WriteFields(Fields(*this));
 }
 
 Class_TIKOCONF_ALARM::Class_TIKOCONF_ALARM() {
@@ -117,15 +140,12 @@ Class_TIKOCONF_ALARM::Class_TIKOCONF_ALARM() {
 }
 
 bool Class_TIKOCONF_ALARM::ParsePayload(std::string_view payload) {
-    PayloadReader reader(payload);
-    reader.Int(bAlarm);
-    reader.Int(bBuiltinSound);
-    reader.Text(strSoundFile);
+    ReadFields(payload, Fields(*this));
     return true;
 }
 
 std::string Class_TIKOCONF_ALARM::BuildPayload() const {
-    return PayloadWriter().Int(bAlarm).Int(bBuiltinSound).Text(strSoundFile).Finish();
+    return WriteFields(Fields(*this));
 }
 
 Class_TIKOCONF_COMM::Class_TIKOCONF_COMM() {
@@ -134,23 +154,12 @@ Class_TIKOCONF_COMM::Class_TIKOCONF_COMM() {
 }
 
 bool Class_TIKOCONF_COMM::ParsePayload(std::string_view payload) {
-    PayloadReader reader(payload);
-    for (std::atomic<std::int32_t>* field : Fields())
-        reader.Int(*field);
+    ReadFields(payload, Fields(*this));
     return true;
 }
 
 std::string Class_TIKOCONF_COMM::BuildPayload() const {
-    PayloadWriter writer;
-    for (const std::atomic<std::int32_t>* field : Fields())
-        writer.Int(*field);
-    return writer.Finish();
-}
-
-std::array<std::atomic<std::int32_t>*, 9> Class_TIKOCONF_COMM::Fields() const {
-    auto* self = const_cast<Class_TIKOCONF_COMM*>(this);
-    return {&self->bCom1,     &self->bCom2,     &self->bCom3,         &self->bCom4,    &self->nCompensationMs,
-            &self->bAutoMode, &self->nInterval, &self->nIntervalUnit, &self->nBaudRate};
+    return WriteFields(Fields(*this));
 }
 
 Class_TIKOCONF_WDPROP_MAINDLG::Class_TIKOCONF_WDPROP_MAINDLG() {
@@ -159,26 +168,21 @@ Class_TIKOCONF_WDPROP_MAINDLG::Class_TIKOCONF_WDPROP_MAINDLG() {
 }
 
 bool Class_TIKOCONF_WDPROP_MAINDLG::ParsePayload(std::string_view payload) {
-    PayloadReader reader(payload);
-    reader.Int(bSetupOpen);
-    reader.Int(nLeft);
-    reader.Int(nTop);
+    ReadFields(payload, Fields(*this));
     return true;
 }
 
 std::string Class_TIKOCONF_WDPROP_MAINDLG::BuildPayload() const {
-    return PayloadWriter().Int(bSetupOpen).Int(nLeft).Int(nTop).Finish();
+    return WriteFields(Fields(*this));
 }
 
 bool CLumConfWindowPos::ParsePayload(std::string_view payload) {
-    PayloadReader reader(payload);
-    reader.Int(nLeft);
-    reader.Int(nTop);
+    ReadFields(payload, Fields(*this));
     return true;
 }
 
 std::string CLumConfWindowPos::BuildPayload() const {
-    return PayloadWriter().Int(nLeft).Int(nTop).Finish();
+    return WriteFields(Fields(*this));
 }
 
 Class_TIKOCONF_WDPROP_WORLDCLOCKTABLE::Class_TIKOCONF_WDPROP_WORLDCLOCKTABLE() {
@@ -197,12 +201,12 @@ Class_TIKOCONF_WDPROP_WORLDCLOCKS::Class_TIKOCONF_WDPROP_WORLDCLOCKS() {
 }
 
 bool Class_TIKOCONF_WDPROP_WORLDCLOCKS::ParsePayload(std::string_view payload) {
-    PayloadReader(payload).Float(fScale);
+    ReadFields(payload, Fields(*this));
     return true;
 }
 
 std::string Class_TIKOCONF_WDPROP_WORLDCLOCKS::BuildPayload() const {
-    return PayloadWriter().Float(fScale).Finish();
+    return WriteFields(Fields(*this));
 }
 
 Class_TIKOCONF_WDPROP_WORLDCLOCK::Class_TIKOCONF_WDPROP_WORLDCLOCK() {
@@ -211,16 +215,12 @@ Class_TIKOCONF_WDPROP_WORLDCLOCK::Class_TIKOCONF_WDPROP_WORLDCLOCK() {
 }
 
 bool Class_TIKOCONF_WDPROP_WORLDCLOCK::ParsePayload(std::string_view payload) {
-    PayloadReader reader(payload);
-    reader.Int(nLeft);
-    reader.Int(nTop);
-    reader.Int(nZone);
-    reader.Text(strName);
+    ReadFields(payload, Fields(*this));
     return true;
 }
 
 std::string Class_TIKOCONF_WDPROP_WORLDCLOCK::BuildPayload() const {
-    return PayloadWriter().Int(nLeft).Int(nTop).Int(nZone).Text(strName).Finish();
+    return WriteFields(Fields(*this));
 }
 
 CLumTreeNode* CTIKOConfList_Mgr::CreateNode(int type) {

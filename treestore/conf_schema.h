@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -88,10 +87,6 @@ public:
     std::atomic<std::int32_t> crMsgBack{0x808080};
     std::atomic<std::int32_t> crMsgText{0x00FFFF};
     std::atomic<std::int32_t> bMainVisible{1};
-
-private:
-    // The persisted fields in file order.
-    std::array<std::atomic<std::int32_t>*, 14> Fields() const;
 };
 
 class Class_TIKOCONF_ALARM : public CLumTreeNode {
@@ -120,9 +115,6 @@ public:
     std::atomic<std::int32_t> nInterval{10};
     std::atomic<std::int32_t> nIntervalUnit{1};
     std::atomic<std::int32_t> nBaudRate{4800};
-
-private:
-    std::array<std::atomic<std::int32_t>*, 9> Fields() const;
 };
 
 class Class_TIKOCONF_WDPROP_MAINDLG : public CLumTreeNode {

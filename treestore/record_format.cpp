@@ -176,4 +176,36 @@ void PayloadReader::Float(std::atomic<float>& field) {
         field = ParseFloat(*text);
 }
 
+namespace {
+
+template <class... Calls>
+struct Overloaded : Calls... {
+    using Calls::operator()...;
+};
+template <class... Calls>
+Overloaded(Calls...) -> Overloaded<Calls...>;  // clang has no deduction for aggregates yet
+
+}  // namespace
+
+void ReadFields(std::string_view payload, std::span<const FieldRef> fields) {
+    PayloadReader reader(payload);
+    for (const FieldRef& field : fields) {
+        std::visit(Overloaded{[&](CLumText* text) { reader.Text(*text); },
+                              [&](std::atomic<std::int32_t>* value) { reader.Int(*value); },
+                              [&](std::atomic<float>* value) { reader.Float(*value); }},
+                   field);
+    }
+}
+
+std::string WriteFields(std::span<const FieldRef> fields) {
+    PayloadWriter writer;
+    for (const FieldRef& field : fields) {
+        std::visit(Overloaded{[&](CLumText* text) { writer.Text(*text); },
+                              [&](std::atomic<std::int32_t>* value) { writer.Int(*value); },
+                              [&](std::atomic<float>* value) { writer.Float(*value); }},
+                   field);
+    }
+    return writer.Finish();
+}
+
 }  // namespace treerecord

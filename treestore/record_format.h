@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include "treestore/tree_node.h"
 
@@ -82,5 +84,11 @@ public:
 private:
     std::string_view m_rest;
 };
+
+// One persisted field of a record. A record's table of them, in file order, is what both its
+// reader and its writer walk, so the two cannot list different fields.
+using FieldRef = std::variant<CLumText*, std::atomic<std::int32_t>*, std::atomic<float>*>;
+void ReadFields(std::string_view payload, std::span<const FieldRef> fields);
+std::string WriteFields(std::span<const FieldRef> fields);
 
 }  // namespace treerecord

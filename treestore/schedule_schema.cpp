@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/clock.h"
+#include "calendar/civil_time.h"
 #include "treestore/record_format.h"
 
 using treerecord::PayloadReader;
@@ -23,16 +23,12 @@ struct tm LocalTime(std::int64_t seconds) {
 
 // Seconds since 1970 of the date's midnight, as if it were UTC.
 std::int64_t MidnightUtc(const CLumDate& day) {
-    platform::CivilTime t;
-    t.year = day.nYear;
-    t.month = day.nMonth;
-    t.day = day.nDay;
-    return platform::UnixFromCivil(t);
+    return calendar::UnixFromCivil(calendar::MakeCivilTime(day.nYear, day.nMonth, day.nDay));
 }
 
 // 0 = Sunday, as tm_wday.
 int WeekDay(const CLumDate& day) {
-    return platform::CivilFromUnix(MidnightUtc(day)).dayOfWeek;
+    return calendar::DayOfWeek(day.nYear, day.nMonth, day.nDay);
 }
 
 int MinuteOfDay(std::int64_t seconds) {

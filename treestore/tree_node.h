@@ -10,7 +10,7 @@
 // A text field shared between threads: reads and writes copy the bytes under a
 // short lock (one of a small table of mutexes, picked by the field's address),
 // so a reader never sees a half-written string. The bytes are the store's
-// cp949 bytes, unchanged; convert with platform/cp949.h for the screen.
+// cp949 bytes, unchanged; convert with encoding/cp949.h for the screen.
 class CLumText {
 public:
     CLumText() = default;

@@ -89,22 +89,8 @@ constexpr std::array<Rule, kEndRuleCount> kEndRules{{
     {4, Pick::kOnOrAfter, 1, kSun, 165, true, "4월 첫째 일요일 오전 2시 45분까지 써머타임 적용기간 입니다."},
 }};
 
-constexpr int64_t kDay = 86400;
-
 int64_t DayStart(int year, int month, int day) {
-    return platform::UnixFromCivil(platform::MakeCivilTime(year, month, day));
-}
-
-int Weekday(int64_t dayStart) {
-    int64_t days = dayStart / kDay;
-    if (dayStart % kDay < 0)
-        --days;
-    return static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
-}
-
-int DaysInMonth(int year, int month) {
-    const int64_t next = month == 12 ? DayStart(year + 1, 1, 1) : DayStart(year, month + 1, 1);
-    return static_cast<int>((next - DayStart(year, month, 1)) / kDay);
+    return calendar::UnixFromCivil(calendar::MakeCivilTime(year, month, day));
 }
 
 // The rule's instant in `year`, as seconds on the calendar line of local standard time.
@@ -114,16 +100,17 @@ int64_t Instant(const Rule& rule, int year) {
         case Pick::kFixed:
             day = DayStart(year, rule.month, rule.day);
             break;
-        case Pick::kLast:
-            day = DayStart(year, rule.month, DaysInMonth(year, rule.month));
-            while (Weekday(day) != rule.weekday)
-                day -= kDay;
+        case Pick::kLast: {
+            const int last = calendar::DaysInMonth(year, rule.month);
+            const int back = (calendar::DayOfWeek(year, rule.month, last) - rule.weekday + 7) % 7;
+            day = DayStart(year, rule.month, last - back);
             break;
-        case Pick::kOnOrAfter:
-            day = DayStart(year, rule.month, rule.day);
-            while (Weekday(day) != rule.weekday)
-                day += kDay;
+        }
+        case Pick::kOnOrAfter: {
+            const int ahead = (rule.weekday - calendar::DayOfWeek(year, rule.month, rule.day) + 7) % 7;
+            day = DayStart(year, rule.month, rule.day + ahead);
             break;
+        }
     }
     return day + int64_t{rule.minutes} * 60;
 }
@@ -138,12 +125,12 @@ bool IsEndRule(int rule) {
     return rule >= 1 && rule <= kEndRuleCount;
 }
 
-bool IsDaylightSaving(int startRule, int endRule, const platform::CivilTime& t) {
+bool IsDaylightSaving(int startRule, int endRule, const calendar::CivilTime& t) {
     if (!IsStartRule(startRule) || !IsEndRule(endRule))
         return false;
     const Rule& start = kStartRules[static_cast<size_t>(startRule - 1)];
     const Rule& end = kEndRules[static_cast<size_t>(endRule - 1)];
-    const int64_t at = platform::UnixFromCivil(t);
+    const int64_t at = calendar::UnixFromCivil(t);
     const int64_t s = Instant(start, t.year);
     const int64_t e = Instant(end, t.year) - (end.flag ? 1 : 0);
     if (start.flag) {

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "platform/clock.h"
+#include "calendar/civil_time.h"
 
 namespace world {
 
@@ -20,7 +20,7 @@ bool IsEndRule(int rule);
 
 // True when a region with these rules is in daylight saving at its standard time t, judged in
 // the calendar year of t. False whenever either number is not a rule (0 and -1 included).
-bool IsDaylightSaving(int startRule, int endRule, const platform::CivilTime& t);
+bool IsDaylightSaving(int startRule, int endRule, const calendar::CivilTime& t);
 
 // The phrases of the information text, UTF-8; empty for a number that is not a rule.
 std::string_view StartRulePhrase(int rule);

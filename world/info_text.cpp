@@ -29,8 +29,8 @@ std::string InformationText(const Region& region, int64_t koreanSeconds) {
         return sentence + "\n이 지역은 아직 써머타임 적용여부가 확인 되지 않았습니다.";
     if (region.startRule == 0)
         return sentence + "\n이 지역은 써머타임을 적용하지 않습니다.";
-    const platform::CivilTime standard =
-        platform::CivilFromUnix(RegionStandardSeconds(region, koreanSeconds));
+    const calendar::CivilTime standard =
+        calendar::CivilFromUnix(RegionStandardSeconds(region, koreanSeconds));
     if (!IsDaylightSaving(region.startRule, region.endRule, standard))
         return sentence + "\n써머타임을 적용하는 지역이지만 현재 써머타임 적용기간이 아닙니다.";
     return sentence + "현재시각은 써머타임이 적용된 시각입니다.\n" +

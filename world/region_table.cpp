@@ -32,13 +32,13 @@ int64_t RegionClockSeconds(const Region* region, int64_t koreanSeconds) {
     if (region == nullptr || region->offset == 0)
         return koreanSeconds;
     const int64_t standard = RegionStandardSeconds(*region, koreanSeconds);
-    if (IsDaylightSaving(region->startRule, region->endRule, platform::CivilFromUnix(standard)))
+    if (IsDaylightSaving(region->startRule, region->endRule, calendar::CivilFromUnix(standard)))
         return standard + 3600;
     return standard;
 }
 
-platform::CivilTime RegionClockTime(const Region* region, int64_t koreanSeconds) {
-    return platform::CivilFromUnix(RegionClockSeconds(region, koreanSeconds));
+calendar::CivilTime RegionClockTime(const Region* region, int64_t koreanSeconds) {
+    return calendar::CivilFromUnix(RegionClockSeconds(region, koreanSeconds));
 }
 
 }  // namespace world

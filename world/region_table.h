@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
+#include "calendar/civil_time.h"
 
 namespace world {
 
@@ -41,6 +41,6 @@ int64_t RegionStandardSeconds(const Region& region, int64_t koreanSeconds);
 // What the region's clock shows at a Korean time (UTC seconds + 32,400): shifted by the offset,
 // plus an hour in daylight saving. Offset 0 is Korean time untested; no region is Korean time.
 int64_t RegionClockSeconds(const Region* region, int64_t koreanSeconds);
-platform::CivilTime RegionClockTime(const Region* region, int64_t koreanSeconds);
+calendar::CivilTime RegionClockTime(const Region* region, int64_t koreanSeconds);
 
 }  // namespace world

@@ -37,7 +37,7 @@ const QColor kPicked(0x12, 0x34, 0x56);  // COLORREF 0x563412
 
 class EnvPageTest : public ::testing::Test {
 public:
-    EnvPageTest() : clock_(platform::WallTime{kStart, 250'000'000}) {
+    EnvPageTest() : clock_(calendar::WallTime{kStart, 250'000'000}) {
         shell_test::App();
         context_ = ShellContext{conf_.get(), nullptr, &bridge_, &clock_};
     }
@@ -78,7 +78,7 @@ public:
     std::vector<int64_t> Moves() const {
         std::vector<int64_t> moves;
         int64_t before = kStart;
-        for (const platform::WallTime& t : clock_.Settings()) {
+        for (const calendar::WallTime& t : clock_.Settings()) {
             moves.push_back(t.seconds - before);
             EXPECT_EQ(t.nanoseconds, 250'000'000);
             before = t.seconds;

@@ -46,14 +46,14 @@ constexpr char kDeleted[] = "일정이 삭제되었습니다. ";
 using dialogs_test::U;
 
 // 2026-12-08 (a Tuesday) 10:30:20 in Korea; the PC's zone is Korea too.
-constexpr int64_t kKst = platform::kKoreaUtcOffsetSeconds;
+constexpr int64_t kKst = calendar::kKoreaUtcOffsetSeconds;
 int64_t KstSeconds(int year, int month, int day, int hour, int minute, int second = 0) {
-    return platform::UnixFromCivil(platform::MakeCivilTime(year, month, day, hour, minute, second)) - kKst;
+    return calendar::UnixFromCivil(calendar::MakeCivilTime(year, month, day, hour, minute, second)) - kKst;
 }
 
 class ScheduleDialogTest : public ::testing::Test {
 protected:
-    ScheduleDialogTest() : clock_(platform::WallTime{KstSeconds(2026, 12, 8, 10, 30, 20), 0}, kKst) {
+    ScheduleDialogTest() : clock_(calendar::WallTime{KstSeconds(2026, 12, 8, 10, 30, 20), 0}, kKst) {
         shell_test::App();
         if (const char* old = std::getenv("TZ"))
             oldTz_ = old;

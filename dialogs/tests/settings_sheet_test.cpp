@@ -44,7 +44,7 @@ TEST(SheetPlacement, MovesNearTheParentOnlyWithRoomRightAndBelow) {
 
 class SheetTest : public ::testing::Test {
 protected:
-    SheetTest() : clock_(platform::WallTime{1'800'000'000, 0}) {
+    SheetTest() : clock_(calendar::WallTime{1'800'000'000, 0}) {
         shell_test::App();
         context_ = ShellContext{conf_.get(), nullptr, &bridge_, &clock_};
     }

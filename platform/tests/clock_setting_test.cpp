@@ -20,7 +20,7 @@ TEST(ClockSettingTest, SetTimeIsOneRelativeChangeWithThePromptAsAsked) {
     EXPECT_TRUE(platform::ShiftSystemClock(-1'250, Prompt::Never).Ok());
     platform::SystemClock clock;
     // The absolute setter is the change from now, never prompting.
-    EXPECT_TRUE(clock.SetUtc(platform::AddSeconds(clock.NowUtc(), -60)));
+    EXPECT_TRUE(clock.SetUtc(calendar::AddSeconds(clock.NowUtc(), -60)));
 
     const auto calls = bus.SetTimeCalls();
     ASSERT_EQ(3u, calls.size());

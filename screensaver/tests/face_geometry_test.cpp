@@ -46,23 +46,6 @@ TEST(HandGeometry, SecondHandAndDialMarks) {
     EXPECT_EQ(PointAt(320, 240, 210, MarkAngle(15)), (Point{529, 239}));
 }
 
-TEST(Calendar, FirstWeekdayOfKnownMonths) {
-    EXPECT_EQ(FirstWeekday(2000, 1), 6);   // Saturday
-    EXPECT_EQ(FirstWeekday(2000, 2), 2);   // Tuesday
-    EXPECT_EQ(FirstWeekday(1900, 2), 4);   // Thursday
-    EXPECT_EQ(FirstWeekday(2024, 9), 0);   // Sunday
-    EXPECT_EQ(FirstWeekday(2026, 12), 2);  // Tuesday
-}
-
-TEST(Calendar, MonthLengthsWithTheLeapRules) {
-    EXPECT_EQ(MonthLength(2000, 2), 29);
-    EXPECT_EQ(MonthLength(1900, 2), 28);
-    EXPECT_EQ(MonthLength(2024, 2), 29);
-    EXPECT_EQ(MonthLength(2023, 2), 28);
-    EXPECT_EQ(MonthLength(2023, 4), 30);
-    EXPECT_EQ(MonthLength(2023, 12), 31);
-}
-
 TEST(Calendar, MonthStartingOnSundayLeavesTheFirstRowEmpty) {
     // September 2024 begins on a Sunday.
     const auto cells = CalendarCells(2024, 9, 30, {100, 200}, 30);

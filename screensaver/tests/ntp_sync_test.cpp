@@ -27,7 +27,7 @@ ServerAddress Loopback(const CSntpResponder& server) {
 }
 
 TEST(NtpSync, SetsTheClockToTheServersTimeOverLoopback) {
-    platform::FakeClock clock(platform::WallTime{1'796'743'800, 125'000'000});
+    platform::FakeClock clock(calendar::WallTime{1'796'743'800, 125'000'000});
     CSntpResponder server(clock, 3600.25);  // an hour and a quarter second ahead of us
     ASSERT_TRUE(server.Start());
     ASSERT_EQ(0, SyncOnce(Loopback(server), clock));
@@ -37,7 +37,7 @@ TEST(NtpSync, SetsTheClockToTheServersTimeOverLoopback) {
 }
 
 TEST(NtpSync, NoTrustworthyAnswerLeavesTheClockAlone) {
-    platform::FakeClock clock(platform::WallTime{1'796'743'800, 0});
+    platform::FakeClock clock(calendar::WallTime{1'796'743'800, 0});
     // Zero times pass LumClient's client (its query rejects them), so the library checks them.
     for (const Behaviour behaviour : {Behaviour::ZeroTimes, Behaviour::KissOfDeath}) {
         CSntpResponder server(clock, 5.0, behaviour);

@@ -19,7 +19,7 @@
 #include "dialogs/tests/fake_screensaver_switch.h"
 #include "dialogs/tikodlg_schealarm.h"
 #include "dialogs/tikoprosheet_setup.h"
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 #include "shell/mainframe.h"
 #include "shell/tikodlg_aboutbox.h"
 #include "shell/tikodlg_main.h"
@@ -100,7 +100,7 @@ protected:
     TempDir dir_;
     std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
     std::unique_ptr<Class_TIKOSCHEDULE_TOP> book_ = CTIKOScheduleList_Mgr().BuildDefaultTree();
-    platform::FakeClock clock_{platform::WallTime{1'780'000'000, 0}, 9 * 3600};
+    platform::FakeClock clock_{calendar::WallTime{1'780'000'000, 0}, 9 * 3600};
     shell_test::RecordingBridge bridge_{conf_.get()};
     ShellContext context_;
     shell_test::FakeMainFrame frame_;
@@ -123,7 +123,7 @@ TEST_F(AccessKeysTest, EveryButtonOfEveryWindowHasAKeyOfItsOwnThatPressesIt) {
     const std::filesystem::path table = dir_ / world::kWorldTableFileName;
     {
         std::ofstream out(table, std::ios::binary);
-        out << *platform::Utf8ToCp949("아시아 2\n서울 0 0 0\n홍콩 -60 0 0\n");
+        out << *encoding::Utf8ToCp949("아시아 2\n서울 0 0 0\n홍콩 -60 0 0\n");
     }
     world::WorldStore store(table);
     ASSERT_NE(store.Table(), nullptr);

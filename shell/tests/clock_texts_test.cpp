@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "platform/clock.h"
+#include "calendar/civil_time.h"
 #include "shell/clock_texts.h"
 #include "windowkit/window_layout.h"
 
 namespace {
 
 int64_t KoreanSecondOf(int year, int month, int day, int hour, int minute, int second) {
-    return platform::UnixFromCivil(platform::MakeCivilTime(year, month, day, hour, minute, second));
+    return calendar::UnixFromCivil(calendar::MakeCivilTime(year, month, day, hour, minute, second));
 }
 
 TEST(ClockTexts, MainFaceTwelveAndTwentyFourHours) {
@@ -35,7 +35,7 @@ TEST(ClockTexts, MainFaceTwelveAndTwentyFourHours) {
 }
 
 TEST(ClockTexts, ClockOnlyLine) {
-    const platform::CivilTime t = platform::CivilFromUnix(KoreanSecondOf(2002, 5, 20, 15, 4, 5));
+    const calendar::CivilTime t = calendar::CivilFromUnix(KoreanSecondOf(2002, 5, 20, 15, 4, 5));
     const SlimTexts twelve = SlimClockTexts(t, false);
     EXPECT_EQ(twelve.date.toStdString(), "2002/05/20 월");
     EXPECT_EQ(twelve.marker.toStdString(), "오후");
@@ -44,7 +44,7 @@ TEST(ClockTexts, ClockOnlyLine) {
     EXPECT_EQ(full.date.toStdString(), "2002/05/20 월요일");
     EXPECT_TRUE(full.marker.isEmpty());
     EXPECT_EQ(full.time.toStdString(), "15:04:05");
-    EXPECT_EQ(SlimClockTexts(platform::CivilFromUnix(KoreanSecondOf(2002, 5, 20, 0, 4, 5)), false)
+    EXPECT_EQ(SlimClockTexts(calendar::CivilFromUnix(KoreanSecondOf(2002, 5, 20, 0, 4, 5)), false)
                   .marker.toStdString(),
               "오전");
 }

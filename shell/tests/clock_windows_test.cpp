@@ -102,7 +102,7 @@ TEST_F(ClockWindowsTest, EveryClockShowsKoreanTimeWhateverTheTimeZone) {
             EXPECT_EQ(faces[i], faces[0]) << instant << " zone " << i;
             EXPECT_EQ(slims[i], slims[0]) << instant << " zone " << i;
         }
-        const platform::CivilTime korea = platform::CivilFromUnix(instant + 32400);
+        const calendar::CivilTime korea = calendar::CivilFromUnix(instant + 32400);
         EXPECT_TRUE(slims[0].contains(
             QString::asprintf("%02d:%02d:%02d", Hour12(korea.hour), korea.minute, korea.second)))
             << slims[0].toStdString();
@@ -201,7 +201,7 @@ TEST_F(ClockWindowsTest, ClockOnlyWindowWakesAtTheNextSecondOnlyWhileShown) {
 TEST_F(ClockWindowsTest, TheKoreanTickRefreshesTheShownClockWindows) {
     ShellContext tickOnly = context;
     tickOnly.clock = nullptr;
-    platform::CivilTime now = platform::CivilFromUnix(kMonday1504Utc + 32400);
+    calendar::CivilTime now = calendar::CivilFromUnix(kMonday1504Utc + 32400);
     std::vector<std::unique_ptr<CTikoDlg_TimeSlim>> windows;
     for (int region : {-1, 3}) {
         windows.push_back(
@@ -210,7 +210,7 @@ TEST_F(ClockWindowsTest, TheKoreanTickRefreshesTheShownClockWindows) {
         windows.back()->show();
     }
     EXPECT_FALSE(windows[0]->secondTimer().isActive());
-    now = platform::CivilFromUnix(kMonday1504Utc + 32400 + 1);
+    now = calendar::CivilFromUnix(kMonday1504Utc + 32400 + 1);
     bridge.Tick(kMonday1504Utc + 32400 + 1);
     for (const auto& window : windows)
         EXPECT_TRUE(WaitOnGui([&] { return window->texts().time == QStringLiteral("15:04:06"); }));

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <string>
 
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 #include "platform/sys_time_right.h"
 #include "shell/display_link.h"
 #include "shell/help_text.h"
@@ -90,20 +90,20 @@ TEST(PopupGeometry, PanelElsewhereStillGivesAPopupInTheWorkAreaCorner) {
     }
 }
 
-std::unique_ptr<Class_TIKOSCHEDULE> Item(int repeat, const platform::CivilTime& when, const char* memo,
+std::unique_ptr<Class_TIKOSCHEDULE> Item(int repeat, const calendar::CivilTime& when, const char* memo,
                                          const platform::Clock& clock) {
     auto item = std::make_unique<Class_TIKOSCHEDULE>();
     item->nRepeat = repeat;
     item->tWhen = clock.FromLocal(when);
-    item->strMemo.Set(*platform::Utf8ToCp949(memo));
+    item->strMemo.Set(*encoding::Utf8ToCp949(memo));
     return item;
 }
 
 TEST(ScheduleReport, GoldenTextWithRepeatsMonthBreakAndNewYear) {
     // Local time nine hours ahead of UTC; the report reads the items' local fields.
-    platform::FakeClock clock(platform::WallTime{1'780'000'000, 0}, 9 * 3600);
+    platform::FakeClock clock(calendar::WallTime{1'780'000'000, 0}, 9 * 3600);
     Class_TIKOSCHEDULE_TOP book;
-    using platform::MakeCivilTime;
+    using calendar::MakeCivilTime;
     book.AddItem(Item(kRepeatDaily, MakeCivilTime(2026, 3, 2, 7, 5), "아침 운동", clock));
     book.AddItem(Item(kRepeatOnce, MakeCivilTime(2026, 3, 2, 10, 0), "회의", clock));
     book.AddItem(Item(kRepeatWeekly, MakeCivilTime(2026, 3, 4, 9, 30), "주간 보고", clock));  // a Wednesday
@@ -140,7 +140,7 @@ TEST(HelpText, CutAtTheLimitAndNeverInsideACharacter) {
         std::string bytes;
         std::string shown;
     };
-    const std::string ga = *platform::Utf8ToCp949("가");
+    const std::string ga = *encoding::Utf8ToCp949("가");
     const Case cases[] = {
         {std::string(20000, 'a'), std::string(kHelpTextLimit, 'a')},
         // The 10,240th byte is the first half of "가": the half is left out, not shown as garbage.

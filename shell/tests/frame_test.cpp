@@ -22,7 +22,7 @@
 #include "dialogs/tests/fake_screensaver_switch.h"
 #include "dialogs/tikodlg_schealarm.h"
 #include "dialogs/tikoprosheet_setup.h"
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 #include "runtime/signals.h"
 #include "shell/launcher.h"
 #include "shell/mainframe.h"
@@ -77,7 +77,7 @@ protected:
     std::filesystem::path previous_;
     std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
     std::unique_ptr<Class_TIKOSCHEDULE_TOP> book_ = CTIKOScheduleList_Mgr().BuildDefaultTree();
-    platform::FakeClock clock_{platform::WallTime{1'780'000'000, 0}, 9 * 3600};
+    platform::FakeClock clock_{calendar::WallTime{1'780'000'000, 0}, 9 * 3600};
     shell_test::RecordingBridge bridge_{conf_.get()};
     RecordingLauncher launcher_;
     QStringList messages_;
@@ -350,8 +350,8 @@ TEST_F(FrameTest, ReportIsWrittenAndOpenedOnlyForABookWithItems) {
 
     auto item = std::make_unique<Class_TIKOSCHEDULE>();
     item->nRepeat = kRepeatDaily;
-    item->tWhen = clock_.FromLocal(platform::MakeCivilTime(2026, 5, 1, 7, 5));
-    item->strMemo.Set(*platform::Utf8ToCp949("운동"));
+    item->tWhen = clock_.FromLocal(calendar::MakeCivilTime(2026, 5, 1, 7, 5));
+    item->strMemo.Set(*encoding::Utf8ToCp949("운동"));
     book_->AddItem(std::move(item));
     Frame().RunCommand(kCmdScheduleReport);
     EXPECT_EQ(ReadFile(dir_ / kScheduleReportFileName), BuildScheduleReport(*book_, clock_));
@@ -372,7 +372,7 @@ TEST_F(FrameTest, HelpBoxShowsTheFileOrSaysItCannotAndOpensOnlyOnce) {
         EXPECT_EQ(box.OkButton()->text(), QStringLiteral("확인"));
         EXPECT_TRUE(box.OkButton()->isDefault());
     }
-    WriteFile(dir_ / "TIKo.hlp", *platform::Utf8ToCp949("첫 줄\r\n둘째 줄"));
+    WriteFile(dir_ / "TIKo.hlp", *encoding::Utf8ToCp949("첫 줄\r\n둘째 줄"));
     bool nestedIgnored = false;
     // While the box is open, another help command does nothing.
     QTimer::singleShot(0, [&] {

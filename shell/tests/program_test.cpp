@@ -7,8 +7,8 @@
 #include <QProcess>
 #include <chrono>
 
+#include "encoding/cp949.h"
 #include "platform/clock.h"
-#include "platform/cp949.h"
 #include "tests/support/sntp_responder.h"
 #include "tests/support/temp_dir.h"
 #include "treestore/app_store.h"
@@ -128,7 +128,7 @@ TEST_F(ProgramTest, TerminationSignalsSaveBothStoresLoadably) {
         book->RemoveAllItems();
         auto item = std::make_unique<Class_TIKOSCHEDULE>();
         item->nRepeat = kRepeatDaily;
-        item->strMemo.Set(*platform::Utf8ToCp949("신호 " + std::to_string(signal)));
+        item->strMemo.Set(*encoding::Utf8ToCp949("신호 " + std::to_string(signal)));
         book->AddItem(std::move(item));
         ASSERT_TRUE(SaveScheduleBook(*book, work_.path()));
         const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
@@ -151,7 +151,7 @@ TEST_F(ProgramTest, TerminationSignalsSaveBothStoresLoadably) {
         ASSERT_EQ(reloaded->ItemCount(), 1u);
         std::string memo;
         reloaded->ForEachItem([&](const Class_TIKOSCHEDULE& i) { memo = i.strMemo.Get(); });
-        EXPECT_EQ(platform::Cp949ToUtf8Lossy(memo), "신호 " + std::to_string(signal));
+        EXPECT_EQ(encoding::Cp949ToUtf8Lossy(memo), "신호 " + std::to_string(signal));
     }
 }
 

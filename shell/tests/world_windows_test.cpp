@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 #include "shell/launcher.h"
 #include "shell/lumwnd_worldclock.h"
 #include "shell/mainframe.h"
@@ -31,10 +31,10 @@
 
 namespace {
 
-using platform::MakeCivilTime;
+using calendar::MakeCivilTime;
 
 std::string Cp949(const std::string& utf8) {
-    return platform::Utf8ToCp949(utf8).value();
+    return encoding::Utf8ToCp949(utf8).value();
 }
 
 // Eight groups; 뉴욕 is entry 5, 모스크바 entry 3 and 바르샤바 entry 4.
@@ -70,8 +70,8 @@ protected:
         context_ = ShellContext{conf_.get(), nullptr, &bridge_, &clock_};
     }
 
-    int64_t Korean() const { return clock_.NowUtc().seconds + platform::kKoreaUtcOffsetSeconds; }
-    platform::CivilTime NewYorkNow() {
+    int64_t Korean() const { return clock_.NowUtc().seconds + calendar::kKoreaUtcOffsetSeconds; }
+    calendar::CivilTime NewYorkNow() {
         const std::optional<world::Region> newYork = store_.RegionAt(kNewYork);
         return world::RegionClockTime(&*newYork, Korean());
     }
@@ -86,7 +86,7 @@ protected:
     std::filesystem::path tablePath_ = dir_ / world::kWorldTableFileName;
     world::WorldStore store_{tablePath_};
     std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
-    platform::FakeClock clock_{platform::WallTime{kJulyUtc, 0}};
+    platform::FakeClock clock_{calendar::WallTime{kJulyUtc, 0}};
     shell_test::RecordingBridge bridge_;
     ShellContext context_;
     shell_test::FakeMainFrame frame_;
@@ -105,7 +105,7 @@ bool HasGreen(const QImage& image) {
 TEST_F(WorldWindowsTest, FaceShowsTheSelectedRegionAndBlinksForEighteenPaints) {
     CLumWnd_WorldClock face(context_, store_);
     face.resize(240, 56);
-    EXPECT_EQ(face.shownTime(), platform::CivilFromUnix(Korean()));  // none selected: Korea
+    EXPECT_EQ(face.shownTime(), calendar::CivilFromUnix(Korean()));  // none selected: Korea
     store_.Select(kNewYork, Cp949("뉴욕"));
     face.Tick();
     EXPECT_EQ(face.shownTime(), NewYorkNow());

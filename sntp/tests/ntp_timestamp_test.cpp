@@ -5,13 +5,13 @@
 #include <cmath>
 #include <cstring>
 
-using platform::CivilTime;
-using platform::WallTime;
+using calendar::CivilTime;
+using calendar::WallTime;
 
 namespace {
 
 CivilTime Utc(int year, int month, int day, int hour, int minute, int second, int ms = 0) {
-    return platform::MakeCivilTime(year, month, day, hour, minute, second, ms);
+    return calendar::MakeCivilTime(year, month, day, hour, minute, second, ms);
 }
 
 NtpTimestamp ThroughWire(const NtpTimestamp& t) {
@@ -110,7 +110,7 @@ TEST(NtpTimestampTest, AgreesWithTheCalendarFrom1968To2104) {
         const NtpTimestamp t = NtpTimestamp::FromWallTime(wall);
         ASSERT_EQ(static_cast<uint64_t>(s + NtpTimestamp::kUnixEpoch), t.Seconds());
         ASSERT_EQ(t, ThroughWire(t)) << s;
-        ASSERT_EQ(platform::CivilFromUnix(s, 250'000'000), t.ToCivil()) << s;
+        ASSERT_EQ(calendar::CivilFromUnix(s, 250'000'000), t.ToCivil()) << s;
         ASSERT_EQ(wall, t.ToWallTime());
     }
     const CivilTime y2038 = NtpTimestamp::FromWallTime(WallTime{2147483648, 0}).ToCivil();

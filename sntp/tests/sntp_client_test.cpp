@@ -10,8 +10,8 @@
 #include "tests/support/sntp_responder.h"
 
 using Behaviour = CSntpResponder::Behaviour;
+using calendar::WallTime;
 using platform::FakeClock;
-using platform::WallTime;
 
 namespace {
 

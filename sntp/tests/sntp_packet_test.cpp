@@ -88,6 +88,6 @@ TEST(NtpPacketTest, TimesBefore2005AreNoClock) {
     zeroTransmit.transmit = NtpTimestamp();
     EXPECT_FALSE(HasCredibleTimes(zeroTransmit));
     NtpPacket y2004 = GoodReply();
-    y2004.receive = NtpTimestamp::FromCivil(platform::MakeCivilTime(2004, 12, 31, 23, 59, 59));
+    y2004.receive = NtpTimestamp::FromCivil(calendar::MakeCivilTime(2004, 12, 31, 23, 59, 59));
     EXPECT_FALSE(HasCredibleTimes(y2004));
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "calendar/civil_time.h"
 #include "sntp/sntp_packet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -32,10 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                            NtpTimestamp::Difference(reply.transmit, reply.reference)) *
                           0.5;
     const NtpTimestamp corrected = reply.reference.AddSeconds(offset);
-    const platform::CivilTime civil = corrected.ToCivil();
+    const calendar::CivilTime civil = corrected.ToCivil();
     if (civil.month < 1 || civil.month > 12 || civil.millisecond < 0 || civil.millisecond > 999)
         std::abort();
-    const platform::WallTime wall = corrected.ToWallTime();
+    const calendar::WallTime wall = corrected.ToWallTime();
     if (wall.nanoseconds < 0 || wall.nanoseconds > 999'999'999)
         std::abort();
     return 0;

@@ -10,7 +10,7 @@ FakeClock::FakeClock(WallTime start, int64_t localOffsetSeconds)
 WallTime FakeClock::NowUtc() const {
     std::lock_guard lock(mutex_);
     const WallTime now = now_;
-    now_ = AddNanoseconds(now_, step_);
+    now_ = calendar::AddNanoseconds(now_, step_);
     return now;
 }
 
@@ -43,12 +43,12 @@ ClockSetResult FakeClock::Shift(int64_t microseconds, Prompt prompt) {
 
 CivilTime FakeClock::ToLocal(int64_t unixSeconds) const {
     std::lock_guard lock(mutex_);
-    return CivilFromUnix(unixSeconds + localOffset_);
+    return calendar::CivilFromUnix(unixSeconds + localOffset_);
 }
 
 int64_t FakeClock::FromLocal(const CivilTime& local) const {
     std::lock_guard lock(mutex_);
-    return UnixFromCivil(local) - localOffset_;
+    return calendar::UnixFromCivil(local) - localOffset_;
 }
 
 void FakeClock::Set(WallTime t) {
@@ -58,7 +58,7 @@ void FakeClock::Set(WallTime t) {
 
 void FakeClock::Advance(int64_t nanoseconds) {
     std::lock_guard lock(mutex_);
-    now_ = AddNanoseconds(now_, nanoseconds);
+    now_ = calendar::AddNanoseconds(now_, nanoseconds);
 }
 
 void FakeClock::SetStepPerRead(int64_t nanoseconds) {

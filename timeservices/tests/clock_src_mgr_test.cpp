@@ -62,9 +62,9 @@ TEST(KoreanSecond, SystemClockShowsKoreanTimeWhateverTz) {
         setenv("TZ", zone, 1);
         tzset();
         const int64_t before = clock.NowUtc().seconds;
-        const platform::CivilTime shown = platform::CivilFromUnix(KoreanSecond(clock));
+        const calendar::CivilTime shown = calendar::CivilFromUnix(KoreanSecond(clock));
         const int64_t after = clock.NowUtc().seconds;
-        const int64_t shownUtc = platform::UnixFromCivil(shown) - 9 * 3600;
+        const int64_t shownUtc = calendar::UnixFromCivil(shown) - 9 * 3600;
         EXPECT_GE(shownUtc, before) << zone;
         EXPECT_LE(shownUtc, after + 1) << zone;
     }

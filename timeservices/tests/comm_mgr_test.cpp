@@ -88,7 +88,7 @@ TEST_F(CommMgrTest, AutomaticSendsAtOnceThenEveryPeriodAtTheCompensationPoint) {
     comm().nIntervalUnit = 0;
     comm().nBaudRate = 2400;
     comm().nCompensationMs = 500;
-    std::vector<platform::WallTime> firstBytes;
+    std::vector<calendar::WallTime> firstBytes;
     std::mutex mutex;
     fx.serial.SetSendHook([&](int, const unsigned char*, int) {
         std::lock_guard lock(mutex);
@@ -108,11 +108,11 @@ TEST_F(CommMgrTest, AutomaticSendsAtOnceThenEveryPeriodAtTheCompensationPoint) {
     ASSERT_EQ(firstBytes.size(), 4u);  // two sends per session
     for (size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(sessions[i].baud, 2400);
-        const platform::WallTime sent = firstBytes[2 * i];
+        const calendar::WallTime sent = firstBytes[2 * i];
         // The first byte leaves 465..535 ms into the second the telegram names.
         EXPECT_GE(sent.nanoseconds, 465'000'000);
         EXPECT_LE(sent.nanoseconds, 535'000'000);
-        const platform::CivilTime local = fx.clock.ToLocal(sent.seconds);
+        const calendar::CivilTime local = fx.clock.ToLocal(sent.seconds);
         EXPECT_EQ(sessions[i].bytes, Twice(BuildTimeTelegram(local.hour, local.minute, local.second)));
     }
     EXPECT_EQ(firstBytes[2].seconds - firstBytes[0].seconds, 10);
@@ -167,7 +167,7 @@ protected:
         return WithProductionDefaults(s);
     }
     // Reads `count` bytes, noting the real time at which the first arrived.
-    std::vector<unsigned char> Read(size_t count, platform::WallTime* first = nullptr) {
+    std::vector<unsigned char> Read(size_t count, calendar::WallTime* first = nullptr) {
         std::vector<unsigned char> out;
         while (out.size() < count) {
             pollfd p{master_, POLLIN, 0};
@@ -214,7 +214,7 @@ TEST_F(CommMgrPtyTest, AutomaticTelegramNamesTheSecondItLeavesIn) {
     fx.conf->Comm()->nCompensationMs = 500;
     harness::Running<CTiko_CommMgr> mgr(runtime.mediator(), Services());
     for (int i = 0; i < 2; ++i) {
-        platform::WallTime arrived;
+        calendar::WallTime arrived;
         const std::vector<unsigned char> bytes = Read(20, &arrived);
         ASSERT_EQ(bytes.size(), 20u);
         const std::vector<unsigned char> telegram(bytes.begin(), bytes.begin() + 10);
@@ -222,7 +222,7 @@ TEST_F(CommMgrPtyTest, AutomaticTelegramNamesTheSecondItLeavesIn) {
         // read it a while after it left, but never before its second's compensation point.
         int late = 0;
         for (; late <= 5; ++late) {
-            const platform::CivilTime local = clock.ToLocal(arrived.seconds - late);
+            const calendar::CivilTime local = clock.ToLocal(arrived.seconds - late);
             const TimeTelegram named = BuildTimeTelegram(local.hour, local.minute, local.second);
             if (telegram == std::vector<unsigned char>(named.begin(), named.end()))
                 break;

@@ -14,8 +14,8 @@
 #include "treestore/app_store.h"
 
 using Behaviour = CSntpResponder::Behaviour;
+using calendar::WallTime;
 using platform::FakeClock;
-using platform::WallTime;
 
 namespace {
 
@@ -55,7 +55,7 @@ protected:
     }
 
     TempDir dir_;
-    FakeClock fake_{WallTime{1'796'743'800, 0}, platform::kKoreaUtcOffsetSeconds};
+    FakeClock fake_{WallTime{1'796'743'800, 0}, calendar::kKoreaUtcOffsetSeconds};
     platform::Clock* clock_ = &fake_;
     bool secure_ = false;
     bool interactive_ = false;

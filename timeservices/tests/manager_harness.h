@@ -36,18 +36,18 @@ using ::WaitUntil;
 // A fake clock that counts its reads, so a test can wait until a manager has looked again.
 class CountingClock final : public platform::Clock {
 public:
-    explicit CountingClock(platform::WallTime start = {1'700'000'000, 0}, int64_t localOffset = 0)
+    explicit CountingClock(calendar::WallTime start = {1'700'000'000, 0}, int64_t localOffset = 0)
         : fake(start, localOffset) {}
-    platform::WallTime NowUtc() const override {
+    calendar::WallTime NowUtc() const override {
         reads_.fetch_add(1);
         return fake.NowUtc();
     }
-    bool SetUtc(platform::WallTime t) override { return fake.SetUtc(t); }
+    bool SetUtc(calendar::WallTime t) override { return fake.SetUtc(t); }
     platform::ClockSetResult Shift(int64_t microseconds, platform::Prompt prompt) override {
         return fake.Shift(microseconds, prompt);
     }
-    platform::CivilTime ToLocal(int64_t s) const override { return fake.ToLocal(s); }
-    int64_t FromLocal(const platform::CivilTime& local) const override { return fake.FromLocal(local); }
+    calendar::CivilTime ToLocal(int64_t s) const override { return fake.ToLocal(s); }
+    int64_t FromLocal(const calendar::CivilTime& local) const override { return fake.FromLocal(local); }
 
     int64_t Reads() const { return reads_.load(); }
     // True once `more` further reads have happened.
@@ -57,7 +57,7 @@ public:
     }
     // Local time of day on the fake clock's local offset.
     void SetLocal(int year, int month, int day, int hour, int minute, int second, int ms = 0) {
-        platform::CivilTime t;
+        calendar::CivilTime t;
         t.year = year;
         t.month = month;
         t.day = day;

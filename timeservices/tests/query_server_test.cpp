@@ -17,12 +17,12 @@
 #include "treestore/app_store.h"
 
 using Behaviour = CSntpResponder::Behaviour;
+using calendar::WallTime;
 using platform::FakeClock;
-using platform::WallTime;
 
 namespace {
 
-constexpr int64_t kKorea = platform::kKoreaUtcOffsetSeconds;
+constexpr int64_t kKorea = calendar::kKoreaUtcOffsetSeconds;
 // 2026-12-08 15:30:00.125 UTC, a Tuesday; 2026-12-09 00:30:00 in Korea, a Wednesday.
 constexpr WallTime kQueryStart{1'796'743'800, 125'000'000};
 

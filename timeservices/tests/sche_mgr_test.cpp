@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "encoding/cp949.h"
 #include "manager_harness.h"
-#include "platform/cp949.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ using harness::CountingClock;
 using harness::kSeoul;
 
 int64_t LocalSeconds(const platform::Clock& clock, int y, int mo, int d, int h, int mi) {
-    platform::CivilTime t;
+    calendar::CivilTime t;
     t.year = y;
     t.month = mo;
     t.day = d;
@@ -27,7 +27,7 @@ Class_TIKOSCHEDULE* AddItem(Class_TIKOSCHEDULE_TOP& book, const platform::Clock&
     auto item = std::make_unique<Class_TIKOSCHEDULE>();
     item->tWhen = LocalSeconds(clock, 2002, 5, 20, hour, minute);
     item->nRepeat = kRepeatOnce;
-    item->strMemo.Set(platform::Utf8ToCp949(memoUtf8).value());
+    item->strMemo.Set(encoding::Utf8ToCp949(memoUtf8).value());
     for (int lead : leads)
         item->AlarmFlag(lead) = true;
     return book.AddItem(std::move(item));
@@ -139,7 +139,7 @@ TEST_F(ScheMgrTest, AlarmSwitchedOffWithoutSignalStillPublishesButIsSilent) {
 TEST_F(ScheMgrTest, UserSoundThatFailsFallsBackToTheBeep) {
     fx.conf->Alarm()->bAlarm = 1;
     fx.conf->Alarm()->bBuiltinSound = 0;
-    fx.conf->Alarm()->strSoundFile.Set(platform::Utf8ToCp949("/tmp/종소리.wav").value());
+    fx.conf->Alarm()->strSoundFile.Set(encoding::Utf8ToCp949("/tmp/종소리.wav").value());
     fx.sound.SetWavFails(true);
     auto mgr = StartAt(8, 59, 0);
     fx.clock.SetLocal(2026, 12, 8, 9, 0, 0);

@@ -4,15 +4,15 @@
 
 #include <cstdint>
 
+#include "encoding/cp949.h"
 #include "manager_harness.h"
-#include "platform/cp949.h"
 #include "tests/support/private_system_bus.h"
 #include "tests/support/sntp_responder.h"
 
 namespace {
 
 std::string Utf8(const CLumText& text) {
-    return platform::Cp949ToUtf8Lossy(text.Get());
+    return encoding::Cp949ToUtf8Lossy(text.Get());
 }
 
 // Sync manager on the fake clock, asking loopback responders that answer from the same clock.

@@ -40,15 +40,15 @@ TEST_P(CatchSecondTest, LandsInTheWindowAfterSleepingWithFewReads) {
     harness::CountingClock clock({1'700'000'000, c.startMs * 1'000'000}, 9 * 3600);
     clock.fake.SetStepPerRead(50'000);
     int64_t slept = 0;
-    const platform::CivilTime got = CatchSecond(clock, c.compensation, [&](std::chrono::nanoseconds span) {
+    const calendar::CivilTime got = CatchSecond(clock, c.compensation, [&](std::chrono::nanoseconds span) {
         slept += span.count();
         clock.fake.Advance(span.count());
     });
-    const platform::WallTime after = clock.fake.NowUtc();
+    const calendar::WallTime after = clock.fake.NowUtc();
     EXPECT_GE(got.millisecond, c.compensation);
     EXPECT_LE(got.millisecond, c.compensation + telegram::kCatchWindowMs);
     // The reading names the second it was taken in, in local time.
-    const platform::CivilTime local = clock.ToLocal(after.seconds);
+    const calendar::CivilTime local = clock.ToLocal(after.seconds);
     EXPECT_EQ(got.hour * 3600 + got.minute * 60 + got.second,
               local.hour * 3600 + local.minute * 60 + local.second);
     // Slept up to a few milliseconds before the point instead of spinning through the second.

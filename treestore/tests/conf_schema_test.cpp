@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 
 namespace {
 
@@ -38,9 +38,9 @@ TEST(ConfSchema, DefaultKoreanTextsAreTheCp949BytesOfTheProgram) {
     const std::string payload = sync.BuildPayload();
     // 15 Hangul syllables of two bytes and three spaces.
     EXPECT_EQ(payload.substr(0, 9), "[00000021");
-    EXPECT_EQ(platform::Cp949ToUtf8(sync.strLastSync.Get()), "표준시 서버와 동기한적이 없습니다");
-    EXPECT_EQ(platform::Cp949ToUtf8(sync.strLastOffset.Get()), "0.000 초");
-    EXPECT_EQ(platform::Cp949ToUtf8(sync.strServer.Get()), "표준시 서버에 접속할 수 없습니다");
+    EXPECT_EQ(encoding::Cp949ToUtf8(sync.strLastSync.Get()), "표준시 서버와 동기한적이 없습니다");
+    EXPECT_EQ(encoding::Cp949ToUtf8(sync.strLastOffset.Get()), "0.000 초");
+    EXPECT_EQ(encoding::Cp949ToUtf8(sync.strServer.Get()), "표준시 서버에 접속할 수 없습니다");
     EXPECT_EQ(sync.nSyncPeriod, 60);
 }
 

@@ -5,8 +5,8 @@
 
 namespace {
 
-using platform::CivilTime;
-using platform::MakeCivilTime;
+using calendar::CivilTime;
+using calendar::MakeCivilTime;
 
 struct DstCase {
     int start;
@@ -103,8 +103,8 @@ TEST(RegionClock, KoreanTimeWithoutRegionOrOffsetAndNoHourForUnknownRules) {
 TEST(RegionClock, JudgesDaylightSavingAtTheRegionsStandardTime) {
     // New York (14/11) at 2026-03-08 16:00 Korean time is 02:00 EST: it has just begun.
     const world::Region newYork{"new york", -840, 14, 11};
-    const int64_t korean = platform::UnixFromCivil(MakeCivilTime(2026, 3, 8, 16, 0, 0));
-    EXPECT_EQ(world::RegionClockTime(&newYork, korean), platform::CivilFromUnix(korean - 840 * 60 + 3600));
+    const int64_t korean = calendar::UnixFromCivil(MakeCivilTime(2026, 3, 8, 16, 0, 0));
+    EXPECT_EQ(world::RegionClockTime(&newYork, korean), calendar::CivilFromUnix(korean - 840 * 60 + 3600));
     EXPECT_EQ(world::RegionClockTime(&newYork, korean - 1).hour, 1);
 }
 

@@ -6,10 +6,10 @@
 
 namespace {
 
-using platform::MakeCivilTime;
+using calendar::MakeCivilTime;
 
 int64_t Korean(int year, int month, int day, int hour) {
-    return platform::UnixFromCivil(MakeCivilTime(year, month, day, hour));
+    return calendar::UnixFromCivil(MakeCivilTime(year, month, day, hour));
 }
 
 struct InfoCase {

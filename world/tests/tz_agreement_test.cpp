@@ -13,7 +13,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 #include "world/dst_rules.h"
 #include "world/world_table_file.h"
 
@@ -69,7 +69,7 @@ private:
 };
 
 int CurrentYear() {
-    return platform::CivilFromUnix(std::time(nullptr)).year;
+    return calendar::CivilFromUnix(std::time(nullptr)).year;
 }
 
 TEST(ShippedWorldTable, IsWholeAndFollowsItsSource) {
@@ -83,8 +83,8 @@ TEST(ShippedWorldTable, IsWholeAndFollowsItsSource) {
     for (const world::WorldGroup& group : table->groups) {
         for (int index = group.first; index < group.first + group.count; ++index) {
             const SourceRegion& expected = source[static_cast<size_t>(index - 1)];
-            EXPECT_EQ(platform::Cp949ToUtf8(group.name), expected.group) << index;
-            EXPECT_EQ(platform::Cp949ToUtf8(table->regions.Find(index)->name), expected.name) << index;
+            EXPECT_EQ(encoding::Cp949ToUtf8(group.name), expected.group) << index;
+            EXPECT_EQ(encoding::Cp949ToUtf8(table->regions.Find(index)->name), expected.name) << index;
         }
     }
 }
@@ -96,8 +96,8 @@ TEST(ShippedWorldTable, AgreesWithTheTzDatabaseAtEveryHalfHour) {
     ASSERT_EQ(static_cast<size_t>(table->regions.Size() - 1), source.size());
 
     const int year = CurrentYear();
-    const int64_t first = platform::UnixFromCivil(platform::MakeCivilTime(year, 1, 1));
-    const int64_t last = platform::UnixFromCivil(platform::MakeCivilTime(year + 2, 1, 1));
+    const int64_t first = calendar::UnixFromCivil(calendar::MakeCivilTime(year, 1, 1));
+    const int64_t last = calendar::UnixFromCivil(calendar::MakeCivilTime(year + 2, 1, 1));
     constexpr int64_t kStep = 1800;
 
     // UTC offsets of each zone at every step, from the C library under TZ.
@@ -127,7 +127,7 @@ TEST(ShippedWorldTable, AgreesWithTheTzDatabaseAtEveryHalfHour) {
             continue;
         for (int64_t utc = first; utc < last; utc += kStep) {
             const int64_t seconds =
-                world::RegionClockSeconds(&region, utc + platform::kKoreaUtcOffsetSeconds);
+                world::RegionClockSeconds(&region, utc + calendar::kKoreaUtcOffsetSeconds);
             clock.push_back(static_cast<int32_t>(seconds - utc));
         }
     }
@@ -148,7 +148,7 @@ TEST(ShippedWorldTable, AgreesWithTheTzDatabaseAtEveryHalfHour) {
                 firstFailure = first + static_cast<int64_t>(step) * kStep;
         }
         if (firstFailure) {
-            const platform::CivilTime at = platform::CivilFromUnix(*firstFailure);
+            const calendar::CivilTime at = calendar::CivilFromUnix(*firstFailure);
             ADD_FAILURE() << source[i].name << " (" << source[i].zone << ", rules " << region.startRule << "/"
                           << region.endRule << ") first disagrees at " << at.year << "-" << at.month << "-"
                           << at.day << " " << at.hour << ":" << at.minute << " UTC";

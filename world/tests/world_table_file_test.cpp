@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 #include "world/world_store.h"
@@ -19,7 +19,7 @@ namespace {
 using world::TableDamage;
 
 std::string Cp949(const std::string& utf8) {
-    return platform::Utf8ToCp949(utf8).value();
+    return encoding::Utf8ToCp949(utf8).value();
 }
 
 // Eight groups, ten regions: the first group has three, the others two, one or none.

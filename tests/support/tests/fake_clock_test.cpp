@@ -9,9 +9,9 @@
 
 #include "tests/support/test_wait.h"
 
-using platform::CivilTime;
+using calendar::CivilTime;
+using calendar::WallTime;
 using platform::FakeClock;
-using platform::WallTime;
 
 TEST(FakeClockTest, RecordsSettingsAndMovesOnlyWhenTold) {
     FakeClock clock(WallTime{1000, 0}, 3600);

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
+namespace encoding {
 
 // Conversion between the stores' cp949 bytes and the screen's UTF-8, through
 // glibc iconv ("CP949", Microsoft's table).
@@ -18,4 +18,4 @@ std::optional<std::string> Utf8ToCp949(std::string_view utf8);
 // U+FFFD, so any stored bytes can be shown.
 std::string Cp949ToUtf8Lossy(std::string_view cp949);
 
-}  // namespace platform
+}  // namespace encoding

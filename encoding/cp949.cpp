@@ -1,10 +1,10 @@
-#include "platform/cp949.h"
+#include "encoding/cp949.h"
 
 #include <iconv.h>
 
 #include <cerrno>
 
-namespace platform {
+namespace encoding {
 namespace {
 
 constexpr char kCp949[] = "CP949";
@@ -90,4 +90,4 @@ std::string Cp949ToUtf8Lossy(std::string_view cp949) {
     return out;
 }
 
-}  // namespace platform
+}  // namespace encoding

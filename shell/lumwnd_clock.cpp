@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "platform/clock.h"
 #include "treestore/conf_schema.h"
 #include "windowkit/runtime_bridge.h"
 #include "windowkit/window_layout.h"

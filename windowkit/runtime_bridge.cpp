@@ -113,33 +113,29 @@ void CRuntimeBridge::RequestSync() {
     SendSignal(AO_SYNC_SET_SIG);
 }
 
+void CRuntimeBridge::SetSwitch(std::atomic<int32_t>* field, bool on, int32_t onSignal, int32_t offSignal) {
+    if (field != nullptr)
+        field->store(on ? 1 : 0);
+    SendSignal(on ? onSignal : offSignal);
+}
+
 void CRuntimeBridge::SetAutoSync(bool on) {
-    if (conf_ != nullptr && conf_->SyncInfo() != nullptr)
-        conf_->SyncInfo()->bAutoSync.store(on ? 1 : 0);
-    SendSignal(on ? AO_AUTOSYNC_ON_SIG : AO_AUTOSYNC_OFF_SIG);
+    auto* section = conf_ != nullptr ? conf_->SyncInfo() : nullptr;
+    SetSwitch(section != nullptr ? &section->bAutoSync : nullptr, on, AO_AUTOSYNC_ON_SIG,
+              AO_AUTOSYNC_OFF_SIG);
 }
 
 void CRuntimeBridge::SetColours(std::initializer_list<std::pair<Colour, int32_t>> colours) {
     Class_TIKOCONF_ENV* env = conf_ != nullptr ? conf_->Env() : nullptr;
     bool message = false;
+    // In the order of `Colour`.
+    constexpr std::atomic<int32_t> Class_TIKOCONF_ENV::*kFields[] = {
+        &Class_TIKOCONF_ENV::crClockBack, &Class_TIKOCONF_ENV::crClockText, &Class_TIKOCONF_ENV::crMsgBack,
+        &Class_TIKOCONF_ENV::crMsgText};
     for (const auto& [which, colorRef] : colours) {
         message = message || which == Colour::kMessageBack || which == Colour::kMessageText;
-        if (env == nullptr)
-            continue;
-        switch (which) {
-            case Colour::kClockBack:
-                env->crClockBack.store(colorRef);
-                break;
-            case Colour::kClockText:
-                env->crClockText.store(colorRef);
-                break;
-            case Colour::kMessageBack:
-                env->crMsgBack.store(colorRef);
-                break;
-            case Colour::kMessageText:
-                env->crMsgText.store(colorRef);
-                break;
-        }
+        if (env != nullptr)
+            (env->*kFields[static_cast<int>(which)]).store(colorRef);
     }
     // The clock faces read their colours at every paint; only the message line is told.
     if (message)
@@ -153,9 +149,8 @@ void CRuntimeBridge::SetClockScale(float scale) {
 }
 
 void CRuntimeBridge::SetAlarms(bool on) {
-    if (conf_ != nullptr && conf_->Alarm() != nullptr)
-        conf_->Alarm()->bAlarm.store(on ? 1 : 0);
-    SendSignal(on ? AO_ALARM_ON_SIG : AO_ALARM_OFF_SIG);
+    auto* section = conf_ != nullptr ? conf_->Alarm() : nullptr;
+    SetSwitch(section != nullptr ? &section->bAlarm : nullptr, on, AO_ALARM_ON_SIG, AO_ALARM_OFF_SIG);
 }
 
 void CRuntimeBridge::PauseAlarms() {
@@ -167,9 +162,9 @@ void CRuntimeBridge::ResumeAlarms() {
 }
 
 void CRuntimeBridge::SetAutoSend(bool on) {
-    if (conf_ != nullptr && conf_->Comm() != nullptr)
-        conf_->Comm()->bAutoMode.store(on ? 1 : 0);
-    SendSignal(on ? AO_COMM_AUTO_ON_SIG : AO_COMM_AUTO_OFF_SIG);
+    auto* section = conf_ != nullptr ? conf_->Comm() : nullptr;
+    SetSwitch(section != nullptr ? &section->bAutoMode : nullptr, on, AO_COMM_AUTO_ON_SIG,
+              AO_COMM_AUTO_OFF_SIG);
 }
 
 void CRuntimeBridge::SendSerial(const CommSendRequest& request) {

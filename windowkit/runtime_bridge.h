@@ -85,6 +85,8 @@ protected:
 private:
     class Listener;
     void SendSignal(int32_t signal);
+    // Writes an on/off setting (when the tree has it) and sends the matching signal.
+    void SetSwitch(std::atomic<int32_t>* field, bool on, int32_t onSignal, int32_t offSignal);
 
     CLumAOSM_Mediator* const mediator_;
     Class_TIKOCONF_TOP* const conf_;

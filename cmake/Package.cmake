@@ -1,6 +1,7 @@
 # The Debian package: `cpack -G DEB` in a build configured with CMAKE_INSTALL_PREFIX=/usr
 # (the "package" preset). Run-time dependencies come from the linked shared libraries
-# (dpkg-shlibdeps); the fonts and adduser (the post-install creates the group) are named here.
+# (dpkg-shlibdeps); the fonts, adduser (the post-install creates the group) and libsystemd0 (loaded
+# only when the clock is set, so dpkg-shlibdeps cannot see it) are named here.
 
 set(TIKO3_PACKAGE_MAINTAINER "TIKo3 maintainers <tiko3@example.org>"
     CACHE STRING "Maintainer field of the Debian package")
@@ -32,7 +33,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The windows ask for "굴림" and "Arial" (see data/fonts); addgroup is run by the post-install.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum | fonts-unfonts-core, fonts-liberation2, adduser")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum | fonts-unfonts-core, fonts-liberation2, adduser, libsystemd0")
 # The time service and polkit set the clock; without them only a capability an administrator
 # granted by hand can.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, systemd, polkitd")

@@ -49,7 +49,19 @@ private:
     iconv_t m_cd;
 };
 
+// Both encodings keep ASCII as it is; text of ASCII alone needs no conversion table, so a
+// process that shows none loads none.
+bool IsAscii(std::string_view text) {
+    for (unsigned char c : text) {
+        if (c >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 std::optional<std::string> ConvertExact(const char* to, const char* from, std::string_view in) {
+    if (IsAscii(in))
+        return std::string(in);
     Converter converter(to, from);
     if (!converter.ok())
         return std::nullopt;
@@ -71,6 +83,8 @@ std::optional<std::string> Utf8ToCp949(std::string_view utf8) {
 }
 
 std::string Cp949ToUtf8Lossy(std::string_view cp949) {
+    if (IsAscii(cp949))
+        return std::string(cp949);
     Converter converter(kUtf8, kCp949);
     std::string out;
     if (!converter.ok()) {

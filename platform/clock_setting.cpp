@@ -1,5 +1,6 @@
 #include "platform/clock_setting.h"
 
+#include <dlfcn.h>
 #include <grp.h>
 #include <sys/auxv.h>
 #include <sys/timex.h>
@@ -27,30 +28,80 @@ constexpr char kInterface[] = "org.freedesktop.timedate1";
 constexpr uint64_t kPromptTimeoutUs = 300ull * 1'000'000;
 constexpr uint64_t kQuietTimeoutUs = 25ull * 1'000'000;
 
+// libsystemd is loaded only when the clock is set or the time service asked: it brings five
+// libraries of its own, which every start of the command line would otherwise pay for.
+struct SdBusLibrary {
+    decltype(&sd_bus_open_system) openSystem = nullptr;
+    decltype(&sd_bus_flush_close_unref) flushCloseUnref = nullptr;
+    decltype(&sd_bus_set_allow_interactive_authorization) setAllowInteractiveAuthorization = nullptr;
+    decltype(&sd_bus_message_new_method_call) newMethodCall = nullptr;
+    decltype(&sd_bus_message_append) append = nullptr;
+    decltype(&sd_bus_call) call = nullptr;
+    decltype(&sd_bus_message_unref) messageUnref = nullptr;
+    decltype(&sd_bus_get_property_trivial) getPropertyTrivial = nullptr;
+    decltype(&sd_bus_error_free) errorFree = nullptr;
+    decltype(&sd_bus_error_has_name) errorHasName = nullptr;
+    decltype(&sd_bus_error_is_set) errorIsSet = nullptr;
+    bool loaded = false;
+
+    SdBusLibrary() {
+        // Never closed: a bus may be open on another thread until the process ends.
+        void* handle = dlopen("libsystemd.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr)
+            return;
+        loaded =
+            Find(handle, "sd_bus_open_system", openSystem) &&
+            Find(handle, "sd_bus_flush_close_unref", flushCloseUnref) &&
+            Find(handle, "sd_bus_set_allow_interactive_authorization", setAllowInteractiveAuthorization) &&
+            Find(handle, "sd_bus_message_new_method_call", newMethodCall) &&
+            Find(handle, "sd_bus_message_append", append) && Find(handle, "sd_bus_call", call) &&
+            Find(handle, "sd_bus_message_unref", messageUnref) &&
+            Find(handle, "sd_bus_get_property_trivial", getPropertyTrivial) &&
+            Find(handle, "sd_bus_error_free", errorFree) &&
+            Find(handle, "sd_bus_error_has_name", errorHasName) &&
+            Find(handle, "sd_bus_error_is_set", errorIsSet);
+    }
+
+    template <typename F>
+    static bool Find(void* handle, const char* name, F& function) {
+        function = reinterpret_cast<F>(dlsym(handle, name));
+        return function != nullptr;
+    }
+};
+
+// Loaded on first use, once for every thread.
+const SdBusLibrary& SdBus() {
+    static const SdBusLibrary library;
+    return library;
+}
+
 struct BusUnref {
-    void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
+    void operator()(sd_bus* bus) const { SdBus().flushCloseUnref(bus); }
 };
 struct MessageUnref {
-    void operator()(sd_bus_message* m) const { sd_bus_message_unref(m); }
+    void operator()(sd_bus_message* m) const { SdBus().messageUnref(m); }
 };
 using Bus = std::unique_ptr<sd_bus, BusUnref>;
 using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
 
 struct BusError {
     sd_bus_error error = SD_BUS_ERROR_NULL;
-    ~BusError() { sd_bus_error_free(&error); }
-    bool Is(const char* name) const { return sd_bus_error_has_name(&error, name) != 0; }
+    ~BusError() { SdBus().errorFree(&error); }
+    bool Is(const char* name) const { return SdBus().errorHasName(&error, name) != 0; }
     std::string Text(int r) const {
-        if (sd_bus_error_is_set(&error))
+        if (SdBus().errorIsSet(&error))
             return std::string(error.name) +
                    (error.message ? std::string(": ") + error.message : std::string());
         return std::strerror(-r);
     }
 };
 
+// Without libsystemd there is no way to the time service: as on a machine without a bus.
 Bus OpenSystemBus() {
+    if (!SdBus().loaded)
+        return nullptr;
     sd_bus* bus = nullptr;
-    if (sd_bus_open_system(&bus) < 0)
+    if (SdBus().openSystem(&bus) < 0)
         return nullptr;
     return Bus(bus);
 }
@@ -103,20 +154,20 @@ ClockSetResult ShiftSystemClock(int64_t microseconds, Prompt prompt) {
     Bus bus = OpenSystemBus();
     if (!bus)
         return ShiftWithOwnRight(microseconds);
-    sd_bus_set_allow_interactive_authorization(bus.get(), interactive ? 1 : 0);
+    const SdBusLibrary& sd = SdBus();
+    sd.setAllowInteractiveAuthorization(bus.get(), interactive ? 1 : 0);
 
     sd_bus_message* raw = nullptr;
-    int r = sd_bus_message_new_method_call(bus.get(), &raw, kService, kObject, kInterface, "SetTime");
+    int r = sd.newMethodCall(bus.get(), &raw, kService, kObject, kInterface, "SetTime");
     Message call(raw);
     if (r >= 0)
-        r = sd_bus_message_append(call.get(), "xbb", static_cast<int64_t>(microseconds), 1,
-                                  interactive ? 1 : 0);
+        r = sd.append(call.get(), "xbb", static_cast<int64_t>(microseconds), 1, interactive ? 1 : 0);
     BusError error;
     sd_bus_message* reply = nullptr;
     if (r >= 0)
-        r = sd_bus_call(bus.get(), call.get(), interactive ? kPromptTimeoutUs : kQuietTimeoutUs, &error.error,
-                        &reply);
-    sd_bus_message_unref(reply);
+        r = sd.call(bus.get(), call.get(), interactive ? kPromptTimeoutUs : kQuietTimeoutUs, &error.error,
+                    &reply);
+    sd.messageUnref(reply);
     if (r >= 0)
         return {};
 
@@ -142,8 +193,8 @@ TimeServiceState ReadTimeServiceState() {
     auto read = [&](const char* name, bool& value) {
         BusError error;
         int flag = 0;
-        const int r = sd_bus_get_property_trivial(bus.get(), kService, kObject, kInterface, name,
-                                                  &error.error, 'b', &flag);
+        const int r = SdBus().getPropertyTrivial(bus.get(), kService, kObject, kInterface, name, &error.error,
+                                                 'b', &flag);
         value = r >= 0 && flag != 0;
         return r >= 0;
     };

@@ -8,7 +8,9 @@ inline constexpr const char* kDesktopEntryName = "Tiko3RunDesktop";
 // once installed.
 inline constexpr const char* kDesktopLibraryName = "libLumClientDesktop.so";
 
-// Runs the desktop program with the program's arguments and its own path; the exit status.
+// Runs the desktop program with the program's arguments and its own path; the exit status. Only C
+// types cross, and no exception: the program has its own copy of the C++ runtime, the library
+// the shared one.
 extern "C" __attribute__((visibility("default"))) int Tiko3RunDesktop(int argc, char** argv,
-                                                                      const char* self);
-using DesktopEntry = int (*)(int argc, char** argv, const char* self);
+                                                                      const char* self) noexcept;
+using DesktopEntry = int (*)(int argc, char** argv, const char* self) noexcept;

@@ -148,7 +148,7 @@ int Desktop(int argc, char** argv, const std::vector<std::string>& args, const s
 
 }  // namespace
 
-extern "C" int Tiko3RunDesktop(int argc, char** argv, const char* self) {
+extern "C" int Tiko3RunDesktop(int argc, char** argv, const char* self) noexcept {
     const std::vector<std::string> args(argv + 1, argv + argc);
     return Desktop(argc, argv, args, std::filesystem::path(self));
 }

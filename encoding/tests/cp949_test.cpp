@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 namespace {
 
 TEST(Cp949, KoreanTextConvertsBothWays) {
@@ -27,6 +30,18 @@ TEST(Cp949, InvalidInputIsRefusedExactlyAndReplacedForDisplay) {
               "a\xef\xbf\xbd"
               "b표");
     EXPECT_EQ(encoding::Cp949ToUtf8Lossy("\xc7\xa5\xc7"), "표\xef\xbf\xbd");
+}
+
+// A command-line run shows only ASCII when nothing was ever synchronised; it must not pay for
+// loading iconv's Korean tables (each test runs in a process of its own).
+TEST(Cp949, AsciiAloneIsCopiedWithoutLoadingATable) {
+    const std::string ascii = "time.example.kr\t0.25 \x01\x7f";
+    EXPECT_EQ(encoding::Cp949ToUtf8(ascii), ascii);
+    EXPECT_EQ(encoding::Utf8ToCp949(ascii), ascii);
+    EXPECT_EQ(encoding::Cp949ToUtf8Lossy(ascii), ascii);
+    std::ostringstream maps;
+    maps << std::ifstream("/proc/self/maps").rdbuf();
+    EXPECT_EQ(maps.str().find("gconv"), std::string::npos);
 }
 
 TEST(Cp949, LongTextCrossesTheConversionBuffer) {

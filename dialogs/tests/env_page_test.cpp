@@ -21,10 +21,8 @@
 #include "page_pictures.h"
 #include "platform/clock.h"
 #include "runtime/signals.h"
-#include "tests/support/fake_clock.h"
 #include "tests/support/private_system_bus.h"
 #include "timeservices/clock_right.h"
-#include "treestore/conf_schema.h"
 #include "windowkit/tests/fake_main_frame.h"
 
 namespace {
@@ -35,12 +33,9 @@ using dialogs_test::FakeScreenSaverSwitch;
 constexpr int64_t kStart = 1'800'000'000;
 const QColor kPicked(0x12, 0x34, 0x56);  // COLORREF 0x563412
 
-class EnvPageTest : public ::testing::Test {
+class EnvPageTest : public shell_test::WindowTest {
 public:
-    EnvPageTest() : clock_(calendar::WallTime{kStart, 250'000'000}) {
-        shell_test::App();
-        context_ = ShellContext{conf_.get(), nullptr, &bridge_, &clock_};
-    }
+    EnvPageTest() : WindowTest({kStart, 250'000'000}) {}
 
     CTikoProPage_Env& Page() {
         if (!page_) {
@@ -88,11 +83,6 @@ public:
     Class_TIKOCONF_ENV& Env() { return *conf_->Env(); }
     Class_TIKOCONF_SYNCINFO& Sync() { return *conf_->SyncInfo(); }
 
-    platform::FakeClock clock_;
-    std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
-    shell_test::RecordingBridge bridge_{conf_.get()};
-    ShellContext context_;
-    shell_test::FakeMainFrame frame_;
     FakeMessageAsker asker_;
     FakeScreenSaverSwitch saver_;
     std::vector<int> openDuringChoice_;

@@ -17,9 +17,7 @@
 #include "fake_message_asker.h"
 #include "fake_screensaver_switch.h"
 #include "page_pictures.h"
-#include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
-#include "treestore/conf_schema.h"
 #include "windowkit/tests/fake_main_frame.h"
 
 namespace {
@@ -42,21 +40,13 @@ TEST(SheetPlacement, MovesNearTheParentOnlyWithRoomRightAndBelow) {
         EXPECT_EQ(SheetPlacement(desktop, c.parent), c.at) << c.parent.x() << "," << c.parent.y();
 }
 
-class SheetTest : public ::testing::Test {
+class SheetTest : public shell_test::WindowTest {
 protected:
-    SheetTest() : clock_(calendar::WallTime{1'800'000'000, 0}) {
-        shell_test::App();
-        context_ = ShellContext{conf_.get(), nullptr, &bridge_, &clock_};
-    }
+    SheetTest() : WindowTest({1'800'000'000, 0}) {}
     std::unique_ptr<CTikoProSheet_Setup> Make(QWidget* near = nullptr) {
         return std::make_unique<CTikoProSheet_Setup>(context_, frame_, asker_, saver_, near);
     }
 
-    std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
-    platform::FakeClock clock_;
-    shell_test::RecordingBridge bridge_{conf_.get()};
-    ShellContext context_;
-    shell_test::FakeMainFrame frame_;
     FakeMessageAsker asker_;
     FakeScreenSaverSwitch saver_;
 };

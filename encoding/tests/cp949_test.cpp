@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace {
 
@@ -39,9 +39,8 @@ TEST(Cp949, AsciiAloneIsCopiedWithoutLoadingATable) {
     EXPECT_EQ(encoding::Cp949ToUtf8(ascii), ascii);
     EXPECT_EQ(encoding::Utf8ToCp949(ascii), ascii);
     EXPECT_EQ(encoding::Cp949ToUtf8Lossy(ascii), ascii);
-    std::ostringstream maps;
-    maps << std::ifstream("/proc/self/maps").rdbuf();
-    EXPECT_EQ(maps.str().find("gconv"), std::string::npos);
+    std::ifstream maps("/proc/self/maps");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(maps), {}).find("gconv"), std::string::npos);
 }
 
 TEST(Cp949, LongTextCrossesTheConversionBuffer) {

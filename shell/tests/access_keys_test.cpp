@@ -24,10 +24,7 @@
 #include "shell/tikodlg_aboutbox.h"
 #include "shell/tikodlg_main.h"
 #include "shell/tikodlg_worldtime.h"
-#include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
-#include "treestore/conf_schema.h"
-#include "treestore/schedule_schema.h"
 #include "windowkit/access_keys.h"
 #include "windowkit/tests/fake_main_frame.h"
 #include "world/world_store.h"
@@ -90,20 +87,11 @@ void ExpectButtonKeys(QWidget& window, const std::string& what) {
     EXPECT_GT(buttons, 0) << what;
 }
 
-class AccessKeysTest : public ::testing::Test {
+class AccessKeysTest : public shell_test::WindowTest {
 protected:
-    AccessKeysTest() {
-        shell_test::App();
-        context_ = ShellContext{conf_.get(), book_.get(), &bridge_, &clock_};
-    }
+    AccessKeysTest() : WindowTest({1'780'000'000, 0}, 9 * 3600) {}
 
     TempDir dir_;
-    std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
-    std::unique_ptr<Class_TIKOSCHEDULE_TOP> book_ = CTIKOScheduleList_Mgr().BuildDefaultTree();
-    platform::FakeClock clock_{calendar::WallTime{1'780'000'000, 0}, 9 * 3600};
-    shell_test::RecordingBridge bridge_{conf_.get()};
-    ShellContext context_;
-    shell_test::FakeMainFrame frame_;
     dialogs_test::FakeMessageAsker asker_;
     dialogs_test::FakeScreenSaverSwitch saver_;
 };

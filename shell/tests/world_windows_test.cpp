@@ -20,10 +20,7 @@
 #include "shell/tikodlg_timeslim.h"
 #include "shell/tikodlg_worldtime.h"
 #include "shell/world_clock_list.h"
-#include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
-#include "treestore/conf_schema.h"
-#include "treestore/schedule_schema.h"
 #include "windowkit/accessible_text.h"
 #include "windowkit/tests/fake_main_frame.h"
 #include "world/info_text.h"
@@ -62,13 +59,9 @@ TEST(WorldClockFaceTexts, TwentyFourAndTwelveHourModes) {
     EXPECT_EQ(WorldClockTexts(MakeCivilTime(2000, 12, 31), true).date, "00-12-31");
 }
 
-class WorldWindowsTest : public ::testing::Test {
+class WorldWindowsTest : public shell_test::WindowTest {
 protected:
-    WorldWindowsTest() {
-        shell_test::App();
-        WriteFile(tablePath_, Cp949(kTable));
-        context_ = ShellContext{conf_.get(), nullptr, &bridge_, &clock_};
-    }
+    WorldWindowsTest() : WindowTest({kJulyUtc, 0}) { WriteFile(tablePath_, Cp949(kTable)); }
 
     int64_t Korean() const { return clock_.NowUtc().seconds + calendar::kKoreaUtcOffsetSeconds; }
     calendar::CivilTime NewYorkNow() {
@@ -85,11 +78,6 @@ protected:
     TempDir dir_;
     std::filesystem::path tablePath_ = dir_ / world::kWorldTableFileName;
     world::WorldStore store_{tablePath_};
-    std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
-    platform::FakeClock clock_{calendar::WallTime{kJulyUtc, 0}};
-    shell_test::RecordingBridge bridge_;
-    ShellContext context_;
-    shell_test::FakeMainFrame frame_;
     std::vector<std::pair<int, QString>> opened_;
     int saves_ = 0;
 };

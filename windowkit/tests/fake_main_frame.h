@@ -1,20 +1,27 @@
 #pragma once
 // What the shell's window tests stand on: one QApplication with the shipped font aliases, a
-// runtime bridge that records what is sent, and a frame that records.
+// runtime bridge that records what is sent, a frame that records, and a fixture that joins them
+// to the default trees and a fake clock.
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QPoint>
 #include <QPointer>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "platform/font_alias.h"
 #include "runtime/message.h"
 #include "runtime/signals.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/test_wait.h"
 #include "timeservices/time_notice_message.h"
+#include "treestore/conf_schema.h"
+#include "treestore/schedule_schema.h"
 #include "windowkit/runtime_bridge.h"
 #include "windowkit/shell_context.h"
 
@@ -101,6 +108,24 @@ public:
     QStringList webPages;
     bool webPageOpens = true;
     bool notificationArea = true;
+};
+
+// A window test's world: the default settings and schedule book, a fake clock, the recording
+// bridge writing into those settings, the context that joins them, and a recording frame.
+class WindowTest : public ::testing::Test {
+public:
+    WindowTest() { App(); }
+    explicit WindowTest(calendar::WallTime now, int64_t localOffsetSeconds = 0)
+        : clock_(now, localOffsetSeconds) {
+        App();
+    }
+
+    std::unique_ptr<Class_TIKOCONF_TOP> conf_ = CTIKOConfList_Mgr().BuildDefaultTree();
+    std::unique_ptr<Class_TIKOSCHEDULE_TOP> book_ = CTIKOScheduleList_Mgr().BuildDefaultTree();
+    platform::FakeClock clock_;
+    RecordingBridge bridge_{conf_.get()};
+    ShellContext context_{conf_.get(), book_.get(), &bridge_, &clock_};
+    FakeMainFrame frame_;
 };
 
 }  // namespace shell_test

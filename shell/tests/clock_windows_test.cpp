@@ -10,6 +10,8 @@
 #include "shell/lumwnd_clock.h"
 #include "shell/tikodlg_main.h"
 #include "shell/tikodlg_timeslim.h"
+#include "tests/support/fake_clock.h"
+#include "treestore/conf_schema.h"
 #include "windowkit/tests/fake_main_frame.h"
 #include "windowkit/window_layout.h"
 
@@ -20,9 +22,18 @@ using shell_test::WaitOnGui;
 // 2002-05-20 15:04:05 in Korea (a Monday).
 constexpr int64_t kMonday1504Utc = 1'021'874'645;
 
-class ClockWindowsTest : public shell_test::WindowTest {
+class ClockWindowsTest : public ::testing::Test {
 protected:
-    ClockWindowsTest() : WindowTest({kMonday1504Utc, 0}) {}
+    ClockWindowsTest() : conf(CTIKOConfList_Mgr().BuildDefaultTree()), clock({kMonday1504Utc, 0}) {
+        shell_test::App();
+        context = ShellContext{conf.get(), nullptr, &bridge, &clock};
+    }
+
+    std::unique_ptr<Class_TIKOCONF_TOP> conf;
+    platform::FakeClock clock;
+    shell_test::RecordingBridge bridge;
+    ShellContext context;
+    shell_test::FakeMainFrame frame;
 };
 
 // Sets TZ for one scope and puts the old value back.
@@ -47,7 +58,7 @@ private:
 };
 
 TEST_F(ClockWindowsTest, FaceTakesEachTickAndDrawsIt) {
-    CLumWnd_Clock face(context_);
+    CLumWnd_Clock face(context);
     face.resize(180, 49);
     face.show();
     EXPECT_EQ(face.time(), kMonday1504Utc + 32400);
@@ -55,14 +66,14 @@ TEST_F(ClockWindowsTest, FaceTakesEachTickAndDrawsIt) {
 
     // Hidden, the ticks leave the GUI thread alone; shown again, the face has the latest.
     face.hide();
-    bridge_.Tick(kMonday1504Utc + 32400 + 7);
-    bridge_.Tick(kMonday1504Utc + 32400 + 8);
+    bridge.Tick(kMonday1504Utc + 32400 + 7);
+    bridge.Tick(kMonday1504Utc + 32400 + 8);
     QCoreApplication::processEvents();
     EXPECT_EQ(face.time(), kMonday1504Utc + 32400);
     face.show();
     EXPECT_EQ(face.time(), kMonday1504Utc + 32400 + 8);
 
-    bridge_.Tick(kMonday1504Utc + 32400 + 1);
+    bridge.Tick(kMonday1504Utc + 32400 + 1);
     ASSERT_TRUE(WaitOnGui([&] { return face.time() == kMonday1504Utc + 32400 + 1; }));
     EXPECT_EQ(face.texts().time, QStringLiteral("15:04:06"));
     EXPECT_NE(face.Render(), before);
@@ -74,17 +85,17 @@ TEST_F(ClockWindowsTest, FaceTakesEachTickAndDrawsIt) {
 TEST_F(ClockWindowsTest, EveryClockShowsKoreanTimeWhateverTheTimeZone) {
     // Beside the daylight-saving changes of New York and Chatham.
     const int64_t instants[] = {1'772'926'205, 1'772'937'005, 1'775'309'405, 1'775'313'005};
-    conf_->Env()->b24Hour.store(0);
+    conf->Env()->b24Hour.store(0);
     for (int64_t instant : instants) {
-        clock_.Set({instant, 0});
+        clock.Set({instant, 0});
         std::vector<QImage> faces;
         std::vector<QString> slims;
         for (const char* zone : {"UTC", "Asia/Seoul", "America/New_York", "Pacific/Chatham"}) {
             ScopedTz tz(zone);
-            CLumWnd_Clock face(context_);
+            CLumWnd_Clock face(context);
             face.resize(180, 49);
             faces.push_back(face.Render().copy());
-            CTikoDlg_TimeSlim slim(context_, frame_);
+            CTikoDlg_TimeSlim slim(context, frame);
             slims.push_back(slim.ShownText());
         }
         for (size_t i = 1; i < faces.size(); ++i) {
@@ -99,17 +110,17 @@ TEST_F(ClockWindowsTest, EveryClockShowsKoreanTimeWhateverTheTimeZone) {
 }
 
 TEST_F(ClockWindowsTest, ClockOnlyWindowTextsAndScale) {
-    conf_->Env()->b24Hour.store(0);
-    CTikoDlg_TimeSlim slim(context_, frame_);
+    conf->Env()->b24Hour.store(0);
+    CTikoDlg_TimeSlim slim(context, frame);
     EXPECT_EQ(slim.labelText(), QString::fromUtf8("대한민국"));
     EXPECT_EQ(slim.ShownText(), QString::fromUtf8("대한민국 2002/05/20 월 오후 03:04:05"));
-    slim.SetScale(conf_->WorldClocks()->fScale.load());
+    slim.SetScale(conf->WorldClocks()->fScale.load());
     EXPECT_EQ(slim.size(), QSize(190, 38));
 
     // A scale change takes the new scale from the world-clocks node; the left and top stay.
     slim.move(40, 50);
-    conf_->WorldClocks()->fScale.store(0.5f);
-    emit bridge_.clockScaleChanged();
+    conf->WorldClocks()->fScale.store(0.5f);
+    emit bridge.clockScaleChanged();
     ASSERT_EQ(slim.size(), QSize(380, 76));
     EXPECT_EQ(slim.pos(), QPoint(40, 50));
     EXPECT_FLOAT_EQ(slim.scale(), 0.5f);
@@ -124,9 +135,9 @@ TEST_F(ClockWindowsTest, ClockOnlyWindowTextsAndScale) {
 }
 
 TEST_F(ClockWindowsTest, SeeThroughKeepsOnlyTheTexts) {
-    conf_->Env()->bWorldClockTransparent.store(1);
-    CTikoDlg_TimeSlim korea(context_, frame_);
-    CTikoDlg_TimeSlim region(context_, frame_, 3, QStringLiteral("London"));
+    conf->Env()->bWorldClockTransparent.store(1);
+    CTikoDlg_TimeSlim korea(context, frame);
+    CTikoDlg_TimeSlim region(context, frame, 3, QStringLiteral("London"));
     ASSERT_TRUE(korea.seeThrough());
     const QImage picture = korea.Picture();
     int opaque = 0;
@@ -149,14 +160,14 @@ TEST_F(ClockWindowsTest, SeeThroughKeepsOnlyTheTexts) {
 }
 
 TEST_F(ClockWindowsTest, ContextMenuAndDragReachTheFrameAndTheWindow) {
-    CTikoDlg_TimeSlim slim(context_, frame_, 2, QStringLiteral("Paris"));
+    CTikoDlg_TimeSlim slim(context, frame, 2, QStringLiteral("Paris"));
     slim.move(100, 100);
     slim.show();
     QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(105, 105));
     QApplication::sendEvent(&slim, &menu);
-    ASSERT_EQ(frame_.menus.size(), 1u);
-    EXPECT_EQ(frame_.menus[0].target, &slim);
-    EXPECT_EQ(frame_.menus[0].at, QPoint(105, 105));
+    ASSERT_EQ(frame.menus.size(), 1u);
+    EXPECT_EQ(frame.menus[0].target, &slim);
+    EXPECT_EQ(frame.menus[0].at, QPoint(105, 105));
 
     const QPointF global = slim.mapToGlobal(QPointF(60, 20));
     const auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
@@ -171,15 +182,15 @@ TEST_F(ClockWindowsTest, ContextMenuAndDragReachTheFrameAndTheWindow) {
 }
 
 TEST_F(ClockWindowsTest, ClockOnlyWindowWakesAtTheNextSecondOnlyWhileShown) {
-    clock_.Set({kMonday1504Utc, 900'000'000});
-    CTikoDlg_TimeSlim slim(context_, frame_);
+    clock.Set({kMonday1504Utc, 900'000'000});
+    CTikoDlg_TimeSlim slim(context, frame);
     EXPECT_FALSE(slim.secondTimer().isActive());
     slim.show();
     ASSERT_TRUE(slim.secondTimer().isActive());
     EXPECT_TRUE(slim.secondTimer().isSingleShot());
     EXPECT_GE(slim.secondTimer().interval(), 100);
     EXPECT_LE(slim.secondTimer().interval(), 110);
-    clock_.Set({kMonday1504Utc + 1, 0});
+    clock.Set({kMonday1504Utc + 1, 0});
     ASSERT_TRUE(WaitOnGui([&] { return slim.texts().time == QStringLiteral("15:04:06"); }));
     slim.hide();
     EXPECT_FALSE(slim.secondTimer().isActive());
@@ -188,19 +199,19 @@ TEST_F(ClockWindowsTest, ClockOnlyWindowWakesAtTheNextSecondOnlyWhileShown) {
 // The bridge's tick refreshes every shown clock window at once; here no clock arms the
 // stand-in single shot, so only the tick can bring the new second.
 TEST_F(ClockWindowsTest, TheKoreanTickRefreshesTheShownClockWindows) {
-    ShellContext tickOnly = context_;
+    ShellContext tickOnly = context;
     tickOnly.clock = nullptr;
     calendar::CivilTime now = calendar::CivilFromUnix(kMonday1504Utc + 32400);
     std::vector<std::unique_ptr<CTikoDlg_TimeSlim>> windows;
     for (int region : {-1, 3}) {
         windows.push_back(
-            std::make_unique<CTikoDlg_TimeSlim>(tickOnly, frame_, region, QStringLiteral("London")));
+            std::make_unique<CTikoDlg_TimeSlim>(tickOnly, frame, region, QStringLiteral("London")));
         windows.back()->SetTimeSource([&now] { return now; });
         windows.back()->show();
     }
     EXPECT_FALSE(windows[0]->secondTimer().isActive());
     now = calendar::CivilFromUnix(kMonday1504Utc + 32400 + 1);
-    bridge_.Tick(kMonday1504Utc + 32400 + 1);
+    bridge.Tick(kMonday1504Utc + 32400 + 1);
     for (const auto& window : windows)
         EXPECT_TRUE(WaitOnGui([&] { return window->texts().time == QStringLiteral("15:04:06"); }));
 }
@@ -233,7 +244,7 @@ TEST_F(ClockWindowsTest, PartialRepaintPaintsWhatAWholePaintDoes) {
     struct Case {
         const char* name;
         bool hour24;
-        int region;  // -1: the main face and the clock_-only window
+        int region;  // -1: the main face and the clock-only window
         bool seeThrough;
         float scale;
     };
@@ -263,27 +274,27 @@ TEST_F(ClockWindowsTest, PartialRepaintPaintsWhatAWholePaintDoes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        conf_->Env()->b24Hour.store(c.hour24 ? 1 : 0);
-        conf_->Env()->bWorldClockTransparent.store(c.seeThrough ? 1 : 0);
+        conf->Env()->b24Hour.store(c.hour24 ? 1 : 0);
+        conf->Env()->bWorldClockTransparent.store(c.seeThrough ? 1 : 0);
         const auto slimAt = [&](CTikoDlg_TimeSlim& slim) {
             slim.SetScale(c.scale);
             slim.show();
         };
-        clock_.Set({seconds[0], 0});
-        CLumWnd_Clock face(context_);
+        clock.Set({seconds[0], 0});
+        CLumWnd_Clock face(context);
         face.resize(180, 49);
         face.show();
-        CTikoDlg_TimeSlim slim(context_, frame_, c.region, QStringLiteral("Paris"));
+        CTikoDlg_TimeSlim slim(context, frame, c.region, QStringLiteral("Paris"));
         slimAt(slim);
         QImage faceBefore = face.Render().copy();
         QImage slimBefore = slim.grab().toImage();
         int64_t previous = seconds[0];
         for (int64_t second : seconds) {
             SCOPED_TRACE(second);
-            clock_.Set({second, 0});
+            clock.Set({second, 0});
             face.SetTime(second + kst);
             slim.Refresh();
-            CLumWnd_Clock wholeFace(context_);
+            CLumWnd_Clock wholeFace(context);
             wholeFace.resize(face.size());
             const QImage faceNow = wholeFace.Render();
             EXPECT_EQ(face.Render(), faceNow);
@@ -298,7 +309,7 @@ TEST_F(ClockWindowsTest, PartialRepaintPaintsWhatAWholePaintDoes) {
                                           {layout.marker, t.marker, small},
                                           {layout.date, t.date, MainDateFont(small, layout, face.width())}}));
             EXPECT_EQ(differing(faceBefore, faceNow) - face.lastRepaint(), QRegion());
-            CTikoDlg_TimeSlim wholeSlim(context_, frame_, c.region, QStringLiteral("Paris"));
+            CTikoDlg_TimeSlim wholeSlim(context, frame, c.region, QStringLiteral("Paris"));
             slimAt(wholeSlim);
             const QImage slimNow = wholeSlim.grab().toImage();
             EXPECT_EQ(slim.grab().toImage(), slimNow);
@@ -328,8 +339,8 @@ TEST_F(ClockWindowsTest, PartialRepaintPaintsWhatAWholePaintDoes) {
 
 // Renders the windows for a person to look at, and checks that no text leaves its window.
 TEST_F(ClockWindowsTest, NothingIsClipped) {
-    conf_->Env()->b24Hour.store(0);
-    CTikoDlg_Main dlg(context_, frame_);
+    conf->Env()->b24Hour.store(0);
+    CTikoDlg_Main dlg(context, frame);
     dlg.ShowResult(QString::fromUtf8("사용자 PC가 0.250 초 늦습니다."), false);
     const QRect face = dlg.clock()->rect();
     const ClockFaceLayout layout = MainClockLayout(false, MainFaceDpi(face.size()));
@@ -348,7 +359,7 @@ TEST_F(ClockWindowsTest, NothingIsClipped) {
     for (QWidget* child : dlg.findChildren<QWidget*>())
         EXPECT_TRUE(dlg.rect().contains(child->geometry())) << child->metaObject()->className();
 
-    CTikoDlg_TimeSlim slim(context_, frame_);
+    CTikoDlg_TimeSlim slim(context, frame);
     QFont slimFont(QString::fromUtf8("굴림"));
     slimFont.setPixelSize(kSlimFontPixels);
     const QFontMetrics m(slimFont);
@@ -361,8 +372,8 @@ TEST_F(ClockWindowsTest, NothingIsClipped) {
     dlg.grab().save(QStringLiteral(SHELL_ARTEFACT_DIR "/main_dialog_%1dpi.png").arg(dpiTag));
     slim.SetScale(0.5f);
     slim.grab().save(QStringLiteral(SHELL_ARTEFACT_DIR "/clock_only_%1dpi.png").arg(dpiTag));
-    conf_->Env()->bWorldClockTransparent.store(1);
-    CTikoDlg_TimeSlim region(context_, frame_, 7, QStringLiteral("Paris"));
+    conf->Env()->bWorldClockTransparent.store(1);
+    CTikoDlg_TimeSlim region(context, frame, 7, QStringLiteral("Paris"));
     region.Picture().save(QStringLiteral(SHELL_ARTEFACT_DIR "/world_clock_see_through.png"));
 }
 

@@ -8,21 +8,31 @@
 #include "shell/lumstatic_color.h"
 #include "shell/lumwnd_clock.h"
 #include "shell/tikodlg_main.h"
+#include "tests/support/fake_clock.h"
+#include "treestore/conf_schema.h"
 #include "windowkit/accessible_text.h"
 #include "windowkit/tests/fake_main_frame.h"
 
 namespace {
 
-class MainDialogTest : public shell_test::WindowTest {
+class MainDialogTest : public ::testing::Test {
 protected:
-    MainDialogTest() : WindowTest({1'041'768'000, 0}) {
+    MainDialogTest() : conf(CTIKOConfList_Mgr().BuildDefaultTree()), clock({1'041'768'000, 0}) {
+        shell_test::App();
+        context = ShellContext{conf.get(), nullptr, &bridge, &clock};
         // No compare at each show unless a test asks for it.
-        conf_->Env()->bCompareAtStart.store(0);
+        conf->Env()->bCompareAtStart.store(0);
     }
+
+    std::unique_ptr<Class_TIKOCONF_TOP> conf;
+    platform::FakeClock clock;
+    shell_test::RecordingBridge bridge;
+    ShellContext context;
+    shell_test::FakeMainFrame frame;
 };
 
 TEST_F(MainDialogTest, RequestButtonsPublishAndWaitForTheResult) {
-    CTikoDlg_Main dlg(context_, frame_);
+    CTikoDlg_Main dlg(context, frame);
     struct Case {
         QPushButton* button;
         int32_t request;
@@ -38,16 +48,16 @@ TEST_F(MainDialogTest, RequestButtonsPublishAndWaitForTheResult) {
         c.button->click();
         EXPECT_FALSE(dlg.compareButton()->isEnabled());
         EXPECT_FALSE(dlg.syncButton()->isEnabled());
-        EXPECT_EQ(bridge_.Sent(), std::vector<int32_t>{c.request});
+        EXPECT_EQ(bridge.Sent(), std::vector<int32_t>{c.request});
 
-        emit(bridge_.*c.result)(QString::fromUtf8(c.text), true);
+        emit(bridge.*c.result)(QString::fromUtf8(c.text), true);
         EXPECT_EQ(dlg.messageLine()->text(), QString::fromUtf8(c.text));
         EXPECT_TRUE(dlg.compareButton()->isEnabled());
         EXPECT_TRUE(dlg.syncButton()->isEnabled());
     }
     // A result whose record could not be read still ends the wait, and shows nothing.
     dlg.compareButton()->click();
-    emit bridge_.compareResult(QString(), false);
+    emit bridge.compareResult(QString(), false);
     EXPECT_TRUE(dlg.compareButton()->isEnabled());
     EXPECT_EQ(dlg.messageLine()->text(), QString::fromUtf8("동기 되었습니다."));
 }
@@ -55,7 +65,7 @@ TEST_F(MainDialogTest, RequestButtonsPublishAndWaitForTheResult) {
 // A refused setting's cause does not fit the one-line field: the first line shows, the whole text
 // is the tool tip and the accessible description; the next result clears them.
 TEST_F(MainDialogTest, RefusedSettingShowsItsFirstLineAndCarriesTheCause) {
-    CTikoDlg_Main dlg(context_, frame_);
+    CTikoDlg_Main dlg(context, frame);
     const QString refused =
         QString::fromUtf8("동기에 실패했습니다.\n이 사용자에게는 시계를 맞출 권한이 없습니다.");
     dlg.ShowResult(refused, true);
@@ -78,12 +88,12 @@ TEST_F(MainDialogTest, RefusedSettingShowsItsFirstLineAndCarriesTheCause) {
 }
 
 TEST_F(MainDialogTest, SynchronisationResultFlashesOnlyWhenAsked) {
-    CTikoDlg_Main dlg(context_, frame_);
-    conf_->Env()->bBlinkOnSync.store(0);
+    CTikoDlg_Main dlg(context, frame);
+    conf->Env()->bBlinkOnSync.store(0);
     dlg.ShowResult(QStringLiteral("steady"), true);
     EXPECT_FALSE(dlg.flashing());
 
-    conf_->Env()->bBlinkOnSync.store(1);
+    conf->Env()->bBlinkOnSync.store(1);
     dlg.ShowResult(QStringLiteral("blink"), false);  // a compare never flashes
     EXPECT_FALSE(dlg.flashing());
     dlg.ShowResult(QStringLiteral("blink"), true);
@@ -98,51 +108,51 @@ TEST_F(MainDialogTest, SynchronisationResultFlashesOnlyWhenAsked) {
 }
 
 TEST_F(MainDialogTest, WindowButtonsGoToTheFrame) {
-    CTikoDlg_Main dlg(context_, frame_);
+    CTikoDlg_Main dlg(context, frame);
     dlg.show();
     EXPECT_TRUE(dlg.settingsButton()->isEnabled());
     EXPECT_TRUE(dlg.worldTimeButton()->isEnabled());
     dlg.worldTimeButton()->click();
     dlg.helpButton()->click();
-    ASSERT_EQ(frame_.commands.size(), 2u);
-    EXPECT_EQ(frame_.commands[0].first, kCmdWorldTime);
-    EXPECT_EQ(frame_.commands[0].second, &dlg);
-    EXPECT_EQ(frame_.commands[1].first, kCmdHelp);
+    ASSERT_EQ(frame.commands.size(), 2u);
+    EXPECT_EQ(frame.commands[0].first, kCmdWorldTime);
+    EXPECT_EQ(frame.commands[0].second, &dlg);
+    EXPECT_EQ(frame.commands[1].first, kCmdHelp);
 
     dlg.hideButton()->click();
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(conf_->Env()->bMainVisible.load(), 0);
-    EXPECT_EQ(frame_.closes, 0);
+    EXPECT_EQ(conf->Env()->bMainVisible.load(), 0);
+    EXPECT_EQ(frame.closes, 0);
 
     dlg.show();
     dlg.close();  // the close box ends the program
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(frame_.closes, 1);
+    EXPECT_EQ(frame.closes, 1);
 }
 
 TEST_F(MainDialogTest, EachShowingComparesWhenAsked) {
-    conf_->Env()->bCompareAtStart.store(1);
-    CTikoDlg_Main dlg(context_, frame_);
+    conf->Env()->bCompareAtStart.store(1);
+    CTikoDlg_Main dlg(context, frame);
     dlg.show();
     dlg.hideButton()->click();
     dlg.show();
-    EXPECT_EQ(bridge_.Sent(), (std::vector<int32_t>{AO_SYNC_COMPARE_SIG, AO_SYNC_COMPARE_SIG}));
+    EXPECT_EQ(bridge.Sent(), (std::vector<int32_t>{AO_SYNC_COMPARE_SIG, AO_SYNC_COMPARE_SIG}));
     // A comparison not started by the buttons leaves them enabled.
     EXPECT_TRUE(dlg.compareButton()->isEnabled());
 }
 
 TEST_F(MainDialogTest, TopMostFollowsTheSetting) {
-    CTikoDlg_Main dlg(context_, frame_);
+    CTikoDlg_Main dlg(context, frame);
     dlg.show();
     EXPECT_TRUE(dlg.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    conf_->Env()->bTopMost.store(0);
+    conf->Env()->bTopMost.store(0);
     dlg.ApplyTopMost();
     EXPECT_FALSE(dlg.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(dlg.isVisible());
 }
 
 TEST_F(MainDialogTest, DragByTheClockFaceRemembersThePosition) {
-    CTikoDlg_Main dlg(context_, frame_);
+    CTikoDlg_Main dlg(context, frame);
     dlg.move(300, 300);
     dlg.show();
     const QPoint start = dlg.pos();
@@ -157,17 +167,17 @@ TEST_F(MainDialogTest, DragByTheClockFaceRemembersThePosition) {
     send(QEvent::MouseMove, global + QPointF(40, 25), Qt::LeftButton);
     send(QEvent::MouseButtonRelease, global + QPointF(40, 25), Qt::NoButton);
     EXPECT_EQ(dlg.pos(), start + QPoint(40, 25));
-    EXPECT_EQ(conf_->MainDlg()->nLeft.load(), dlg.pos().x());
-    EXPECT_EQ(conf_->MainDlg()->nTop.load(), dlg.pos().y());
+    EXPECT_EQ(conf->MainDlg()->nLeft.load(), dlg.pos().x());
+    EXPECT_EQ(conf->MainDlg()->nTop.load(), dlg.pos().y());
 }
 
 TEST_F(MainDialogTest, MessageColoursComeFromSettingsAndTheirChange) {
-    CTikoDlg_Main dlg(context_, frame_);
+    CTikoDlg_Main dlg(context, frame);
     EXPECT_EQ(dlg.messageLine()->bkColor(), QColor(128, 128, 128));
     EXPECT_EQ(dlg.messageLine()->textColor(), QColor(255, 255, 0));
-    conf_->Env()->crMsgBack.store(0x0000FF);
-    conf_->Env()->crMsgText.store(0xFFFFFF);
-    emit bridge_.messageColoursChanged();
+    conf->Env()->crMsgBack.store(0x0000FF);
+    conf->Env()->crMsgText.store(0xFFFFFF);
+    emit bridge.messageColoursChanged();
     EXPECT_EQ(dlg.messageLine()->bkColor(), QColor(255, 0, 0));
     EXPECT_EQ(dlg.messageLine()->textColor(), QColor(255, 255, 255));
     dlg.messageLine()->SetTextColor(-1);
@@ -175,7 +185,7 @@ TEST_F(MainDialogTest, MessageColoursComeFromSettingsAndTheirChange) {
 }
 
 TEST_F(MainDialogTest, ControlsKeepTheirCaptionsForAssistiveTools) {
-    CTikoDlg_Main dlg(context_, frame_);
+    CTikoDlg_Main dlg(context, frame);
     for (QPushButton* b : dlg.findChildren<QPushButton*>())
         EXPECT_EQ(b->accessibleName(), QString(b->text()).remove(u'&'));
     EXPECT_EQ(dlg.findChildren<QPushButton*>().size(), 6);
@@ -185,14 +195,14 @@ TEST_F(MainDialogTest, ControlsKeepTheirCaptionsForAssistiveTools) {
 // A screen reader hears the result in the message line, once for each result, and the clock's
 // time, told once a minute rather than every second.
 TEST_F(MainDialogTest, AReaderHearsTheResultAndTheTime) {
-    CTikoDlg_Main dlg(context_, frame_);
+    CTikoDlg_Main dlg(context, frame);
     std::vector<QObject*> told;
     SetAnnounceHookForTests([&](QObject* o) { told.push_back(o); });
     QAccessibleInterface* line = QAccessible::queryAccessibleInterface(dlg.messageLine());
     EXPECT_EQ(line->text(QAccessible::Name), QString::fromUtf8("메시지"));
 
     const QString result = QString::fromUtf8("사용자 PC가 2.500 초 늦습니다.");
-    conf_->Env()->bBlinkOnSync.store(1);
+    conf->Env()->bBlinkOnSync.store(1);
     dlg.ShowResult(result, true);
     EXPECT_EQ(line->text(QAccessible::Name), result);
     EXPECT_EQ(line->text(QAccessible::Description), QString::fromUtf8("메시지"));

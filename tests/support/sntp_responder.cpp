@@ -24,6 +24,7 @@ bool CSntpResponder::Start() {
         return false;
     port_ = socket_.LocalPort();
     thread_ = std::thread([this] { Serve(); });
+    serving_.wait(false);
     return true;
 }
 
@@ -35,6 +36,8 @@ void CSntpResponder::Stop() {
 }
 
 void CSntpResponder::Serve() {
+    serving_ = true;
+    serving_.notify_all();
     while (!stop_) {
         // A short wait, so that Stop is noticed without a wake-up datagram.
         if (socket_.WaitReadable(20) != platform::WaitResult::Ready)

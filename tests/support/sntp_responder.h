@@ -30,7 +30,10 @@ public:
     CSntpResponder& operator=(const CSntpResponder&) = delete;
     ~CSntpResponder();
 
-    bool Start();  // binds and starts the thread; false with errno when the socket fails
+    // Binds and starts the thread, and returns once it serves; false with errno when the socket
+    // fails. A thread still starting holds allocator locks: a test that forks right after Start
+    // must not copy them into its child.
+    bool Start();
     void Stop();
     uint16_t Port() const { return port_; }
     int RequestsSeen() const { return requests_.load(); }
@@ -48,6 +51,7 @@ private:
     platform::UdpSocket socket_;
     uint16_t port_ = 0;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> serving_{false};
     std::atomic<int> requests_{0};
     std::thread thread_;
 };

@@ -74,11 +74,7 @@ function(tiko3_tests name)
     set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 4)
     # GCC flags a test class deriving from an anonymous-namespace fixture outside the main file,
     # and in a unity object every test file is outside it.
-    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-      target_compile_options(${name} PRIVATE -Wno-subobject-linkage)
-    endif()
-  else()
-    set_target_properties(${name} PROPERTIES UNITY_BUILD OFF)
+    target_compile_options(${name} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-subobject-linkage>)
   endif()
   # Most of a test source's compile time is parsing GoogleTest (and a window test's Qt). One
   # precompiled header for the plain test binaries and one for the window tests, each built once

@@ -114,7 +114,6 @@ public:
 // bridge writing into those settings, the context that joins them, and a recording frame.
 class WindowTest : public ::testing::Test {
 public:
-    WindowTest() { App(); }
     explicit WindowTest(calendar::WallTime now, int64_t localOffsetSeconds = 0)
         : clock_(now, localOffsetSeconds) {
         App();
